@@ -1,0 +1,121 @@
+#include "app/CT52106App.h"
+
+#include "app/CMainFrame.h"
+#include "app/CMyStatusBar.h"
+#include "model/Messages.h"
+#include "model/TextUtil.h"
+
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace vq {
+
+namespace {
+CT52106App* g_instance = nullptr;
+
+// The paper size codes the settings store, as the original printer driver numbered them.
+QPageSize pageSizeFromCode(int code)
+{
+    switch (code) {
+    case 1: return QPageSize(QPageSize::Letter);
+    case 5: return QPageSize(QPageSize::Legal);
+    case 8: return QPageSize(QPageSize::A3);
+    case 9: return QPageSize(QPageSize::A4);
+    case 11: return QPageSize(QPageSize::A5);
+    case 12: return QPageSize(QPageSize::B4);
+    case 13: return QPageSize(QPageSize::B5);
+    default: return QPageSize(QPageSize::A4);
+    }
+}
+} // namespace
+
+CT52106App::CT52106App() : m_settings(std::make_unique<Settings>())
+{
+    g_instance = this;
+}
+
+CT52106App::~CT52106App()
+{
+    // The frame writes the settings and cleans the working folder as it goes.
+    m_frame.reset();
+    m_doc.ReleasePictures();
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+CT52106App* CT52106App::instance()
+{
+    return g_instance;
+}
+
+bool CT52106App::InitInstance(const QStringList& arguments)
+{
+    if (!m_doc.AllocateNodeArrays()) {
+        ShowMessage(30001, nullptr, {}, kStyleError);
+        return false;
+    }
+    appLook = m_settings->value(keys::ApplicationLook);
+    if (!InitPrinterDefaults())
+        return false;
+
+    // The document path is made absolute now: the working folder becomes the
+    // current folder later on.
+    commandLinePath.clear();
+    for (const QString& arg : arguments.mid(1)) {
+        if (!arg.startsWith(QLatin1Char('-'))) {
+            commandLinePath = QFileInfo(arg).absoluteFilePath();
+            break;
+        }
+    }
+
+    m_doc.ResetDocument();
+    m_frame = std::make_unique<CMainFrame>(*this);
+    m_frame->show();
+
+    m_sys.read(*m_settings);
+
+    firstOpenPath.clear();
+    if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1) {
+        const QStringList recent = m_settings->recentFiles();
+        if (!recent.isEmpty())
+            firstOpenPath = recent.first();
+    }
+    RefreshStatusCounts(false);
+    return true;
+}
+
+bool CT52106App::InitPrinterDefaults()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    m_printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
+                              : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (info.isNull())
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+    int orientation = m_settings->value(keys::Orientation);
+    if (orientation != 1 && orientation != 2)
+        orientation = 1;
+    m_printer->setPageSize(pageSizeFromCode(m_settings->value(keys::PaperSize)));
+    m_printer->setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return true;
+}
+
+void CT52106App::RefreshStatusCounts(bool clearSelection)
+{
+    if (!statusBar)
+        return;
+    const DocState& s = m_doc.state;
+    statusBar->setPaneText(kPaneObject, FormatThousands(QString::number(s.nodeCount)));
+    if (!clearSelection && s.mainIndex != -1 && s.mainIndex >= 0 && s.mainIndex < s.nodeCount) {
+        const NodeRecord& n = m_doc.nodes[s.mainIndex];
+        statusBar->setPaneText(kPanePos, QStringLiteral("%1, %2").arg(n.centerX - n.halfWidth).arg(n.centerY - n.halfHeight));
+        statusBar->setPaneText(kPaneSize, QStringLiteral("%1×%2").arg(2 * n.halfWidth).arg(2 * n.halfHeight));
+    } else {
+        statusBar->setPaneText(kPanePos, {});
+        statusBar->setPaneText(kPaneSize, {});
+    }
+}
+
+} // namespace vq

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+
+namespace vq {
+
+class CMainFrame;
+class CT52106View;
+class CMyStatusBar;
+
+// The application object: owns the document model, the settings and the
+// printer defaults for the whole run, and offers the shared utilities.
+class CT52106App {
+public:
+    CT52106App();
+    ~CT52106App();
+    CT52106App(const CT52106App&) = delete;
+    CT52106App& operator=(const CT52106App&) = delete;
+
+    // The one instance while it lives.
+    static CT52106App* instance();
+
+    // Start-up: settings, node arrays, printer defaults, the command line, the
+    // main window and the "SYS" values. False when the program cannot start.
+    bool InitInstance(const QStringList& arguments);
+
+    Document& doc() { return m_doc; }
+    const Document& doc() const { return m_doc; }
+    Settings& settings() { return *m_settings; }
+    SysSettings& sys() { return m_sys; }
+    const SysSettings& sys() const { return m_sys; }
+    QPrinter* printer() { return m_printer.get(); }
+
+    // Set while a document file is unpacked: the data file's name in the working folder.
+    QString dataFileName;
+    // The document named on the command line (absolute), empty when none.
+    QString commandLinePath;
+    // The document "FirstOpen" asks for at start-up, empty when none.
+    QString firstOpenPath;
+    // The visual style id of the frame ("ApplicationLook").
+    int appLook = 216;
+
+    CT52106View* view = nullptr;
+    CMyStatusBar* statusBar = nullptr;
+    CMainFrame* mainFrame = nullptr;
+
+    // "PaperSize" and "Orientation" onto the printer defaults; a PDF printer
+    // stands in where no printer is configured.
+    bool InitPrinterDefaults();
+
+    // OBJECT, POS and SIZE of the status bar; nothing until the panes exist.
+    void RefreshStatusCounts(bool clearSelection = false);
+
+private:
+    Document m_doc;
+    std::unique_ptr<Settings> m_settings;
+    SysSettings m_sys;
+    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+} // namespace vq

@@ -1,0 +1,72 @@
+#include "app/QtPrompter.h"
+
+#include "model/Messages.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vq {
+
+namespace {
+QWidget* ownerWidget(QObject* owner)
+{
+    if (auto* w = qobject_cast<QWidget*>(owner))
+        return w;
+    return QApplication::activeWindow();
+}
+} // namespace
+
+int QtPrompter::message(const MessageRequest& request)
+{
+    QMessageBox box(ownerWidget(request.owner));
+    box.setWindowTitle(QString::fromLatin1(kAppName));
+    box.setText(request.fullText());
+    switch (request.style & 0xF0) {
+    case 0x10: box.setIcon(QMessageBox::Critical); break;
+    case 0x20: box.setIcon(QMessageBox::Question); break;
+    case 0x30: box.setIcon(QMessageBox::Warning); break;
+    case 0x40: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (request.style & 0x0F) {
+    case 0x03: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case 0x04: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case 0x01: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return kIdYes;
+    case QMessageBox::No: return kIdNo;
+    case QMessageBox::Cancel: return kIdCancel;
+    default: return kIdOk;
+    }
+}
+
+QStringList QtPrompter::openFiles(const FileRequest& r, bool multiple)
+{
+    QWidget* parent = ownerWidget(r.owner);
+    if (multiple)
+        return QFileDialog::getOpenFileNames(parent, r.title, r.directory, r.filter);
+    const QString f = QFileDialog::getOpenFileName(parent, r.title, r.directory, r.filter);
+    return f.isEmpty() ? QStringList() : QStringList{f};
+}
+
+QString QtPrompter::saveFile(const FileRequest& r)
+{
+    const QString start = r.suggestedName.isEmpty() ? r.directory : r.directory + QLatin1Char('/') + r.suggestedName;
+    return QFileDialog::getSaveFileName(ownerWidget(r.owner), r.title, start, r.filter);
+}
+
+QString QtPrompter::chooseFolder(const QString& title, const QString& initial, QObject* owner)
+{
+    return QFileDialog::getExistingDirectory(ownerWidget(owner), title, initial);
+}
+
+QColor QtPrompter::chooseColor(const QColor& initial, QObject* owner)
+{
+    return QColorDialog::getColor(initial, ownerWidget(owner));
+}
+
+} // namespace vq

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/Prompter.h"
+
+namespace vq {
+
+// The real dialogs: QMessageBox, QFileDialog and QColorDialog.
+class QtPrompter : public Prompter {
+public:
+    int message(const MessageRequest& request) override;
+    QStringList openFiles(const FileRequest& request, bool multiple) override;
+    QString saveFile(const FileRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& initial, QObject* owner) override;
+    QColor chooseColor(const QColor& initial, QObject* owner) override;
+};
+
+} // namespace vq

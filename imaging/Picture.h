@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+#include <memory>
+
+namespace vq {
+
+class Picture;
+using PicturePtr = std::shared_ptr<const Picture>;
+
+// A node's picture: immutable JPEG bytes shared by reference, the pixel size
+// read from the JPEG header, and decoded images kept by the picture cache so
+// that painting never decodes per frame. Saving a picture returns exactly the
+// bytes it was made from.
+class Picture {
+public:
+    // Null when the bytes are not a JPEG stream whose header gives a sane size.
+    [[nodiscard]] static PicturePtr fromJpegBytes(QByteArray bytes);
+
+    [[nodiscard]] const QByteArray& bytes() const { return m_bytes; }
+    [[nodiscard]] QSize pixelSize() const { return m_size; }
+    [[nodiscard]] int width() const { return m_size.width(); }
+    [[nodiscard]] int height() const { return m_size.height(); }
+
+    // The decoded picture, scaled down to about `wanted` when that is smaller
+    // than the picture (an empty size asks for full resolution). Decodes are
+    // cached; a null image means the bytes could not be decoded.
+    [[nodiscard]] QImage image(QSize wanted = {}) const;
+
+    // A stable key for caches that outlive no picture.
+    [[nodiscard]] quint64 cacheKey() const { return m_key; }
+
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+private:
+    Picture(QByteArray bytes, QSize size);
+
+    QByteArray m_bytes;
+    QSize m_size;
+    quint64 m_key;
+};
+
+} // namespace vq

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "imaging/Picture.h"
+
+#include <QByteArray>
+#include <QPoint>
+#include <QRect>
+
+#include <array>
+#include <cstdint>
+
+namespace vq {
+
+// Colours are 0x00BBGGRR values in signed 32-bit fields; -1 means none.
+using ColorRef = std::int32_t;
+constexpr ColorRef kNoColor = -1;
+
+constexpr int kMaxNodes = 1000;        // nodes in use at most
+constexpr int kNodeSlots = kMaxNodes + 1;
+constexpr int kSourceBytes = 2085;     // source field, terminator included
+constexpr int kMaxSourceLength = 2083; // longer texts are replaced by a note
+
+// The canvas and its view state. Written to the data file as 88 bytes.
+struct DocState {
+    std::int32_t nodeCount = 0;
+    std::int32_t mainIndex = 0;
+    std::int32_t scrollX = 0;
+    std::int32_t scrollY = 0;
+    float zoom = 0.0f;
+    std::int32_t consoleX = 0;
+    std::int32_t consoleY = 0;
+    std::int32_t consoleAlways = 0;
+    std::int32_t canvasWidth = 0;
+    std::int32_t canvasHeight = 0;
+    ColorRef backColor = 0;
+    ColorRef canvasFrameColor = 0;
+    std::int32_t canvasFrameWidth = 0;
+    std::int32_t canvasFrameStyle = 0;
+    PicturePtr backPicture;
+    std::int32_t gridMode = 0;
+    std::int32_t gridOnTop = 0;
+    ColorRef modeFrameColor = 0;
+    std::int32_t modeFrameWidth = 0;
+};
+
+// One placed image. Written to the data file as 2164 bytes.
+struct NodeRecord {
+    std::int32_t centerX = 0;
+    std::int32_t centerY = 0;
+    std::int32_t halfWidth = 0;
+    std::int32_t halfHeight = 0;
+    ColorRef frameColor = kNoColor;
+    std::int32_t frameWidth = 1;
+    std::int32_t frameStyle = 0;
+    PicturePtr picture;
+    std::int32_t imageWidth = 0;
+    std::int32_t imageHeight = 0;
+    std::int32_t dataSize = 0;
+    // Where the picture came from, as code page 932 bytes without the
+    // terminator (at most kSourceBytes - 1 of them).
+    QByteArray source;
+};
+
+// Run-time selection and screen geometry of a node; never saved.
+struct NodeScreenInfo {
+    std::int32_t selected = 0;
+    std::array<QPoint, 4> corners{};
+    std::array<QPoint, 4> edgeMids{};
+    std::array<QRect, 4> overlapRects{};
+    std::array<std::int32_t, 4> overlapIndex{};
+};
+
+} // namespace vq

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/DocState.h"
+#include "model/Geometry.h"
+
+#include <QString>
+
+#include <vector>
+
+class QObject;
+
+namespace vq {
+
+// The one document: the canvas state and the nodes in stacking order
+// (index 0 at the bottom), with the run-time screen information beside them.
+class Document {
+public:
+    Document();
+
+    DocState state;
+    std::vector<NodeRecord> nodes;       // kNodeSlots slots
+    std::vector<NodeScreenInfo> screen;  // kNodeSlots slots
+
+    // Discards and re-creates both arrays of kNodeSlots slots.
+    bool AllocateNodeArrays();
+    // Drops the background picture and every node's picture; keeps nodeCount.
+    void ReleasePictures();
+    // The new-document state; modeFrameColor and modeFrameWidth are kept.
+    void ResetDocument();
+    // True when another node fits; otherwise message 30163 behind "最大 1000 個\n".
+    bool CheckNodeCapacity(QObject* owner = nullptr) const;
+
+    [[nodiscard]] IntRect NodeRect(int index) const;
+    [[nodiscard]] IntRect NodeScreenRect(int index) const;
+
+    [[nodiscard]] int nodeCount() const { return state.nodeCount; }
+    [[nodiscard]] bool hasMainSelection() const { return state.mainIndex >= 0 && state.mainIndex < state.nodeCount; }
+    [[nodiscard]] int selectedCount() const;
+    void clearSelection();
+};
+
+// Appends a node for a picture of w x h pixels centred at (cx, cy), shrunk to
+// 250 pixels wide when it reaches the canvas size, selected, made the main
+// selection and moved inside the canvas. False (after the capacity message)
+// when the document is full.
+bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy, QObject* owner = nullptr);
+
+// The displayed size of a w x h picture under the 250-pixel rule.
+struct DisplaySize {
+    int width;
+    int height;
+};
+[[nodiscard]] DisplaySize AppendSizeRule(int w, int h, int canvasWidth, int canvasHeight);
+
+enum class KeepMode { Edge, Centre };
+// Moves node `index` back inside the canvas; true when it moved.
+bool KeepNodeInCanvas(Document& doc, int index, KeepMode mode);
+
+// Records the picture's pixel size, source data size and origin text.
+void SetNodeSource(Document& doc, int index, int width, int height, int dataSize, const QString& source);
+// The stored origin text as text.
+[[nodiscard]] QString NodeSourceText(const NodeRecord& node);
+
+} // namespace vq

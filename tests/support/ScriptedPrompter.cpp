@@ -1,0 +1,54 @@
+#include "tests/support/ScriptedPrompter.h"
+
+namespace vq::test {
+
+ScriptedPrompter::ScriptedPrompter()
+{
+    m_previous = installPrompter(this);
+}
+
+ScriptedPrompter::~ScriptedPrompter()
+{
+    installPrompter(m_previous);
+}
+
+QList<int> ScriptedPrompter::messageIds() const
+{
+    QList<int> ids;
+    for (const auto& m : messages)
+        ids << m.id;
+    return ids;
+}
+
+int ScriptedPrompter::message(const MessageRequest& request)
+{
+    messages << request;
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    return (request.style & 0x0F) >= 3 ? kIdNo : kIdOk;
+}
+
+QStringList ScriptedPrompter::openFiles(const FileRequest& request, bool)
+{
+    fileRequests << request;
+    return files.isEmpty() ? QStringList() : files.dequeue();
+}
+
+QString ScriptedPrompter::saveFile(const FileRequest& request)
+{
+    fileRequests << request;
+    return files.isEmpty() || files.head().isEmpty() ? (files.isEmpty() ? QString() : (files.dequeue(), QString()))
+                                                     : files.dequeue().first();
+}
+
+QString ScriptedPrompter::chooseFolder(const QString&, const QString&, QObject*)
+{
+    return folders.isEmpty() ? QString() : folders.dequeue();
+}
+
+QColor ScriptedPrompter::chooseColor(const QColor&, QObject*)
+{
+    return colors.isEmpty() ? QColor() : colors.dequeue();
+}
+
+} // namespace vq::test

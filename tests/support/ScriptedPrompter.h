@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/Prompter.h"
+
+#include <QList>
+#include <QQueue>
+
+namespace vq::test {
+
+// Answers every question from scripts given in advance, in order, and records
+// what was asked. Unscripted messages answer OK (or No for questions);
+// unscripted file, folder and colour questions are cancelled.
+class ScriptedPrompter : public Prompter {
+public:
+    ScriptedPrompter();
+    ~ScriptedPrompter() override;
+
+    QList<MessageRequest> messages;
+    QList<FileRequest> fileRequests;
+
+    QQueue<int> answers;
+    QQueue<QStringList> files;
+    QQueue<QString> folders;
+    QQueue<QColor> colors;
+
+    [[nodiscard]] QList<int> messageIds() const;
+
+    int message(const MessageRequest& request) override;
+    QStringList openFiles(const FileRequest& request, bool multiple) override;
+    QString saveFile(const FileRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& initial, QObject* owner) override;
+    QColor chooseColor(const QColor& initial, QObject* owner) override;
+
+private:
+    Prompter* m_previous = nullptr;
+};
+
+} // namespace vq::test
