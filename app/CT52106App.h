@@ -2,6 +2,7 @@
 
 #include "model/Document.h"
 #include "model/Settings.h"
+#include "model/UndoHistory.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,7 @@ public:
     SysSettings& sys() { return m_sys; }
     const SysSettings& sys() const { return m_sys; }
     QPrinter* printer() { return m_printer.get(); }
+    UndoHistory& history() { return m_history; }
 
     // Set while a document file is unpacked: the data file's name in the working folder.
     QString dataFileName;
@@ -63,6 +65,7 @@ private:
     Document m_doc;
     std::unique_ptr<Settings> m_settings;
     SysSettings m_sys;
+    UndoHistory m_history;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<CMainFrame> m_frame;
 };
