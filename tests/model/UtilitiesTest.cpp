@@ -1,0 +1,160 @@
+#include "model/Messages.h"
+#include "model/Settings.h"
+#include "model/TextUtil.h"
+#include "model/WorkFolder.h"
+#include "tests/support/Isolation.h"
+#include "tests/support/ScriptedPrompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vq {
+namespace {
+
+TEST(ImageTypeFromPath, Table)
+{
+    const struct {
+        const char* path;
+        const char* type;
+    } cases[] = {
+        {"a.JPG", "jpeg"}, {"a.jpeg", "jpeg"}, {"b.Tif", "tiff"}, {"b.tiff", "tiff"}, {"c.gif", "gif"},
+        {"c.BMP", "bmp"},  {"d.png", "png"},   {"e.jpe", ""},     {"noext", ""},      {"dir.v1/file", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ImageTypeFromPath(QString::fromLatin1(c.path)), QString::fromLatin1(c.type)) << c.path;
+}
+
+TEST(FormatThousands, Table)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"999", "999"},         {"1234", "1,234"},           {"123456", "123,456"},
+        {"1234567", "1,234,567"}, {"123456789", "123,456,789"}, {"1234567890", "1234567890"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatThousands(QString::fromLatin1(c.in)), QString::fromLatin1(c.out));
+}
+
+class UtilitiesTest : public test::IsolatedTest {};
+
+TEST_F(UtilitiesTest, ShowMessagePassesIdPrefixAndStyle)
+{
+    test::ScriptedPrompter prompts;
+    prompts.answers << kIdYes;
+    EXPECT_EQ(ShowMessage(30012, nullptr, QStringLiteral("x\n"), kStyleYesNo), kIdYes);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].fullText(), QStringLiteral("x\n現在セットされているイメージを変更しますか"));
+    EXPECT_EQ(prompts.messages[0].style, kStyleYesNo);
+    // An unknown id shows nothing and answers 0.
+    EXPECT_EQ(ShowMessage(30999), 0);
+    EXPECT_EQ(prompts.messages.size(), 1);
+    // Strings no operation shows are still in the catalogue.
+    EXPECT_EQ(messageText(30065), QStringLiteral("256色以内に減色しました"));
+    EXPECT_TRUE(messageText(30087).has_value());
+}
+
+TEST_F(UtilitiesTest, SettingsDefaultsAndMargins)
+{
+    Settings settings;
+    EXPECT_TRUE(settings.fileName().startsWith(configDir()));
+    SysSettings sys;
+    sys.read(settings);
+    EXPECT_EQ(sys.playAnime, 3);
+    EXPECT_EQ(sys.dspOverlap, 1);
+    EXPECT_FLOAT_EQ(sys.multiMarginX, 0.010f);
+    settings.setValue(keys::MultiMaX, 25);
+    sys.read(settings);
+    EXPECT_FLOAT_EQ(sys.multiMarginX, 0.025f);
+    // Written back times 1000, truncated.
+    sys.multiMarginY = 0.0379f;
+    sys.write(settings);
+    EXPECT_EQ(settings.value(keys::MultiMaY), 37);
+    EXPECT_EQ(settings.value(keys::PaperSize), 9);
+    EXPECT_EQ(settings.value(keys::ApplicationLook), 216);
+}
+
+TEST_F(UtilitiesTest, RecentFilesKeepSixteenNewestFirst)
+{
+    Settings settings;
+    for (int i = 0; i < 20; ++i)
+        settings.addRecentFile(QStringLiteral("/d/%1.vqd").arg(i));
+    settings.addRecentFile(QStringLiteral("/d/10.vqd"));
+    const QStringList files = settings.recentFiles();
+    ASSERT_EQ(files.size(), 16);
+    EXPECT_EQ(files.first(), QStringLiteral("/d/10.vqd"));
+    EXPECT_EQ(files.at(1), QStringLiteral("/d/19.vqd"));
+    EXPECT_EQ(files.count(QStringLiteral("/d/10.vqd")), 1);
+}
+
+TEST_F(UtilitiesTest, WorkFolderIsPrivateAndNamesStartWithVqd)
+{
+    const QString folder = GetWorkFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(folder.startsWith(tempDir()));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(QDir::currentPath(), folder);
+
+    const QString a = MakeWorkFileName();
+    const QString b = MakeWorkFileName();
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(QFileInfo(a).fileName().startsWith(QLatin1String("VQD")));
+    EXPECT_TRUE(QFileInfo::exists(a));
+    EXPECT_EQ(QFileInfo(a).absolutePath(), folder);
+
+    EXPECT_EQ(GetWorkFolder(QStringLiteral("sub")), folder + QStringLiteral("/sub"));
+}
+
+TEST_F(UtilitiesTest, WorkFolderRefusesASymbolicLink)
+{
+    test::ScriptedPrompter prompts;
+    const QString target = filesDir() + QStringLiteral("/elsewhere");
+    QDir().mkpath(target);
+    const QString expected = tempDir() + QStringLiteral("/Velquin-%1").arg(::getuid());
+    ASSERT_TRUE(QFile::link(target, expected));
+    EXPECT_TRUE(GetWorkFolder().isEmpty());
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30002});
+    EXPECT_TRUE(MakeWorkFileName().isEmpty());
+}
+
+TEST_F(UtilitiesTest, CleaningDeletesSnapshotsOnly)
+{
+    const QString folder = GetWorkFolder();
+    const QStringList names = {"VQDabc", "vqd123", "photo.vqd", "keep.txt"};
+    for (const QString& n : names) {
+        QFile f(folder + QLatin1Char('/') + n);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir(folder).mkdir(QStringLiteral("VQDdir"));
+    CleanWorkFolder(folder);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/VQDabc"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/vqd123"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/photo.vqd"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/keep.txt"));
+    EXPECT_TRUE(QFileInfo(folder + "/VQDdir").isDir());
+}
+
+TEST_F(UtilitiesTest, CleaningExaminesAtMostAHundredEntries)
+{
+    const QString folder = GetWorkFolder();
+    for (int i = 0; i < 150; ++i) {
+        QFile f(folder + QStringLiteral("/VQD%1").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    CleanWorkFolder(folder);
+    const int left = QDir(folder).entryList(QDir::Files).size();
+    // "." and ".." are among the entries examined.
+    EXPECT_GE(left, 50);
+    EXPECT_LE(left, 52);
+}
+
+} // namespace
+} // namespace vq
