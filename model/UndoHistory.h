@@ -8,13 +8,29 @@ namespace vq {
 
 class Document;
 
-// Whole-document snapshots in the working folder, nine steps deep.
+// Whole-document snapshots written as data files into the working folder,
+// nine undo steps deep. The history keeps paths only; the files hold the rest.
 class UndoHistory {
 public:
     static constexpr int kSlots = 10;
 
     [[nodiscard]] int undoCount() const { return m_undoCount; }
     [[nodiscard]] int redoCount() const { return m_redoCount; }
+    [[nodiscard]] QString undoPath(int i) const { return m_undoPaths.at(static_cast<size_t>(i)); }
+    [[nodiscard]] QString redoPath(int i) const { return m_redoPaths.at(static_cast<size_t>(i)); }
+
+    // Records `doc` before an edit. Does nothing when no snapshot can be
+    // written: the edit still runs, it just cannot be undone.
+    void PushUndoSnapshot(const Document& doc);
+
+    // Replaces `doc` by the previous (undo) or next (redo) snapshot and
+    // clears the selection. The snapshot is read before anything is released:
+    // when it cannot be read, `doc` is unchanged, the broken entry is dropped
+    // and false is returned.
+    bool UndoRedo(bool isUndo, Document& doc);
+
+    // Forgets every step without deleting files (after a new or opened document).
+    void ResetHistory();
 
 private:
     std::array<QString, kSlots> m_undoPaths;
