@@ -1,0 +1,30 @@
+#pragma once
+
+#include "imaging/Picture.h"
+
+#include <QtGlobal>
+
+class QIODevice;
+
+namespace vq {
+
+// Writes the picture's bytes to `file`, preceded by their count as a
+// big-endian 32-bit length when `withLength`. False when the picture has no
+// bytes, the count does not fit in 32 bits (message 30013) or a write fails.
+[[nodiscard]] bool WritePictureData(QIODevice& file, bool withLength, const Picture& picture);
+
+// The number of bytes WritePictureData writes for the picture, length excluded.
+[[nodiscard]] int PictureDataSize(const Picture& picture);
+
+// Reads `length` bytes from `file` as a picture. Null when `length` is not in
+// 1..2^32−1, the device cannot supply that many bytes (nothing that large is
+// allocated up front, so a lying length costs no memory), or the bytes are not
+// a JPEG stream with a sane frame header.
+[[nodiscard]] PicturePtr ReadPictureData(QIODevice& file, qint64 length);
+
+// Stores `value` most significant byte first in `buffer[0..3]`. A value
+// outside 0..0xFFFFFFFF is refused with message 30013 and false.
+bool PutBigEndian32(char* buffer, qint64 value);
+[[nodiscard]] quint32 GetBigEndian32(const char* buffer);
+
+} // namespace vq
