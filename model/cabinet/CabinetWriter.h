@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace vq {
+
+// One file to put into a cabinet under the name it will carry there.
+struct CabinetSource {
+    QString sourcePath;
+    QString memberName;
+};
+
+// Writes `cabinetPath` as a cabinet of one MSZIP folder holding `members` in
+// order. Each member keeps its source's last-write time (local DOS time) and
+// its read-only and archive attributes. Blocks that would not shrink are
+// stored, so photographs cost little more than a copy. Member names are
+// written as given (UTF-8, flagged as such when not ASCII); a name must be 1
+// to 255 bytes long. On failure `error` says why and no file is left at
+// `cabinetPath`.
+bool WriteCabinet(const QString& cabinetPath, const QList<CabinetSource>& members, QString* error = nullptr);
+
+// The usual case: a single member.
+bool WriteCabinet(const QString& cabinetPath, const QString& sourcePath, const QString& memberName,
+                  QString* error = nullptr);
+
+} // namespace vq
