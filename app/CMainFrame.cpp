@@ -2,27 +2,67 @@
 
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
+#include "app/KeyTables.h"
+#include "app/ViewBridge.h"
+#include "app/VisualStyles.h"
+#include "model/Settings.h"
 #include "model/WorkFolder.h"
 #include "view/CT52106View.h"
 
+#include <QAction>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QTimer>
+#include <QToolBar>
 
 namespace vq {
+
+namespace {
+
+// The window's size, position and bar layout, kept as the framework kept its workspace.
+constexpr SettingKey kWorkspaceGeometry{"Workspace", "Geometry", 0};
+constexpr SettingKey kWorkspaceState{"Workspace", "State", 0};
+
+// Often enough that a toolbar button follows the selection without a visible lag.
+constexpr int kIdleRefreshMs = 200;
+
+} // namespace
 
 CMainFrame::CMainFrame(CT52106App& app, QWidget* parent) : QMainWindow(parent), m_app(app)
 {
     app.mainFrame = this;
+    app.appLook = ApplyVisualStyle(app.settings().value(keys::ApplicationLook));
+
+    createActions();
+    createMenus();
+    createToolBar();
+
+    m_statusBar = new CMyStatusBar(this);
+    setStatusBar(m_statusBar);
+    app.statusBar = m_statusBar;
+
     m_view = new CT52106View(app, this);
     setCentralWidget(m_view);
-    auto* bar = new CMyStatusBar(this);
-    setStatusBar(bar);
-    app.statusBar = bar;
+    installKeyTables(this, m_view, [this](int id) { executeCommand(id); });
+    registerFrameCommands();
+
     resize(1100, 800);
+    restoreGeometry(QByteArray::fromBase64(app.settings().text(kWorkspaceGeometry).toLatin1()));
+    restoreState(QByteArray::fromBase64(app.settings().text(kWorkspaceState).toLatin1()));
     updateTitle({});
+    m_view->setFocus();
+
+    m_idleTimer = new QTimer(this);
+    connect(m_idleTimer, &QTimer::timeout, this, &CMainFrame::updateCommandStates);
+    m_idleTimer->start(kIdleRefreshMs);
+    updateCommandStates();
 }
 
 CMainFrame::~CMainFrame()
 {
+    m_idleTimer->stop();
+    m_app.settings().setText(kWorkspaceGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+    m_app.settings().setText(kWorkspaceState, QString::fromLatin1(saveState().toBase64()));
     m_app.sys().write(m_app.settings());
     m_app.settings().sync();
     CleanWorkFolder(GetWorkFolder());
@@ -35,6 +75,107 @@ void CMainFrame::updateTitle(const QString& documentPath)
 {
     const QString name = documentPath.isEmpty() ? QStringLiteral("無題") : QFileInfo(documentPath).fileName();
     setWindowTitle(name + QStringLiteral(" - Velquin"));
+}
+
+CMainFrame::Command* CMainFrame::find(int id)
+{
+    const auto it = m_index.find(id);
+    return it == m_index.end() ? nullptr : &m_commands[it->second];
+}
+
+const CMainFrame::Command* CMainFrame::find(int id) const
+{
+    const auto it = m_index.find(id);
+    return it == m_index.end() ? nullptr : &m_commands[it->second];
+}
+
+QAction* CMainFrame::action(int id) const
+{
+    const Command* c = find(id);
+    return c ? c->action : nullptr;
+}
+
+void CMainFrame::registerHandler(int id, std::function<void()> handler)
+{
+    if (Command* c = find(id)) {
+        c->handler = std::move(handler);
+        updateCommandStates();
+    }
+}
+
+bool CMainFrame::hasHandler(int id) const
+{
+    const Command* c = find(id);
+    return c && c->handler;
+}
+
+bool CMainFrame::executeCommand(int id)
+{
+    Command* c = find(id);
+    if (!c || !c->handler || !ruleAllows(c->info->enable, currentContext()))
+        return false;
+    c->action->setEnabled(true);
+    c->action->trigger();
+    return true;
+}
+
+void CMainFrame::runCommand(int id)
+{
+    // Copied: a handler may replace itself while it runs.
+    const Command* c = find(id);
+    if (!c || !c->handler)
+        return;
+    const std::function<void()> handler = c->handler;
+    handler();
+    updateCommandStates();
+}
+
+RangeMode& CMainFrame::rangeMode()
+{
+    if (m_view)
+        if (RangeMode* r = viewbridge::rangeMode(*m_view))
+            return *r;
+    return m_standInRange;
+}
+
+CommandContext CMainFrame::currentContext()
+{
+    const Document& doc = m_app.doc();
+    const RangeMode& range = rangeMode();
+    CommandContext c;
+    c.undoCount = m_app.history().undoCount();
+    c.redoCount = m_app.history().redoCount();
+    c.selectedCount = doc.selectedCount();
+    c.mainSelection = doc.hasMainSelection();
+    c.modeKind = range.modeKind;
+    c.modeNode = range.modeNode;
+    c.gridMode = doc.state.gridMode;
+    c.gridOnTop = doc.state.gridOnTop;
+    c.dspOverlap = m_app.sys().dspOverlap;
+    c.appLook = m_app.appLook;
+    c.playAnime = m_app.sys().playAnime;
+    c.toolbarShown = m_toolBar && !m_toolBar->isHidden();
+    c.statusBarShown = m_statusBar && !m_statusBar->isHidden();
+    return c;
+}
+
+void CMainFrame::updateCommandStates()
+{
+    const CommandContext context = currentContext();
+    for (const Command& c : m_commands) {
+        c.action->setEnabled(c.handler && ruleAllows(c.info->enable, context));
+        if (c.info->check != CheckRule::None)
+            c.action->setChecked(ruleMarks(*c.info, context));
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace vq

@@ -1,13 +1,29 @@
 #pragma once
 
+#include "app/CommandTable.h"
+#include "view/RangeMode.h"
+
 #include <QMainWindow>
+
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QTimer;
+class QToolBar;
 
 namespace vq {
 
 class CT52106App;
 class CT52106View;
+class CMyStatusBar;
 
-// The main window: menus, toolbar and status bar around the canvas view.
+// The main window: menus, the "基本" toolbar and the status bar around the
+// canvas view. Every menu item, toolbar button and key is a numbered command
+// with one QAction; features plug their work in with registerHandler().
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -15,12 +31,80 @@ public:
     ~CMainFrame() override;
 
     [[nodiscard]] CT52106View* canvas() const { return m_view; }
+    [[nodiscard]] CMyStatusBar* statusPanes() const { return m_statusBar; }
+    [[nodiscard]] QToolBar* toolBar() const { return m_toolBar; }
     // "<document name> - Velquin"; "無題" for a new document.
     void updateTitle(const QString& documentPath);
 
+    // The action of command `id`; nullptr for an id the command table lacks.
+    [[nodiscard]] QAction* action(int id) const;
+    // Installs (or replaces) the work of command `id`. A command without a
+    // handler stays disabled.
+    void registerHandler(int id, std::function<void()> handler);
+    [[nodiscard]] bool hasHandler(int id) const;
+    // Runs command `id` as a key press would: only when its rule allows it now.
+    bool executeCommand(int id);
+    // Re-evaluates every enabling and check rule.
+    void updateCommandStates();
+
+    // The document path recent-file command `id` stands for; empty when unused.
+    [[nodiscard]] QString recentFilePath(int id) const;
+    // The range mode the enabling rules read: the canvas's own once it keeps one.
+    [[nodiscard]] RangeMode& rangeMode();
+
+    // Asked before the window closes; returning false keeps it open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+
+signals:
+    // A frame command changed the document state (the grid settings).
+    void documentModified();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    struct Command {
+        const CommandInfo* info;
+        QAction* action;
+        std::function<void()> handler;
+    };
+
+    // Menus and toolbar (MainFrameMenus.cpp).
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void refreshRecentFiles();
+
+    // The frame's own commands (MainFrameCommands.cpp).
+    void registerFrameCommands();
+    void onGridToggle();
+    void onGridStyle(int mode);
+    void onGridOnTop();
+    void afterGridChange();
+    void onOverlap();
+    void onGuideToggle();
+    void onAnimeToggle();
+    void onVisualStyle(int id);
+
+    [[nodiscard]] CommandContext currentContext();
+    void runCommand(int id);
+    Command* find(int id);
+    [[nodiscard]] const Command* find(int id) const;
+
     CT52106App& m_app;
     CT52106View* m_view = nullptr;
+    CMyStatusBar* m_statusBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentSeparator = nullptr;
+    QActionGroup* m_styleGroup = nullptr;
+    QTimer* m_idleTimer = nullptr;
+    QTimer* m_guideClearTimer = nullptr;
+    std::vector<Command> m_commands;
+    std::unordered_map<int, std::size_t> m_index;
+    QStringList m_recentPaths;
+    RangeMode m_standInRange; // read while the canvas keeps no range mode of its own
+    std::function<bool()> m_closeGuard;
 };
 
 } // namespace vq

@@ -2,6 +2,8 @@
 
 #include <QStatusBar>
 
+#include <array>
+
 class QLabel;
 class QProgressBar;
 
@@ -16,8 +18,9 @@ enum StatusPane : int {
     kPaneCursor = 419,
 };
 
-// The status bar: a progress control and four text panes, and an
-// information area that covers the panes while a text is set.
+// The status bar: a progress control and four text panes, and an information
+// area that covers the panes while a text is set. Menu prompts show in the
+// same place while an item is highlighted; the information text returns after.
 class CMyStatusBar : public QStatusBar {
     Q_OBJECT
 public:
@@ -25,13 +28,31 @@ public:
 
     void setPaneText(int paneId, const QString& text);
     [[nodiscard]] QString paneText(int paneId) const;
+    // The pane's widget (the progress control for kPaneProgress); null for an unknown id.
+    [[nodiscard]] QWidget* pane(int paneId) const;
+
+    // Sets the information text; an empty text shows the panes again.
+    void ShowGuideText(const QString& text);
+    [[nodiscard]] QString guideText() const { return m_info; }
+
+    // Progress for n items: returns how many items make one step of the bar.
+    int BeginProgress(int n);
+    void StepProgress();
+    void EndProgress();
+    [[nodiscard]] int progressPosition() const;
 
 private:
+    struct Pane {
+        int id;
+        QWidget* widget;
+        QString label; // the pane's name, as the bar's customisation listed it
+    };
+
+    void onMessageChanged(const QString& message);
+
     QProgressBar* m_progress = nullptr;
-    QLabel* m_object = nullptr;
-    QLabel* m_pos = nullptr;
-    QLabel* m_size = nullptr;
-    QLabel* m_cursor = nullptr;
+    std::array<Pane, 5> m_panes{};
+    QString m_info;
 };
 
 } // namespace vq

@@ -1,0 +1,151 @@
+// The commands the frame carries out itself: display settings kept by the
+// frame, the grid, the operation guide, the hover animation and the looks.
+#include "app/CMainFrame.h"
+
+#include "app/CMyStatusBar.h"
+#include "app/CT52106App.h"
+#include "app/CommandIds.h"
+#include "app/ViewBridge.h"
+#include "app/VisualStyles.h"
+#include "model/Messages.h"
+#include "model/Settings.h"
+#include "view/CT52106View.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+#include <QToolBar>
+
+namespace vq {
+
+namespace {
+
+constexpr int kGuideOffMessageMs = 1000;
+constexpr int kDefaultPlayAnime = 3;
+
+constexpr int kZoomCommands[] = {cmd::Zoom10, cmd::Zoom25, cmd::Zoom50, cmd::Zoom100, cmd::Zoom200,
+                                 cmd::Zoom300, cmd::Zoom400, cmd::ZoomFit};
+
+constexpr struct {
+    int id;
+    int mode;
+} kGridStyles[] = {{cmd::GridCross, 5}, {cmd::Grid10, 1}, {cmd::Grid40, 2}, {cmd::Grid70, 3}, {cmd::Grid100, 4}};
+
+QString guideMessage(bool on)
+{
+    QString text = messageText(30049).value_or(QString());
+    if (!on)
+        text.replace(QStringLiteral("する"), QStringLiteral("しない"));
+    return text;
+}
+
+// The wait cursor for as long as a look is being applied.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void CMainFrame::registerFrameCommands()
+{
+    m_guideClearTimer = new QTimer(this);
+    m_guideClearTimer->setSingleShot(true);
+    m_guideClearTimer->setInterval(kGuideOffMessageMs);
+    connect(m_guideClearTimer, &QTimer::timeout, this, [this] {
+        // Another text may have replaced the message meanwhile; that one stays.
+        if (m_statusBar->guideText() == guideMessage(false))
+            m_statusBar->ShowGuideText({});
+    });
+
+    registerHandler(cmd::GridNone, [this] { onGridToggle(); });
+    registerHandler(cmd::GridButton, [this] { onGridToggle(); });
+    for (const auto& g : kGridStyles)
+        registerHandler(g.id, [this, mode = g.mode] { onGridStyle(mode); });
+    registerHandler(cmd::GridOnTop, [this] { onGridOnTop(); });
+    registerHandler(cmd::Overlap, [this] { onOverlap(); });
+    registerHandler(cmd::GuideToggle, [this] { onGuideToggle(); });
+    registerHandler(cmd::AnimeToggle, [this] { onAnimeToggle(); });
+    for (const CommandInfo& info : commandTable())
+        if (info.check == CheckRule::Style)
+            registerHandler(info.id, [this, id = info.id] { onVisualStyle(id); });
+    registerHandler(cmd::ToolbarToggle, [this] { m_toolBar->setVisible(m_toolBar->isHidden()); });
+    registerHandler(cmd::StatusBarToggle, [this] { m_statusBar->setVisible(m_statusBar->isHidden()); });
+    registerHandler(cmd::Exit, [this] { close(); });
+
+    for (int id : kZoomCommands)
+        registerHandler(id, viewbridge::zoomHandler(*m_view, id));
+    registerHandler(cmd::ConsoleAlways, viewbridge::consoleAlwaysHandler(*m_view));
+    registerHandler(cmd::ConsoleTopLeft, viewbridge::consoleTopLeftHandler(*m_view));
+}
+
+void CMainFrame::onGridToggle()
+{
+    // The sign switches the grid; the magnitude keeps the style for next time.
+    DocState& s = m_app.doc().state;
+    s.gridMode = -s.gridMode;
+    afterGridChange();
+}
+
+void CMainFrame::onGridStyle(int mode)
+{
+    m_app.doc().state.gridMode = mode;
+    afterGridChange();
+}
+
+void CMainFrame::onGridOnTop()
+{
+    DocState& s = m_app.doc().state;
+    s.gridOnTop = s.gridOnTop ? 0 : 1;
+    afterGridChange();
+}
+
+void CMainFrame::afterGridChange()
+{
+    m_view->repaintNow();
+    // The grid is part of the document state and is saved with it.
+    emit documentModified();
+}
+
+void CMainFrame::onOverlap()
+{
+    SysSettings& sys = m_app.sys();
+    sys.dspOverlap = sys.dspOverlap ? 0 : 1;
+    m_view->repaintNow();
+}
+
+void CMainFrame::onGuideToggle()
+{
+    SysSettings& sys = m_app.sys();
+    sys.dspGuide = sys.dspGuide ? 0 : 1;
+    m_statusBar->ShowGuideText(guideMessage(sys.dspGuide != 0));
+    // Turning the guide off shows its message for a moment only; the program
+    // once froze for that moment, here the window stays responsive.
+    if (sys.dspGuide)
+        m_guideClearTimer->stop();
+    else
+        m_guideClearTimer->start();
+}
+
+void CMainFrame::onAnimeToggle()
+{
+    SysSettings& sys = m_app.sys();
+    if (sys.playAnime > 0) {
+        sys.playAnime = 0;
+        return;
+    }
+    const int stored = m_app.settings().value(keys::PlayAnime);
+    sys.playAnime = stored != 0 ? stored : kDefaultPlayAnime;
+}
+
+void CMainFrame::onVisualStyle(int id)
+{
+    const WaitCursor wait;
+    m_app.appLook = ApplyVisualStyle(id);
+    update();
+    m_app.settings().setValue(keys::ApplicationLook, m_app.appLook);
+}
+
+} // namespace vq
