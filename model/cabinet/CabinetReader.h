@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
+
 namespace vq {
 
 enum class ExtractStatus {
@@ -40,5 +42,13 @@ struct ExtractResult {
 // component after splitting at "/" and "\", or "unnamed" when that is empty,
 // "." or "..". Shortened to fit 255 bytes of UTF-8.
 [[nodiscard]] QString SafeMemberFileName(const QString& memberName);
+
+// The unpack job: extracts every member of the cabinet
+// cabinetFolder/cabinetName into `extractFolder` and on success sets
+// `dataFileName` (when given) to the file name of the last member written.
+// On failure shows message 30036 with the prefix "[Make Context]\n" or
+// "[File Copy]\n" (error style, owned by `owner`) and returns false.
+bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
+               QString* dataFileName, QObject* owner = nullptr);
 
 } // namespace vq

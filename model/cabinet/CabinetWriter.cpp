@@ -92,7 +92,9 @@ bool Prepare(const CabinetSource& source, PreparedMember& member, QString* error
     const qint64 msecs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     member.stamp = ToDosDateTime(QDateTime::fromMSecsSinceEpoch(msecs));
     member.attributes = kAttribArchive;
-    if (::access(path.constData(), W_OK) != 0)
+    // The file's own permission, not whether we could write it: root can
+    // write anything, yet a file without its owner's write bit is read-only.
+    if (!(st.st_mode & S_IWUSR))
         member.attributes |= kAttribReadOnly;
     for (const char c : member.name) {
         if (static_cast<unsigned char>(c) >= 0x80) {

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class QObject;
+
 namespace vq {
 
 // One file to put into a cabinet under the name it will carry there.
@@ -23,5 +25,12 @@ bool WriteCabinet(const QString& cabinetPath, const QList<CabinetSource>& member
 // The usual case: a single member.
 bool WriteCabinet(const QString& cabinetPath, const QString& sourcePath, const QString& memberName,
                   QString* error = nullptr);
+
+// The pack job: the data file `sourcePath` becomes the cabinet
+// destFolder/memberName holding it as member `memberName`. On failure shows
+// message 30035 (information style, owned by `owner`) and returns false; the
+// folder is not created.
+bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder,
+             QObject* owner = nullptr);
 
 } // namespace vq
