@@ -249,6 +249,9 @@ ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFold
         result.written << name;
     }
     closeCabinet();
+    // A document is its data file; a cabinet without one cannot be opened.
+    if (result.written.isEmpty())
+        return Failure(result, QStringLiteral("the cabinet holds no members"));
     result.status = ExtractStatus::Ok;
     return result;
 }

@@ -34,7 +34,7 @@ struct ExtractResult {
 // SafeMemberFileName(), so nothing lands outside the folder, and an existing
 // file of that name is replaced, never written through. Each file gets the
 // member's time stamp (read as local time) and is made read-only when the
-// member says so; it can still be deleted.
+// member says so; it can still be deleted. A cabinet without members fails.
 [[nodiscard]] ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFolder,
                                            const ExtractOptions& options = {});
 

@@ -1,0 +1,66 @@
+#include "dialogs/CShoriDlg.h"
+
+#include "model/cabinet/CabinetReader.h"
+#include "model/cabinet/CabinetWriter.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vq {
+
+namespace {
+
+// 181 x 18 dialog units at the dialog font.
+constexpr int kWidth = 300;
+constexpr int kHeight = 30;
+
+} // namespace
+
+CShoriDlg::CShoriDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("CShoriDlg"));
+    setFixedSize(kWidth, kHeight);
+    // Input elsewhere waits while a document is being read or written.
+    setWindowModality(Qt::ApplicationModal);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setRange(0, 0); // busy: the libraries report no progress
+    m_progress->setTextVisible(false);
+    layout->addWidget(m_progress);
+
+    m_hide = new QPushButton(QStringLiteral("非表示"), this);
+    m_hide->setObjectName(QStringLiteral("hideButton"));
+    m_hide->hide();
+}
+
+bool CShoriDlg::RunShown(const std::function<bool(QObject* owner)>& job, QWidget* parent)
+{
+    CShoriDlg dlg(parent);
+    dlg.show();
+    // Once, so the popup is drawn before the job holds the thread.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const bool ok = job(&dlg);
+    dlg.done(ok ? QDialog::Accepted : QDialog::Rejected);
+    return ok;
+}
+
+bool CShoriDlg::Pack(const QString& sourcePath, const QString& memberName, const QString& destFolder, QWidget* parent)
+{
+    return RunShown([&](QObject* owner) { return RunPack(sourcePath, memberName, destFolder, owner); }, parent);
+}
+
+bool CShoriDlg::Unpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
+                       QString* dataFileName, QWidget* parent)
+{
+    return RunShown(
+        [&](QObject* owner) { return RunUnpack(extractFolder, cabinetName, cabinetFolder, dataFileName, owner); },
+        parent);
+}
+
+} // namespace vq
