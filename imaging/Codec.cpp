@@ -1,30 +1,18 @@
 #include "imaging/Codec.h"
 
 #include "imaging/GifWriter.h"
-#include "imaging/ImageLimits.h"
+#include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "model/Messages.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 
-#include <limits>
 
 namespace vq {
 
 namespace {
-
-// A JPEG file is held in memory whole; anything beyond the decoder budget is
-// not a photograph we could ever draw.
-constexpr qint64 kMaxJpegFileBytes = qint64(kDecoderAllocationLimitMb) * 1024 * 1024;
-
-int clampToInt(qint64 value)
-{
-    return int(std::min<qint64>(value, std::numeric_limits<int>::max()));
-}
 
 bool isLoadableType(const QString& type)
 {
@@ -65,16 +53,17 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const qint64 length = file.size();
-    if (length <= 0)
+    if (length <= 0 || length > kMaxImageFileBytes)
         return std::nullopt;
+    QByteArray bytes(length, Qt::Uninitialized);
+    if (file.read(bytes.data(), length) != length)
+        return std::nullopt;
+    file.close();
 
     // JPEG data is kept as it is whatever the file is called, so a photograph
     // under a wrong name loses nothing to a second encode.
-    if (file.peek(3) == QByteArrayLiteral("\xFF\xD8\xFF")) {
-        if (length > kMaxJpegFileBytes)
-            return std::nullopt;
-        QByteArray bytes(length, Qt::Uninitialized);
-        if (file.read(bytes.data(), length) != length || !IsCompleteJpeg(bytes))
+    if (bytes.startsWith(QByteArrayLiteral("\xFF\xD8\xFF"))) {
+        if (!IsCompleteJpeg(bytes))
             return std::nullopt;
         const PicturePtr picture = Picture::fromJpegBytes(std::move(bytes));
         if (!picture)
@@ -83,15 +72,15 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     }
 
     QByteArray format;
-    const QImage decoded = DecodeImage(file, &format);
-    // JPEG content was handled above; a decoder that still calls this JPEG is
-    // reading something truncated or odd that we will not re-encode.
+    const QImage decoded = DecodeImage(bytes, &format);
+    // JPEG data was handled above; anything a decoder still takes for JPEG is
+    // odd enough not to be worth re-encoding.
     if (decoded.isNull() || format == "jpeg")
         return std::nullopt;
     const PicturePtr picture = BitmapToPicture(decoded);
     if (!picture)
         return std::nullopt;
-    return LoadedPicture{picture, picture->width(), picture->height(), clampToInt(QFileInfo(path).size())};
+    return LoadedPicture{picture, picture->width(), picture->height(), int(length)};
 }
 
 PicturePtr BitmapToPicture(const QImage& bitmap)
@@ -151,11 +140,7 @@ PicturePtr ResizePicture(const PicturePtr& picture, int width, int height)
         return nullptr;
     if (picture->pixelSize() == QSize(width, height))
         return picture;
-    QBuffer buffer;
-    buffer.setData(picture->bytes());
-    if (!buffer.open(QIODevice::ReadOnly))
-        return nullptr;
-    const QImage decoded = DecodeImage(buffer);
+    const QImage decoded = DecodeImage(picture->bytes());
     if (decoded.isNull())
         return nullptr;
     return BitmapToPicture(decoded.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));

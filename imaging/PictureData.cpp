@@ -1,5 +1,6 @@
 #include "imaging/PictureData.h"
 
+#include "imaging/ImageDecode.h"
 #include "model/Messages.h"
 
 #include <QIODevice>
@@ -45,7 +46,8 @@ int PictureDataSize(const Picture& picture)
 
 PicturePtr ReadPictureData(QIODevice& file, qint64 length)
 {
-    if (length <= 0 || length > kMaxLength32)
+    // Nothing we load is larger than the largest image file we read.
+    if (length <= 0 || length > kMaxLength32 || length > kMaxImageFileBytes)
         return nullptr;
     QByteArray bytes;
     if (!file.isSequential()) {

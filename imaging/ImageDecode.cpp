@@ -1,0 +1,172 @@
+#include "imaging/ImageDecode.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+namespace vq {
+
+namespace {
+
+// The reader's limit is process-wide. Raise it once to our budget (Qt's own
+// default of 256 MB would refuse a large photograph), never lower it below
+// what someone else in the process asked for.
+void applyDecoderAllocationLimit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), kDecoderAllocationLimitMb));
+    });
+}
+
+bool isAcceptedFormat(const QByteArray& format)
+{
+    static constexpr std::array<const char*, 5> kFormats{"jpeg", "gif", "bmp", "png", "tiff"};
+    return std::any_of(kFormats.begin(), kFormats.end(), [&](const char* f) { return format == f; });
+}
+
+class ByteReader {
+public:
+    explicit ByteReader(const QByteArray& bytes)
+        : m_data(reinterpret_cast<const unsigned char*>(bytes.constData())), m_size(bytes.size())
+    {
+    }
+    [[nodiscard]] bool has(qint64 offset, qint64 count) const { return offset >= 0 && count >= 0 && offset + count <= m_size; }
+    [[nodiscard]] qint64 size() const { return m_size; }
+    [[nodiscard]] unsigned u8(qint64 offset) const { return m_data[offset]; }
+    [[nodiscard]] unsigned u16le(qint64 offset) const { return m_data[offset] | m_data[offset + 1] << 8; }
+    [[nodiscard]] quint32 u32le(qint64 offset) const { return u16le(offset) | quint32(u16le(offset + 2)) << 16; }
+
+private:
+    const unsigned char* m_data;
+    qint64 m_size;
+};
+
+// Skips a chain of GIF data sub-blocks starting at `offset`; the offset after
+// the terminating empty block, or −1 when the chain runs past the end.
+qint64 skipGifSubBlocks(const ByteReader& r, qint64 offset)
+{
+    while (r.has(offset, 1)) {
+        const unsigned length = r.u8(offset);
+        offset += 1 + length;
+        if (length == 0)
+            return offset;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool IsAcceptableImageSize(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && size.width() <= kMaxImageSide
+        && size.height() <= kMaxImageSide && qint64(size.width()) * size.height() <= kMaxImagePixels;
+}
+
+bool IsCompleteBmp(const QByteArray& bytes)
+{
+    const ByteReader r(bytes);
+    if (!r.has(0, 18) || r.u8(0) != 'B' || r.u8(1) != 'M')
+        return false;
+    const qint64 pixelOffset = r.u32le(10);
+    const quint32 headerSize = r.u32le(14);
+    qint64 width = 0;
+    qint64 height = 0;
+    unsigned bitsPerPixel = 0;
+    quint32 compression = 0;
+    quint32 imageSize = 0;
+    if (headerSize == 12) { // OS/2 core header
+        if (!r.has(14, 12))
+            return false;
+        width = r.u16le(18);
+        height = r.u16le(20);
+        bitsPerPixel = r.u16le(24);
+    } else {
+        if (headerSize < 40 || !r.has(14, 40))
+            return false;
+        width = qint32(r.u32le(18));
+        height = qint32(r.u32le(22));
+        bitsPerPixel = r.u16le(28);
+        compression = r.u32le(30);
+        imageSize = r.u32le(34);
+    }
+    if (width <= 0 || height == 0 || bitsPerPixel == 0)
+        return false;
+    constexpr quint32 kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6;
+    if (compression == kRgb || compression == kBitfields || compression == kAlphaBitfields) {
+        const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+        return r.has(pixelOffset, rowBytes * (height < 0 ? -height : height));
+    }
+    if (compression == kRle8 || compression == kRle4)
+        return imageSize > 0 ? r.has(pixelOffset, imageSize) : r.has(pixelOffset, 1);
+    // Other compressions carry a JPEG or PNG stream whose decoder checks itself.
+    return r.has(pixelOffset, 1);
+}
+
+bool IsCompleteGif(const QByteArray& bytes)
+{
+    const ByteReader r(bytes);
+    if (!r.has(0, 13))
+        return false;
+    qint64 offset = 13;
+    const unsigned screenFlags = r.u8(10);
+    if (screenFlags & 0x80)
+        offset += 3 * (qint64(2) << (screenFlags & 7));
+    while (r.has(offset, 1)) {
+        const unsigned introducer = r.u8(offset);
+        if (introducer == 0x21) { // extension: label, then sub-blocks
+            offset = r.has(offset, 2) ? skipGifSubBlocks(r, offset + 2) : -1;
+        } else if (introducer == 0x2C) { // image: descriptor, local table, code size, data
+            if (!r.has(offset, 10))
+                return false;
+            const unsigned imageFlags = r.u8(offset + 9);
+            offset += 10;
+            if (imageFlags & 0x80)
+                offset += 3 * (qint64(2) << (imageFlags & 7));
+            offset = r.has(offset, 1) ? skipGifSubBlocks(r, offset + 1) : -1;
+            return offset >= 0;
+        } else {
+            return false; // a trailer or junk before any image
+        }
+        if (offset < 0)
+            return false;
+    }
+    return false;
+}
+
+QImage DecodeImage(const QByteArray& bytes, QByteArray* format)
+{
+    applyDecoderAllocationLimit();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    // Orientation tags would make the decoded size disagree with the header
+    // size we check, and the program has always shown pixels as stored.
+    reader.setAutoTransform(false);
+    if (!reader.canRead())
+        return {};
+    // The reader forgets the format once it has read the image; ask now.
+    const QByteArray detected = reader.format().toLower();
+    if (!isAcceptedFormat(detected))
+        return {};
+    if ((detected == "bmp" && !IsCompleteBmp(bytes)) || (detected == "gif" && !IsCompleteGif(bytes)))
+        return {};
+    // Every accepted format states its size in the header; data that cannot
+    // is broken, and data that states an absurd size must not reach a decoder.
+    if (!IsAcceptableImageSize(reader.size()))
+        return {};
+    QImage image = reader.read();
+    if (image.isNull() || !IsAcceptableImageSize(image.size()))
+        return {};
+    if (format)
+        *format = detected;
+    return image;
+}
+
+} // namespace vq

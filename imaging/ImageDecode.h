@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace vq {
+
+// Every picture is kept as JPEG data, so nothing larger than a JPEG frame can
+// hold (libjpeg refuses sides over 65500) is worth decoding.
+inline constexpr int kMaxImageSide = 65500;
+// The same pixel budget a Picture accepts: 2^28 pixels, 1 GiB at 32 bits.
+inline constexpr qint64 kMaxImagePixels = qint64(1) << 28;
+// What a decoder may allocate for one image; a full-budget frame fits.
+inline constexpr int kDecoderAllocationLimitMb = 1024;
+// The largest image file we read into memory.
+inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) * 1024 * 1024;
+
+// True for a size whose pixels we are prepared to hold in memory.
+[[nodiscard]] bool IsAcceptableImageSize(QSize size);
+
+// Decodes encoded image `bytes`, trusting the bytes rather than any name: the
+// format is detected from the content, and only JPEG, GIF, BMP, PNG and TIFF
+// are accepted, so that no lesser-used decoder ever sees untrusted input. The
+// declared size is checked before anything is allocated, and BMP and GIF data
+// cut short is refused (their decoders would return a partly blank image). A
+// null image on any failure; `format`, when given, receives the detected
+// format ("jpeg", "gif", "bmp", "png", "tiff").
+[[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr);
+
+// True when a BMP's pixel data lies wholly inside `bytes`.
+[[nodiscard]] bool IsCompleteBmp(const QByteArray& bytes);
+// True when a GIF's blocks up to the end of its first image lie inside `bytes`.
+[[nodiscard]] bool IsCompleteGif(const QByteArray& bytes);
+
+} // namespace vq
