@@ -4,26 +4,52 @@
 #include <QSize>
 
 #include <cstddef>
+#include <memory>
 
 namespace vq {
 
 class Picture;
 
-// Decoded pictures for drawing, kept within a memory budget and evicted
-// least-recently-used first. A picture is decoded at the smallest of full,
-// 1/2, 1/4 and 1/8 scale that still covers the size it is drawn at, so a
-// thousand photographs shown small never hold a thousand full decodes.
+// Decoded pictures for drawing, kept within memory budgets and evicted
+// least-recently-used first.
+//
+// Two pools: decodes, made at the smallest of full, 1/2, 1/4 and 1/8 scale
+// that still covers the size a picture is drawn at, so a thousand photographs
+// shown small never hold a thousand full decodes; and images smoothly scaled
+// to the exact size a picture is shown at, so a repaint only copies pixels.
+// Both are safe to fill from several threads; decoding and scaling run
+// outside the lock.
 class PictureCache {
 public:
     static PictureCache& instance();
+    ~PictureCache();
+    PictureCache(const PictureCache&) = delete;
+    PictureCache& operator=(const PictureCache&) = delete;
 
+    // The decode that covers `wanted` (an empty size asks for full resolution).
     [[nodiscard]] QImage image(const Picture& picture, QSize wanted);
+    // The picture smoothly scaled to exactly `size`. A null image when the
+    // picture cannot be decoded or `size` is empty or larger than
+    // kMaxScaledPixels; such sizes are drawn from image() instead.
+    [[nodiscard]] QImage scaled(const Picture& picture, QSize size);
+    // True when scaled() would answer without decoding or scaling.
+    [[nodiscard]] bool hasScaled(const Picture& picture, QSize size) const;
+    // Drops every image of one picture.
     void forget(quint64 pictureKey);
 
+    // Budget of the decode pool (default 1 GiB).
     void setBudgetBytes(std::size_t bytes);
     [[nodiscard]] std::size_t budgetBytes() const;
     [[nodiscard]] std::size_t usedBytes() const;
+    // Budget of the scaled pool (default 256 MiB).
+    void setScaledBudgetBytes(std::size_t bytes);
+    [[nodiscard]] std::size_t scaledBudgetBytes() const;
+    [[nodiscard]] std::size_t scaledUsedBytes() const;
     void clear();
+
+    // Shown sizes above this many pixels are not kept as scaled copies: one
+    // such copy could take hundreds of megabytes while the window shows a part.
+    static constexpr qint64 kMaxScaledPixels = qint64(4096) * 4096;
 
     // 1, 2, 4 or 8: the reduction that still covers `wanted`.
     [[nodiscard]] static int reductionFor(QSize full, QSize wanted);
@@ -31,7 +57,7 @@ public:
 private:
     PictureCache();
     struct Impl;
-    Impl* d;
+    std::unique_ptr<Impl> d;
 };
 
 } // namespace vq

@@ -1,0 +1,441 @@
+#include "view/Painters.h"
+
+#include "imaging/Picture.h"
+#include "imaging/PictureCache.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+#include "view/RangeMode.h"
+#include "view/ViewGeometry.h"
+
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace vq {
+
+namespace {
+
+// Styles and widths are stored as 32-bit fields but have always been taken as
+// 16-bit values when drawing.
+int asShort(int value)
+{
+    return static_cast<std::int16_t>(value);
+}
+
+// The part of the painter's logical plane that can reach the device.
+QRect visibleRect(const QPainter& painter)
+{
+    if (painter.hasClipping())
+        return painter.clipBoundingRect().toAlignedRect();
+    const QPaintDevice* device = painter.device();
+    const QRect deviceRect(0, 0, device->width(), device->height());
+    bool invertible = false;
+    const QTransform toLogical = painter.deviceTransform().inverted(&invertible);
+    return invertible ? toLogical.mapRect(deviceRect) : deviceRect;
+}
+
+// Round caps lengthen every dash by one pen width, so wide pens get patterns
+// shortened by that much to keep the rhythm of the plain dash styles. A 1-pixel
+// pen is drawn without caps, so it keeps the plain patterns.
+void applyLineStyle(QPen& pen, int style)
+{
+    constexpr qreal kDot = 0.01;
+    const bool capped = pen.widthF() > 1.0;
+    switch (style) {
+    case kStyleDash:
+        pen.setDashPattern(capped ? QList<qreal>{3, 3} : QList<qreal>{4, 2});
+        break;
+    case kStyleDot:
+        pen.setDashPattern(capped ? QList<qreal>{kDot, 3} : QList<qreal>{1, 2});
+        break;
+    case kStyleDashDot:
+        pen.setDashPattern(capped ? QList<qreal>{3, 3, kDot, 3} : QList<qreal>{4, 2, 1, 2});
+        break;
+    case kStyleDashDotDot:
+        pen.setDashPattern(capped ? QList<qreal>{3, 3, kDot, 3, kDot, 3} : QList<qreal>{4, 2, 1, 2, 1, 2});
+        break;
+    default:
+        pen.setStyle(Qt::SolidLine);
+        break;
+    }
+}
+
+// The widest pen a frame of this width and style takes at `zoom`.
+int framePenWidth(int style, int width, float zoom)
+{
+    if (asShort(style) == kStyleDouble) {
+        const int inner = std::max(1, width / 4);
+        const int side = std::max(1, width / 2);
+        return std::max(1, scaleTrunc(inner + 2 * side, zoom));
+    }
+    return std::max(1, scaleTrunc(width, zoom));
+}
+
+std::array<QPoint, 5> closedOutline(const std::array<QPoint, 4>& c)
+{
+    return {c[0], c[1], c[2], c[3], c[0]};
+}
+
+bool drawPictureClipped(QPainter& painter, const Picture& picture, const QRect& target, const QRect& visible)
+{
+    if (target.isEmpty())
+        return true;
+    const QTransform& device = painter.deviceTransform();
+    const bool pixelAligned = device.type() <= QTransform::TxTranslate;
+    if (pixelAligned) {
+        const QRect shown = target.intersected(visible);
+        if (shown.isEmpty())
+            return true;
+        const QImage scaled = PictureCache::instance().scaled(picture, target.size());
+        if (!scaled.isNull()) {
+            painter.drawImage(shown.topLeft(), scaled, shown.translated(-target.topLeft()));
+            return true;
+        }
+        if (qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
+            return false;
+    }
+    // Very large targets on screen, and printers or other scaled devices:
+    // draw from the decode that covers the device size, clipped by Qt.
+    const QSize deviceSize = device.mapRect(QRectF(target)).size().toSize();
+    const QImage source = PictureCache::instance().image(picture, deviceSize);
+    if (source.isNull())
+        return false;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(target), source);
+    painter.restore();
+    return true;
+}
+
+bool paintNodeClipped(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom,
+                      const QRect& visible)
+{
+    const NodeRecord& node = doc.nodes[index];
+    if (!node.picture)
+        return false;
+    const IntRect r = doc.NodeRect(index).scaled(zoom);
+    const int reach = (node.frameColor != kNoColor ? framePenWidth(node.frameStyle, asShort(node.frameWidth), zoom)
+                                                    : std::max(1, scaleTrunc(1, zoom)))
+                      + 2;
+    const QRect target = r.toQRect();
+    const bool onScreen = target.adjusted(-reach, -reach, reach, reach).intersects(visible);
+    if (onScreen && !drawPictureClipped(painter, *node.picture, target, visible))
+        return false;
+
+    NodeScreenInfo& info = doc.screen[index];
+    info.corners = {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom), QPoint(r.left, r.bottom)};
+    const auto mid = [](int a, int b) { return a + (b - a) / 2; };
+    info.edgeMids = {QPoint(mid(r.left, r.right), r.top), QPoint(r.right, mid(r.top, r.bottom)),
+                     QPoint(mid(r.left, r.right), r.bottom), QPoint(r.left, mid(r.top, r.bottom))};
+    if (!onScreen)
+        return true;
+
+    const auto outline = closedOutline(info.corners);
+    if (node.frameColor != kNoColor)
+        DrawStyledOutline(painter, outline, node.frameColor, asShort(node.frameStyle), asShort(node.frameWidth), zoom);
+    else if (mode.active())
+        DrawPenShape(painter, outline, kFramelessOutline, kStyleSolid, std::max(1, static_cast<int>(zoom)));
+    return true;
+}
+
+void fillSquare(QPainter& painter, QPoint centre, int half, ColorRef pen, ColorRef fill)
+{
+    const QRect outer(centre.x() - half, centre.y() - half, 2 * half, 2 * half);
+    painter.fillRect(outer, ColorFromRef(pen));
+    painter.fillRect(outer.adjusted(1, 1, -1, -1), ColorFromRef(fill));
+}
+
+} // namespace
+
+QStringList FrameStyleNames()
+{
+    return {QStringLiteral("実線"), QStringLiteral("破線"), QStringLiteral("点線"),
+            QStringLiteral("1点破線"), QStringLiteral("2点破線"), QStringLiteral("2重線")};
+}
+
+QColor ColorFromRef(ColorRef colour)
+{
+    if (colour == kNoColor)
+        return {};
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+ColorRef RefFromColor(const QColor& colour)
+{
+    if (!colour.isValid())
+        return kNoColor;
+    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
+}
+
+ColorRef DarkenColour(ColorRef colour, int amount)
+{
+    if (colour == kNoColor || colour == 0)
+        return 0x808080;
+    const auto channel = [&](int shift) { return std::max(0, ((colour >> shift) & 0xFF) - amount) << shift; };
+    return channel(0) | channel(8) | channel(16);
+}
+
+void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int penStyle, int widthPixels)
+{
+    if (colour == kNoColor || points.size() < 2)
+        return;
+    QPen pen(ColorFromRef(colour), std::max(1, widthPixels), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    applyLineStyle(pen, penStyle);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    if (points.size() == 2)
+        painter.drawLine(points[0], points[1]);
+    else
+        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    painter.restore();
+}
+
+void DrawStyledOutline(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int style, int width,
+                       float zoom)
+{
+    if (style != kStyleDouble || colour == kNoColor) {
+        DrawPenShape(painter, points, colour, style, std::max(1, scaleTrunc(width, zoom)));
+        return;
+    }
+    const int inner = std::max(1, width / 4);
+    const int side = std::max(1, width / 2);
+    DrawPenShape(painter, points, colour, kStyleSolid, std::max(1, scaleTrunc(inner + 2 * side, zoom)));
+    const int middle = scaleTrunc(inner, zoom);
+    if (middle > 0)
+        DrawPenShape(painter, points, 0xFFFFFF, kStyleSolid, middle);
+}
+
+void InvertRect(QPainter& painter, const QRect& rect)
+{
+    if (rect.isEmpty())
+        return;
+    painter.save();
+    const QPaintDevice* device = painter.device();
+    const bool opaqueRaster = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster
+                              && device->devType() == QInternal::Image
+                              && (static_cast<const QImage*>(device)->format() == QImage::Format_RGB32
+                                  || static_cast<const QImage*>(device)->format()
+                                         == QImage::Format_ARGB32_Premultiplied);
+    // XOR is exact and its own inverse; elsewhere difference with white gives
+    // the same colours on opaque pixels.
+    painter.setCompositionMode(opaqueRaster ? QPainter::RasterOp_SourceXorDestination
+                                            : QPainter::CompositionMode_Difference);
+    painter.fillRect(rect, Qt::white);
+    painter.restore();
+}
+
+bool DrawPicture(QPainter& painter, const Picture& picture, const QRect& target)
+{
+    return drawPictureClipped(painter, picture, target, visibleRect(painter));
+}
+
+bool PaintCanvasBackground(QPainter& painter, const Document& doc, float zoom)
+{
+    const DocState& s = doc.state;
+    const QSize size = ZoomedCanvasSize(s.canvasWidth, s.canvasHeight, zoom);
+    const QRect canvas(QPoint(0, 0), size);
+    if (s.backPicture) {
+        if (!DrawPicture(painter, *s.backPicture, canvas))
+            return false;
+    } else {
+        painter.fillRect(canvas, s.backColor == kNoColor ? QColor(Qt::white) : ColorFromRef(s.backColor));
+    }
+    if (s.canvasFrameColor != kNoColor) {
+        const int r = size.width() - 1;
+        const int b = size.height() - 1;
+        const std::array<QPoint, 5> outline{QPoint(0, 0), QPoint(r, 0), QPoint(r, b), QPoint(0, b), QPoint(0, 0)};
+        DrawStyledOutline(painter, outline, s.canvasFrameColor, asShort(s.canvasFrameStyle),
+                          asShort(s.canvasFrameWidth), zoom);
+    }
+    return true;
+}
+
+void PaintGrid(QPainter& painter, const Document& doc, float zoom)
+{
+    const DocState& s = doc.state;
+    const int type = s.gridMode;
+    if (type < 1)
+        return;
+    const QSize canvas = ZoomedCanvasSize(s.canvasWidth, s.canvasHeight, zoom);
+    const int w = canvas.width();
+    const int h = canvas.height();
+    const QRect visible = visibleRect(painter);
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    const auto pen = [](ColorRef colour, Qt::PenStyle style) {
+        QPen p(ColorFromRef(colour), 1, style, Qt::FlatCap, Qt::MiterJoin);
+        return p;
+    };
+    const QPen dotted = pen(DarkenColour(s.backColor, 64), Qt::DotLine);
+    if (type >= 5) {
+        painter.setPen(dotted);
+        painter.drawLine(w / 2, 0, w / 2, h);
+        painter.drawLine(0, h / 2, w, h / 2);
+        painter.restore();
+        return;
+    }
+    const QPen dashed = pen(DarkenColour(s.backColor, 128), Qt::DashLine);
+    const QPen solid = pen(DarkenColour(s.backColor, 128), Qt::SolidLine);
+    const auto penFor = [&](int k) -> const QPen& {
+        if (k % 10 == 0)
+            return solid;
+        return k % 5 == 0 ? dashed : dotted;
+    };
+    // Only the visible stretch of each line is drawn; it starts on a whole
+    // period of both patterns (dot 3, dash 6) so scrolling keeps the rhythm.
+    constexpr int kPeriod = 6;
+    const auto span = [&](int from, int to, int length) {
+        const int a = std::clamp((from - kPeriod) / kPeriod * kPeriod, 0, length);
+        const int b = std::clamp(to + kPeriod, 0, length);
+        return std::pair{a, b};
+    };
+    const int spacing = 30 * type - 20;
+    const auto [y0, y1] = span(visible.top(), visible.bottom(), h);
+    for (int k = std::max(1, visible.left() / spacing); k * spacing <= w && k * spacing <= visible.right() + 1; ++k) {
+        painter.setPen(penFor(k));
+        painter.drawLine(k * spacing, y0, k * spacing, y1);
+    }
+    const auto [x0, x1] = span(visible.left(), visible.right(), w);
+    for (int k = std::max(1, visible.top() / spacing); k * spacing <= h && k * spacing <= visible.bottom() + 1; ++k) {
+        painter.setPen(penFor(k));
+        painter.drawLine(x0, k * spacing, x1, k * spacing);
+    }
+    painter.restore();
+}
+
+bool PaintNode(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom)
+{
+    return paintNodeClipped(painter, doc, mode, index, zoom, visibleRect(painter));
+}
+
+void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& mode, float zoom)
+{
+    const std::array<QPoint, 4> c = ModeFrameCorners(mode.modeRect, zoom);
+    InvertRect(painter, QRect(c[0], c[2]).adjusted(0, 0, -1, -1));
+    const ColorRef f = state.modeFrameColor;
+    const ColorRef fd = DarkenColour(f, 64);
+    const int wpx = std::max(1, scaleTrunc(state.modeFrameWidth, zoom));
+    const auto outline = closedOutline(c);
+    if (mode.modePart == 9) {
+        DrawPenShape(painter, outline, fd, kStyleSolid, wpx);
+    } else {
+        DrawPenShape(painter, outline, f, kStyleDot, wpx);
+        enum Edge { Left, Top, Right, Bottom };
+        const std::array<std::array<QPoint, 2>, 4> edges{{{c[0], c[3]}, {c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}}};
+        const auto edge = [&](Edge e) { DrawPenShape(painter, edges[e], fd, kStyleSolid, wpx); };
+        switch (mode.modePart) {
+        case 0: edge(Left); break;
+        case 1: edge(Top); break;
+        case 2: edge(Right); break;
+        case 3: edge(Bottom); break;
+        case 4: edge(Top); edge(Left); break;
+        case 5: edge(Top); edge(Right); break;
+        case 6: edge(Right); edge(Bottom); break;
+        case 7: edge(Bottom); edge(Left); break;
+        default: break;
+        }
+    }
+    if (f != kNoColor) {
+        for (const QPoint& p : c)
+            painter.fillRect(QRect(p.x() - 2, p.y() - 2, 4, 4), ColorFromRef(f));
+    }
+}
+
+void PaintMultiCutCells(QPainter& painter, const DocState& state, const SysSettings& sys, const RangeMode& mode,
+                        float zoom)
+{
+    if (sys.multiCntX == 1 && sys.multiCntY == 1)
+        return;
+    const IntRect r = mode.modeRect.scaled(zoom);
+    const int w = r.width();
+    const int h = r.height();
+    const int gx = scaleTrunc(static_cast<int>(sys.multiMarginX * 1000.0f), zoom);
+    const int gy = scaleTrunc(static_cast<int>(sys.multiMarginY * 1000.0f), zoom);
+    const int wpx = std::max(1, scaleTrunc(state.modeFrameWidth, zoom));
+    for (int row = 0; row < sys.multiCntY; ++row) {
+        for (int col = 0; col < sys.multiCntX; ++col) {
+            if (row == 0 && col == 0)
+                continue;
+            const QPoint shift(col * w + col * gx / 1000, row * h + row * gy / 1000);
+            const std::array<QPoint, 5> cell{QPoint(r.left, r.top) + shift, QPoint(r.right, r.top) + shift,
+                                             QPoint(r.right, r.bottom) + shift, QPoint(r.left, r.bottom) + shift,
+                                             QPoint(r.left, r.top) + shift};
+            DrawPenShape(painter, cell, state.modeFrameColor, kStyleSolid, wpx);
+        }
+    }
+}
+
+void PaintHandles(QPainter& painter, NodeScreenInfo& info, bool mainSelection)
+{
+    const auto& c = info.corners;
+    const auto mid = [](QPoint a, QPoint b) {
+        const auto m = [](int u, int v) { return std::min(u, v) + (std::max(u, v) - std::min(u, v)) / 2; };
+        return QPoint(m(a.x(), b.x()), m(a.y(), b.y()));
+    };
+    info.edgeMids = {mid(c[0], c[1]), mid(c[1], c[2]), mid(c[2], c[3]), mid(c[3], c[0])};
+    const ColorRef pen = mainSelection ? kMainHandlePen : kOtherHandlePen;
+    const ColorRef fill = mainSelection ? kMainHandleFill : kOtherHandleFill;
+    for (const QPoint& p : c)
+        fillSquare(painter, p, 4, pen, fill);
+    for (const QPoint& p : info.edgeMids)
+        fillSquare(painter, p, 3, pen, fill);
+}
+
+void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
+                bool withHandles)
+{
+    const int count = std::clamp(doc.state.nodeCount, 0, static_cast<int>(std::min(doc.nodes.size(), doc.screen.size())));
+    const QRect visible = visibleRect(painter);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    for (int i = 0; i < count; ++i) {
+        if (paintNodeClipped(painter, doc, mode, i, zoom, visible) && i == mode.modeNode) {
+            PaintModeFrame(painter, doc.state, mode, zoom);
+            if (mode.modeKind == 2)
+                PaintMultiCutCells(painter, doc.state, sys, mode, zoom);
+        }
+    }
+
+    std::vector<IntRect> rects(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        rects[static_cast<std::size_t>(i)] = doc.NodeRect(i);
+    for (int i = count - 1; i >= 0; --i) {
+        NodeScreenInfo& info = doc.screen[i];
+        info.overlapRects.fill(QRect());
+        info.overlapIndex.fill(-1);
+        std::size_t k = 0;
+        for (int j = 0; j < i && k < info.overlapRects.size(); ++j) {
+            const IntRect& a = rects[static_cast<std::size_t>(i)];
+            const IntRect& b = rects[static_cast<std::size_t>(j)];
+            if (!a.intersects(b))
+                continue;
+            const QRect screen = a.intersected(b).scaled(zoom).toQRect();
+            if (sys.dspOverlap != 0 && screen.intersects(visible))
+                InvertRect(painter, screen);
+            info.overlapRects[k] = screen;
+            info.overlapIndex[k] = j;
+            ++k;
+        }
+    }
+
+    if (withHandles) {
+        for (int i = 0; i < count; ++i) {
+            if (doc.screen[i].selected != 0)
+                PaintHandles(painter, doc.screen[i], i == doc.state.mainIndex);
+        }
+    }
+    painter.restore();
+}
+
+} // namespace vq
