@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFrame>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -26,9 +27,17 @@ CShoriDlg::CShoriDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     // Input elsewhere waits while a document is being read or written.
     setWindowModality(Qt::ApplicationModal);
 
-    auto* layout = new QVBoxLayout(this);
+    // Without a title bar the popup would melt into the window under it; a
+    // thin line keeps its edge.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    outer->addWidget(panel);
+
+    auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(6, 6, 6, 6);
-    m_progress = new QProgressBar(this);
+    m_progress = new QProgressBar(panel);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setRange(0, 0); // busy: the libraries report no progress
     m_progress->setTextVisible(false);
