@@ -6,48 +6,67 @@
 #include "model/Messages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
 
 namespace vq {
 
 namespace {
 
-bool isLoadableType(const QString& type)
-{
-    return type == QLatin1String("jpeg") || type == QLatin1String("gif") || type == QLatin1String("bmp")
-        || type == QLatin1String("png") || type == QLatin1String("tiff");
-}
+enum class Encoder { Jpeg, Qt, Gif };
 
-enum class Encoder { None, Qt, Gif };
-
-struct SaveFormat {
-    Encoder encoder = Encoder::None;
-    const char* qtFormat = nullptr;
+// The image types the program reads and writes, and how each is written.
+struct ImageType {
+    const char* name;
+    Encoder encoder;
+    const char* qtFormat;
+};
+constexpr ImageType kImageTypes[] = {
+    {"jpeg", Encoder::Jpeg, nullptr}, {"gif", Encoder::Gif, nullptr}, {"bmp", Encoder::Qt, "bmp"},
+    {"png", Encoder::Qt, "png"},      {"tiff", Encoder::Qt, "tiff"},
 };
 
-SaveFormat saveFormatFor(const QString& type)
+const ImageType* imageType(const QString& name)
 {
-    const QString t = type.toLower();
-    if (t == QLatin1String("jpeg"))
-        return {Encoder::Qt, "jpeg"};
-    if (t == QLatin1String("png"))
-        return {Encoder::Qt, "png"};
-    if (t == QLatin1String("tiff"))
-        return {Encoder::Qt, "tiff"};
-    if (t == QLatin1String("bmp"))
-        return {Encoder::Qt, "bmp"};
-    if (t == QLatin1String("gif"))
-        return {Encoder::Gif, nullptr};
-    return {};
+    const auto* found = std::find_if(std::begin(kImageTypes), std::end(kImageTypes), [&](const ImageType& t) {
+        return name.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0;
+    });
+    return found == std::end(kImageTypes) ? nullptr : found;
+}
+
+// Runs `write` on a file at `path`. A regular file is written under a temporary
+// name and renamed into place only when everything was written, so a failed save
+// leaves any earlier file untouched. Anything else that exists there (a device,
+// a pipe) is written in place: renaming over it would replace it with a file.
+bool writeFile(const QString& path, const std::function<bool(QIODevice&)>& write)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && write(file) && file.flush();
+    }
+    QSaveFile file(path);
+    // A folder we may not create files in can still hold a writable target.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!write(file)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 } // namespace
 
 std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& type)
 {
-    if (!isLoadableType(type.toLower()))
+    if (!imageType(type))
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -93,8 +112,8 @@ PicturePtr BitmapToPicture(const QImage& bitmap)
 bool SaveBitmapAsImageFile(const QImage& bitmap, int width, int height, const QString& path, const QString& type,
                            int quality, bool flipVertical)
 {
-    const SaveFormat format = saveFormatFor(type);
-    if (format.encoder == Encoder::None)
+    const ImageType* format = imageType(type);
+    if (!format)
         return false;
     if (bitmap.isNull() || !IsAcceptableImageSize({width, height})) {
         ShowMessage(30001, nullptr, {}, kStyleError);
@@ -111,27 +130,19 @@ bool SaveBitmapAsImageFile(const QImage& bitmap, int width, int height, const QS
     if (flipVertical)
         image.mirror(false, true);
 
-    QSaveFile file(path);
-    // A folder we may not create files in can still hold a writable target.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    return writeFile(path, [&](QIODevice& file) {
+        switch (format->encoder) {
+        case Encoder::Jpeg: {
+            const QByteArray bytes = EncodeJpeg(image, quality);
+            return !bytes.isEmpty() && file.write(bytes) == bytes.size();
+        }
+        case Encoder::Gif:
+            return WriteGif(image, file);
+        case Encoder::Qt:
+            return QImageWriter(&file, format->qtFormat).write(image);
+        }
         return false;
-
-    bool written = false;
-    if (format.encoder == Encoder::Gif) {
-        written = WriteGif(image, file);
-    } else if (qstrcmp(format.qtFormat, "jpeg") == 0) {
-        const QByteArray bytes = EncodeJpeg(image, quality);
-        written = !bytes.isEmpty() && file.write(bytes) == bytes.size();
-    } else {
-        QImageWriter writer(&file, format.qtFormat);
-        written = writer.write(image);
-    }
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    });
 }
 
 PicturePtr ResizePicture(const PicturePtr& picture, int width, int height)

@@ -11,6 +11,10 @@
 #include <QImageReader>
 #include <QSet>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vq::test {
 namespace {
 
@@ -145,12 +149,35 @@ TEST_F(SaveBitmapTest, FailedSaveLeavesNoFileAndSuccessReplacesWhole)
     ASSERT_TRUE(WriteBytes(path, "earlier"));
     EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, file(QStringLiteral("no/such.png")),
                                        QStringLiteral("png"), 100, false));
+    // Something other than a file is never replaced by one.
+    const QString folder = file(QStringLiteral("folder.png"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, folder, QStringLiteral("png"), 100, false));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
     EXPECT_EQ(ReadBytes(path), QByteArray("earlier"));
     EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files), QStringList{QStringLiteral("keep.png")});
 
     // A successful save replaces the earlier file whole.
     ASSERT_TRUE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, path, QStringLiteral("png"), 100, false));
     EXPECT_EQ(QImage(path).size(), QSize(8, 8));
+}
+
+TEST_F(SaveBitmapTest, SpecialFilesAreWrittenInPlaceNotReplaced)
+{
+    const QString pipe = file(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // A non-blocking reader lets the save open the pipe; a small PNG fits in its buffer.
+    const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, pipe, QStringLiteral("png"), 100, false));
+    QByteArray received;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)
+        received.append(chunk, n);
+    ::close(reader);
+    EXPECT_FALSE(QFileInfo(pipe).isFile()); // still the pipe
+    EXPECT_EQ(QImage::fromData(received, "PNG").size(), QSize(8, 8));
 }
 
 TEST_F(SaveBitmapTest, BitmapToPictureEncodesJpegOfTheSameSize)
