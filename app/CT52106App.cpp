@@ -2,6 +2,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMyStatusBar.h"
+#include "app/CT52106Doc.h"
+#include "app/DocumentCommands.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
 
@@ -32,7 +34,8 @@ QPageSize pageSizeFromCode(int code)
 }
 } // namespace
 
-CT52106App::CT52106App() : m_settings(std::make_unique<Settings>())
+CT52106App::CT52106App()
+    : m_settings(std::make_unique<Settings>()), m_document(std::make_unique<CT52106Doc>(*this))
 {
     g_instance = this;
 }
@@ -44,6 +47,11 @@ CT52106App::~CT52106App()
     m_doc.ReleasePictures();
     if (g_instance == this)
         g_instance = nullptr;
+}
+
+QObject* CT52106App::mainFrameObject() const
+{
+    return m_frame.get();
 }
 
 CT52106App* CT52106App::instance()
@@ -73,7 +81,10 @@ bool CT52106App::InitInstance(const QStringList& arguments)
 
     m_doc.ResetDocument();
     m_frame = std::make_unique<CMainFrame>(*this);
+    QObject::connect(m_document.get(), &CT52106Doc::titleChanged, m_frame.get(), &CMainFrame::updateTitle);
+    wireDocumentCommands(*m_frame, *m_document);
     m_frame->show();
+    m_document->OnNewDocument();
 
     m_sys.read(*m_settings);
 
@@ -83,6 +94,11 @@ bool CT52106App::InitInstance(const QStringList& arguments)
         if (!recent.isEmpty())
             firstOpenPath = recent.first();
     }
+    // A document that cannot be opened leaves the new one in place.
+    if (!commandLinePath.isEmpty())
+        m_document->OnOpenDocument(commandLinePath);
+    else if (!firstOpenPath.isEmpty())
+        m_document->OnOpenDocument(firstOpenPath);
     RefreshStatusCounts(false);
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QObject;
 class QPrinter;
 
 namespace vq {
@@ -16,6 +17,7 @@ namespace vq {
 class CMainFrame;
 class CT52106View;
 class CMyStatusBar;
+class CT52106Doc;
 
 // The application object: owns the document model, the settings and the
 // printer defaults for the whole run, and offers the shared utilities.
@@ -30,7 +32,8 @@ public:
     static CT52106App* instance();
 
     // Start-up: settings, node arrays, printer defaults, the command line, the
-    // main window and the "SYS" values. False when the program cannot start.
+    // main window, the "SYS" values and the first document. False when the
+    // program cannot start.
     bool InitInstance(const QStringList& arguments);
 
     Document& doc() { return m_doc; }
@@ -40,6 +43,9 @@ public:
     const SysSettings& sys() const { return m_sys; }
     QPrinter* printer() { return m_printer.get(); }
     UndoHistory& history() { return m_history; }
+    CT52106Doc& document() { return *m_document; }
+    // The main window as the owner of message boxes; null before it exists.
+    [[nodiscard]] QObject* mainFrameObject() const;
 
     // Set while a document file is unpacked: the data file's name in the working folder.
     QString dataFileName;
@@ -67,6 +73,7 @@ private:
     SysSettings m_sys;
     UndoHistory m_history;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<CT52106Doc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
 };
 

@@ -1,0 +1,172 @@
+#include "app/CT52106Doc.h"
+
+#include "app/CT52106App.h"
+#include "app/CShoriRunner.h"
+#include "model/DocumentFile.h"
+#include "model/Messages.h"
+#include "view/CT52106View.h"
+
+#include <QFileInfo>
+
+namespace vq {
+
+namespace {
+const QString kFilter = QStringLiteral("Velquin Files (*.vqd)");
+}
+
+CT52106Doc::CT52106Doc(CT52106App& app, QObject* parent) : QObject(parent), m_app(app) {}
+
+void CT52106Doc::SetModifiedFlag(bool modified)
+{
+    m_modified = modified;
+}
+
+void CT52106Doc::afterReplace(bool opened)
+{
+    m_app.history().ResetHistory();
+    m_modified = false;
+    if (m_app.view)
+        m_app.view->OnInitialUpdate(opened);
+    m_app.RefreshStatusCounts(false);
+    emit titleChanged(m_path);
+}
+
+bool CT52106Doc::OnNewDocument()
+{
+    if (!SaveModified())
+        return false;
+    m_app.doc().ResetDocument();
+    m_path.clear();
+    afterReplace(false);
+    return true;
+}
+
+bool CT52106Doc::OnOpenDocument(const QString& path)
+{
+    if (!SaveModified())
+        return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    Document opened;
+    if (!OpenDocumentFile(absolute, opened, m_app.mainFrameObject(), processingJobRunner(m_app)))
+        return false;
+    Document& doc = m_app.doc();
+    doc.ReleasePictures();
+    std::swap(doc.state, opened.state);
+    std::swap(doc.nodes, opened.nodes);
+    std::swap(doc.screen, opened.screen);
+    m_path = absolute;
+    m_app.settings().addRecentFile(absolute);
+    emit recentFilesChanged();
+    afterReplace(true);
+    return true;
+}
+
+bool CT52106Doc::OnFileOpen()
+{
+    FileRequest request;
+    request.title = QStringLiteral("開く");
+    request.filter = kFilter;
+    request.directory = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+    request.owner = m_app.mainFrameObject();
+    const QStringList files = prompter().openFiles(request, false);
+    return !files.isEmpty() && OnOpenDocument(files.first());
+}
+
+bool CT52106Doc::OnOpenRecent(int index)
+{
+    const QStringList recent = m_app.settings().recentFiles();
+    return index >= 0 && index < recent.size() && OnOpenDocument(recent.at(index));
+}
+
+bool CT52106Doc::OnFileSave()
+{
+    if (m_path.isEmpty())
+        return OnFileSaveAs();
+    return saveTo(m_path);
+}
+
+bool CT52106Doc::OnFileSaveAs()
+{
+    FileRequest request;
+    request.title = QStringLiteral("名前を付けて保存");
+    request.filter = kFilter;
+    request.directory = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+    request.suggestedName = m_path.isEmpty() ? QStringLiteral("無題.vqd") : QFileInfo(m_path).fileName();
+    request.owner = m_app.mainFrameObject();
+    QString target = prompter().saveFile(request);
+    if (target.isEmpty())
+        return false;
+    if (QFileInfo(target).suffix().isEmpty())
+        target += QStringLiteral(".vqd");
+    return saveTo(QFileInfo(target).absoluteFilePath());
+}
+
+bool CT52106Doc::saveTo(const QString& path)
+{
+    DocState& state = m_app.doc().state;
+    if (m_app.view) {
+        const QPoint scroll = m_app.view->scrollPosition();
+        state.scrollX = scroll.x();
+        state.scrollY = scroll.y();
+    }
+    if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app)))
+        return false;
+    m_path = path;
+    m_modified = false;
+    m_app.settings().addRecentFile(path);
+    emit recentFilesChanged();
+    emit titleChanged(m_path);
+    return true;
+}
+
+bool CT52106Doc::SaveModified()
+{
+    if (!m_modified)
+        return true;
+    MessageRequest question;
+    const QString name = m_path.isEmpty() ? QStringLiteral("無題") : QFileInfo(m_path).fileName();
+    question.text = name + QStringLiteral(" への変更を保存しますか?");
+    question.style = kStyleYesNoCancel;
+    question.owner = m_app.mainFrameObject();
+    switch (prompter().message(question)) {
+    case kIdYes: return OnFileSave();
+    case kIdNo: return true;
+    default: return false;
+    }
+}
+
+void CT52106Doc::PushUndoSnapshot()
+{
+    m_app.history().PushUndoSnapshot(m_app.doc());
+}
+
+void CT52106Doc::OnUndo()
+{
+    undoRedo(true);
+}
+
+void CT52106Doc::OnRedo()
+{
+    undoRedo(false);
+}
+
+void CT52106Doc::undoRedo(bool isUndo)
+{
+    const float zoom = m_app.doc().state.zoom;
+    if (!m_app.history().UndoRedo(isUndo, m_app.doc()))
+        return;
+    if (m_app.view) {
+        const float restored = m_app.doc().state.zoom;
+        if (restored != zoom) {
+            // SetZoom works from the stored value; start from the old one so it applies.
+            m_app.doc().state.zoom = zoom;
+            m_app.view->SetZoom(restored);
+        }
+        m_app.view->UpdateScrollSizes();
+        m_app.view->repaintNow();
+    }
+    m_modified = true;
+    m_app.RefreshStatusCounts(false);
+}
+
+} // namespace vq

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace vq {
+
+class CT52106App;
+
+// The document's life: new, open, save, save as, the modified flag, the
+// recent-file list and undo/redo, on top of the document files of the core.
+class CT52106Doc : public QObject {
+    Q_OBJECT
+public:
+    explicit CT52106Doc(CT52106App& app, QObject* parent = nullptr);
+
+    [[nodiscard]] QString path() const { return m_path; }
+    [[nodiscard]] bool isModified() const { return m_modified; }
+
+    // The commands. Each returns whether it did what it was asked.
+    bool OnNewDocument();
+    bool OnOpenDocument(const QString& path);
+    bool OnFileOpen();    // asks for a file first
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    bool OnOpenRecent(int index); // 0 for the newest entry
+    void OnUndo();
+    void OnRedo();
+
+    // Before the document is replaced or the program ends: asks whether to
+    // save a modified document. False when the user cancels or the save fails.
+    bool SaveModified();
+
+    // Records the document for undo before an edit changes it.
+    void PushUndoSnapshot();
+
+public slots:
+    void SetModifiedFlag(bool modified = true);
+
+signals:
+    void titleChanged(const QString& path);
+    void recentFilesChanged();
+
+private:
+    bool saveTo(const QString& path);
+    void undoRedo(bool isUndo);
+    void afterReplace(bool opened);
+
+    CT52106App& m_app;
+    QString m_path;
+    bool m_modified = false;
+};
+
+} // namespace vq

@@ -1,0 +1,60 @@
+// Feeds arbitrary bytes to the data file reader, then checks that whatever it
+// accepted holds only values the rest of the program can work with.
+#include "model/DataFile.h"
+#include "model/Prompter.h"
+
+#include <QBuffer>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+class SilentPrompter : public vq::Prompter {
+public:
+    int message(const vq::MessageRequest&) override { return vq::kIdOk; }
+    QStringList openFiles(const vq::FileRequest&, bool) override { return {}; }
+    QString saveFile(const vq::FileRequest&) override { return {}; }
+    QString chooseFolder(const QString&, const QString&, QObject*) override { return {}; }
+    QColor chooseColor(const QColor&, QObject*) override { return {}; }
+};
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static SilentPrompter silent;
+    vq::installPrompter(&silent);
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    vq::Document doc;
+    if (!vq::ReadDataFile(buffer, doc))
+        return 0;
+    const vq::DocState& s = doc.state;
+    check(s.nodeCount >= 0 && s.nodeCount <= vq::kMaxNodes);
+    check(s.mainIndex >= -1 && s.mainIndex < s.nodeCount);
+    check(std::isfinite(s.zoom) && s.zoom >= 0.08f && s.zoom <= 4.0f);
+    check(s.canvasWidth >= 500 && s.canvasWidth <= 10000 && s.canvasHeight >= 500 && s.canvasHeight <= 7500);
+    for (int i = 0; i < s.nodeCount; ++i) {
+        const vq::NodeRecord& n = doc.nodes[i];
+        check(n.halfWidth >= 0 && n.halfHeight >= 0 && n.frameStyle >= 0 && n.frameStyle <= 5);
+        check(n.source.size() < vq::kSourceBytes);
+        if (n.picture)
+            check(n.picture->width() > 0 && n.picture->height() > 0);
+    }
+    // Whatever was read must write back and read again to the same records.
+    QByteArray again;
+    QBuffer out(&again);
+    out.open(QIODevice::WriteOnly);
+    check(vq::WriteDataFile(out, doc));
+    return 0;
+}

@@ -1,0 +1,155 @@
+#include "model/DocumentFile.h"
+
+#include "model/DataFile.h"
+#include "model/Messages.h"
+#include "model/Settings.h"
+#include "model/WorkFolder.h"
+#include "model/cabinet/CabinetJobs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+namespace vq {
+
+namespace {
+
+// Removes a file when it goes out of scope, whatever path the function took.
+class RemoveOnExit {
+public:
+    explicit RemoveOnExit(QString path) : m_path(std::move(path)) {}
+    ~RemoveOnExit()
+    {
+        if (!m_path.isEmpty())
+            QFile::remove(m_path);
+    }
+    RemoveOnExit(const RemoveOnExit&) = delete;
+    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+    void set(const QString& path) { m_path = path; }
+
+private:
+    QString m_path;
+};
+
+} // namespace
+
+JobRunner directJobRunner()
+{
+    return [](const std::function<bool()>& job) { return job(); };
+}
+
+QString BackupPathFor(const QString& path)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return {};
+    return path.left(dot) + QStringLiteral("(back).VQD");
+}
+
+bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const JobRunner& run)
+{
+    if (path.right(3).toUpper() != QLatin1String("VQD"))
+        return false;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        ShowMessage(30077, owner, path + QLatin1Char('\n'), kStyleError);
+        return false;
+    }
+    if (info.isDir()) {
+        ShowMessage(30066, owner, {}, kStyleError);
+        return false;
+    }
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || slash == path.size() - 1)
+        return false;
+    const QString cabinetFolder = path.left(slash + 1);
+    const QString cabinetName = path.mid(slash + 1);
+
+    const QString work = GetWorkFolder();
+    if (work.isEmpty())
+        return false;
+    QString dataFileName;
+    const bool unpacked = run([&] {
+        return RunUnpack(work + QLatin1Char('/'), cabinetName, cabinetFolder, &dataFileName, owner);
+    });
+    if (!unpacked)
+        return false;
+
+    const QString dataPath = work + QLatin1Char('/') + dataFileName;
+    RemoveOnExit cleanup(dataPath);
+    QFile file(dataPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessage(30026, owner, path + QLatin1Char('\n'), kStyleError);
+        return false;
+    }
+    return ReadDataFile(file, into, owner);
+}
+
+bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settings, QObject* owner,
+                      const JobRunner& run)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || slash == path.size() - 1)
+        return false;
+    const QString fileName = path.mid(slash + 1);
+    const QString destFolder = path.left(slash + 1);
+
+    const QString work = GetWorkFolder();
+    if (work.isEmpty())
+        return false;
+    const QString dataPath = work + QLatin1Char('/') + fileName;
+    RemoveOnExit dataCleanup(dataPath);
+    {
+        QFile data(dataPath);
+        if (!data.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+            ShowMessage(30026, owner, dataPath + QLatin1Char('\n'), kStyleError);
+            return false;
+        }
+        if (!WriteDataFile(data, doc) || !data.flush()) {
+            data.close();
+            ShowMessage(30018, owner, dataPath + QLatin1Char('\n'), kStyleError);
+            return false;
+        }
+    }
+
+    const bool exists = QFileInfo::exists(path);
+    if (exists && settings.value(keys::MakeBackup) == 1) {
+        const QString backup = BackupPathFor(path);
+        bool copied = false;
+        if (!backup.isEmpty()) {
+            QFile::remove(backup);
+            copied = QFile::copy(path, backup);
+        }
+        if (!copied) {
+            ShowMessage(30047, owner, {}, kStyleError);
+            return false;
+        }
+    }
+
+    // The cabinet is built beside its final place and renamed over the old
+    // file only when complete, so a failed save never costs the user a file.
+    QString partial;
+    {
+        QTemporaryFile temp(destFolder + QStringLiteral(".") + fileName + QStringLiteral(".XXXXXX"));
+        temp.setAutoRemove(false);
+        if (temp.open())
+            partial = temp.fileName();
+    }
+    RemoveOnExit partialCleanup(partial);
+    const bool packed = !partial.isEmpty() && run([&] { return WriteCabinet(partial, dataPath, fileName); });
+    if (!packed || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        ShowMessage(30035, owner, {}, kStyleInfo);
+        return false;
+    }
+    partialCleanup.set({});
+    // A temporary file is private to its owner; a document is not.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    settings.setText(keys::FilePath, path);
+    return true;
+}
+
+} // namespace vq

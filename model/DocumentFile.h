@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/Document.h"
+
+#include <QString>
+
+#include <functional>
+
+class QObject;
+
+namespace vq {
+
+class Settings;
+
+// Runs a packing or unpacking job; the program shows its processing popup
+// around it, tools and tests just run it.
+using JobRunner = std::function<bool(const std::function<bool()>& job)>;
+[[nodiscard]] JobRunner directJobRunner();
+
+// Opens the document at `path` into `into` (a fresh document). Every check
+// happens before the caller's own document is touched: on failure the
+// matching message has been shown and false is returned.
+bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const JobRunner& run);
+
+// Saves `doc` as a cabinet at `path`. The old file is kept as the backup when
+// "MakeBackup" is on and is replaced only once the new cabinet is complete.
+// Records "Last"/"FilePath" on success.
+bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settings, QObject* owner,
+                      const JobRunner& run);
+
+// "a.vqd" -> "a(back).VQD"; empty when the file name has no dot.
+[[nodiscard]] QString BackupPathFor(const QString& path);
+
+} // namespace vq

@@ -1,0 +1,154 @@
+#include "model/DataFile.h"
+#include "model/DocumentFile.h"
+#include "model/Settings.h"
+#include "model/WorkFolder.h"
+#include "model/cabinet/CabinetWriter.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/Isolation.h"
+#include "tests/support/ScriptedPrompter.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace vq {
+namespace {
+
+class DocumentFileTest : public test::IsolatedTest {
+protected:
+    void SetUp() override
+    {
+        IsolatedTest::SetUp();
+        doc.ResetDocument();
+        jpeg = test::makeJpeg(120, 80);
+        ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(jpeg), 120, 80, 300, 200));
+        SetNodeSource(doc, 0, 120, 80, int(jpeg.size()), QStringLiteral("file:////x/a.jpg"));
+    }
+    QString path(const QString& name) const { return filesDir() + QLatin1Char('/') + name; }
+    bool save(const QString& p) { return SaveDocumentFile(p, doc, settings, nullptr, directJobRunner()); }
+    bool open(const QString& p, Document& into) { return OpenDocumentFile(p, into, nullptr, directJobRunner()); }
+    QStringList workFiles() const { return QDir(GetWorkFolder()).entryList(QDir::Files); }
+
+    Document doc;
+    Settings settings;
+    QByteArray jpeg;
+    test::ScriptedPrompter prompts;
+};
+
+TEST_F(DocumentFileTest, SaveThenOpenKeepsTheDocumentAndCleansUp)
+{
+    const QString p = path(QStringLiteral("a.vqd"));
+    ASSERT_TRUE(save(p));
+    EXPECT_EQ(settings.text(keys::FilePath), p);
+    Document back;
+    ASSERT_TRUE(open(p, back));
+    EXPECT_EQ(back.state.nodeCount, 1);
+    ASSERT_TRUE(back.nodes[0].picture);
+    EXPECT_EQ(back.nodes[0].picture->bytes(), jpeg);
+    EXPECT_EQ(NodeSourceText(back.nodes[0]), QStringLiteral("file:////x/a.jpg"));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_TRUE(workFiles().isEmpty()) << workFiles().join(',').toStdString();
+    // No partial files are left beside the document.
+    EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.vqd")});
+}
+
+TEST_F(DocumentFileTest, SavedFileIsACabinetOthersCanRead)
+{
+    const QString p = path(QStringLiteral("photo.vqd"));
+    ASSERT_TRUE(save(p));
+    QProcess list;
+    list.start(QStringLiteral("cabextract"), {QStringLiteral("-l"), p});
+    ASSERT_TRUE(list.waitForFinished(30000));
+    EXPECT_EQ(list.exitCode(), 0);
+    EXPECT_TRUE(list.readAllStandardOutput().contains("photo.vqd"));
+}
+
+TEST_F(DocumentFileTest, ExtensionIsCheckedWithoutAMessage)
+{
+    const QString p = path(QStringLiteral("X.VQD"));
+    ASSERT_TRUE(save(p));
+    Document back;
+    EXPECT_TRUE(open(p, back));
+    const QString txt = path(QStringLiteral("x.txt"));
+    ASSERT_TRUE(QFile::copy(p, txt));
+    EXPECT_FALSE(open(txt, back));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(DocumentFileTest, RefusedFilesNameTheirReason)
+{
+    const QString missing = path(QStringLiteral("missing.vqd"));
+    const QString folder = path(QStringLiteral("folder.vqd"));
+    const QString junk = path(QStringLiteral("junk.vqd"));
+    QDir().mkpath(folder);
+    ASSERT_TRUE(test::writeFile(junk, QByteArray("not a cabinet at all")));
+    Document back;
+    EXPECT_FALSE(open(missing, back));
+    EXPECT_FALSE(open(folder, back));
+    EXPECT_FALSE(open(junk, back));
+    ASSERT_EQ(prompts.messageIds(), (QList<int>{30077, 30066, 30036}));
+    EXPECT_EQ(prompts.messages[0].prefix, missing + QStringLiteral("\n"));
+    EXPECT_EQ(prompts.messages[2].prefix, QStringLiteral("[File Copy]\n"));
+}
+
+TEST_F(DocumentFileTest, VersionTwoOpensVersionThreeIsRefused)
+{
+    for (const char* version : {"002", "003"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(WriteDataFile(buffer, doc));
+        bytes.replace(3, 3, version);
+        const QString data = path(QStringLiteral("data.vqd"));
+        ASSERT_TRUE(test::writeFile(data, bytes));
+        const QString p = path(QStringLiteral("v%1.vqd").arg(QLatin1String(version)));
+        ASSERT_TRUE(WriteCabinet(p, data, QStringLiteral("v.vqd")));
+        Document back;
+        EXPECT_EQ(open(p, back), QByteArray(version) == "002");
+    }
+    ASSERT_EQ(prompts.messageIds(), QList<int>{30020});
+    EXPECT_EQ(prompts.messages[0].prefix, QStringLiteral("ver 003\n"));
+}
+
+TEST_F(DocumentFileTest, OverwritingKeepsABackupWhenAsked)
+{
+    const QString p = path(QStringLiteral("a.vqd"));
+    ASSERT_TRUE(save(p));
+    const QByteArray first = test::readFile(p);
+    doc.nodes[0].centerX = 500;
+    ASSERT_TRUE(save(p));
+    EXPECT_EQ(test::readFile(path(QStringLiteral("a(back).VQD"))), first);
+    EXPECT_NE(test::readFile(p), first);
+
+    settings.setValue(keys::MakeBackup, 0);
+    QFile::remove(path(QStringLiteral("a(back).VQD")));
+    ASSERT_TRUE(save(p));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("a(back).VQD"))));
+}
+
+TEST_F(DocumentFileTest, BackupWithoutADotFailsAndKeepsTheOldFile)
+{
+    const QString p = path(QStringLiteral("nodot"));
+    ASSERT_TRUE(test::writeFile(p, QByteArray("old content")));
+    EXPECT_FALSE(save(p));
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30047});
+    EXPECT_EQ(test::readFile(p), QByteArray("old content"));
+    EXPECT_EQ(BackupPathFor(QStringLiteral("/a.b/c")), QString());
+    EXPECT_EQ(BackupPathFor(QStringLiteral("/d/a.vqd")), QStringLiteral("/d/a(back).VQD"));
+}
+
+TEST_F(DocumentFileTest, PackingFailureIsReportedAsFailure)
+{
+    const QString p = filesDir() + QStringLiteral("/no/such/folder/a.vqd");
+    EXPECT_FALSE(save(p));
+    ASSERT_EQ(prompts.messageIds(), QList<int>{30035});
+    EXPECT_EQ(prompts.messages[0].style, kStyleInfo);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+} // namespace
+} // namespace vq
