@@ -1,5 +1,7 @@
 #include "model/DataFile.h"
 
+#include "imaging/PictureData.h"
+
 #include "model/Messages.h"
 #include "model/RecordCodec.h"
 
@@ -31,11 +33,6 @@ bool pictureWritable(const PicturePtr& picture)
     return picture && !picture->bytes().isEmpty() && picture->bytes().size() < kMaxPictureBytes;
 }
 
-bool writePicture(QIODevice& file, const Picture& picture)
-{
-    const QByteArray& bytes = picture.bytes();
-    return writeBigEndian(file, static_cast<quint32>(bytes.size())) && writeAll(file, bytes.constData(), bytes.size());
-}
 
 // Reads exactly `size` bytes, never allocating more than the device still holds.
 bool readExact(QIODevice& file, QByteArray& out, qint64 size)
@@ -70,12 +67,18 @@ bool readBigEndian(QIODevice& file, quint32& value)
 PicturePtr readPictureBlock(QIODevice& file, bool& intact)
 {
     quint32 length = 0;
-    QByteArray bytes;
-    if (!readBigEndian(file, length) || !readExact(file, bytes, length)) {
+    if (!readBigEndian(file, length)) {
         intact = false;
         return nullptr;
     }
-    return Picture::fromJpegBytes(std::move(bytes));
+    const qint64 end = file.pos() + length;
+    PicturePtr picture = ReadPictureData(file, length);
+    // A block that could not be read in full leaves the reader lost.
+    if (!picture && (file.isSequential() || file.pos() != end) && !file.seek(end))
+        intact = false;
+    if (!file.isSequential() && end > file.size())
+        intact = false;
+    return picture;
 }
 
 template <typename T>
@@ -96,7 +99,7 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
     const QByteArray stateBytes = encodeDocState(state);
     if (!writeAll(file, stateBytes.constData(), stateBytes.size()))
         return false;
-    if (state.backPicture && !writePicture(file, *state.backPicture))
+    if (state.backPicture && !WritePictureData(file, true, *state.backPicture))
         return false;
     const int count = std::clamp(state.nodeCount, 0, kMaxNodes);
     if (!writeBigEndian(file, static_cast<quint32>(count)))
@@ -114,7 +117,7 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
         return false;
     for (int i = 0; i < count; ++i) {
         const PicturePtr& picture = doc.nodes[i].picture;
-        if (pictureWritable(picture) && !writePicture(file, *picture))
+        if (pictureWritable(picture) && !WritePictureData(file, true, *picture))
             return false;
     }
     return true;
