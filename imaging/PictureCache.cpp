@@ -6,6 +6,8 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <list>
 #include <mutex>
 #include <unordered_map>
@@ -221,6 +223,33 @@ bool PictureCache::hasScaled(const Picture& picture, QSize size) const
 {
     std::lock_guard lock(d->mutex);
     return d->scaled.contains({picture.cacheKey(), size.width(), size.height()});
+}
+
+void PictureCache::prefetchScaled(const std::vector<ScaledRequest>& requests)
+{
+    std::vector<ScaledRequest> missing;
+    for (const ScaledRequest& r : requests) {
+        if (r.picture && !hasScaled(*r.picture, r.size))
+            missing.push_back(r);
+    }
+    const std::size_t workers = std::min<std::size_t>(missing.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    if (workers <= 1) {
+        for (const ScaledRequest& r : missing)
+            (void)scaled(*r.picture, r.size);
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < missing.size(); i = next++)
+            (void)scaled(*missing[i].picture, missing[i].size);
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(workers - 1);
+    for (std::size_t t = 1; t < workers; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads)
+        t.join();
 }
 
 void PictureCache::forget(quint64 pictureKey)

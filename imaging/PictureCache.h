@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace vq {
 
@@ -34,6 +35,14 @@ public:
     [[nodiscard]] QImage scaled(const Picture& picture, QSize size);
     // True when scaled() would answer without decoding or scaling.
     [[nodiscard]] bool hasScaled(const Picture& picture, QSize size) const;
+    // Makes the scaled copies that are missing, several at a time on the
+    // machine's cores, so a first paint of many new pictures waits for the
+    // slowest share instead of the sum. The pictures must outlive the call.
+    struct ScaledRequest {
+        const Picture* picture;
+        QSize size;
+    };
+    void prefetchScaled(const std::vector<ScaledRequest>& requests);
     // Drops every image of one picture.
     void forget(quint64 pictureKey);
 

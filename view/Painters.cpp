@@ -11,6 +11,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
+#include <QRegion>
 
 #include <algorithm>
 #include <array>
@@ -40,13 +41,17 @@ QRect visibleRect(const QPainter& painter)
     return invertible ? toLogical.mapRect(deviceRect) : deviceRect;
 }
 
-// Round caps lengthen every dash by one pen width, so wide pens get patterns
-// shortened by that much to keep the rhythm of the plain dash styles. A 1-pixel
-// pen is drawn without caps, so it keeps the plain patterns.
+// Below three pixels a round end is indistinguishable from a square one in
+// aliased drawing, and flattening the curves of thousands of tiny caps is
+// most of the cost of painting many framed nodes.
+constexpr int kRoundFrom = 3;
+
+// Round caps lengthen every dash by one pen width, so round-capped pens get
+// patterns shortened by that much to keep the rhythm of the plain dash styles.
 void applyLineStyle(QPen& pen, int style)
 {
     constexpr qreal kDot = 0.01;
-    const bool capped = pen.widthF() > 1.0;
+    const bool capped = pen.capStyle() == Qt::RoundCap;
     switch (style) {
     case kStyleDash:
         pen.setDashPattern(capped ? QList<qreal>{3, 3} : QList<qreal>{4, 2});
@@ -82,58 +87,125 @@ std::array<QPoint, 5> closedOutline(const std::array<QPoint, 4>& c)
     return {c[0], c[1], c[2], c[3], c[0]};
 }
 
-bool drawPictureClipped(QPainter& painter, const Picture& picture, const QRect& target, const QRect& visible)
+bool pixelAligned(const QPainter& painter)
 {
-    if (target.isEmpty())
-        return true;
-    const QTransform& device = painter.deviceTransform();
-    const bool pixelAligned = device.type() <= QTransform::TxTranslate;
-    if (pixelAligned) {
-        const QRect shown = target.intersected(visible);
-        if (shown.isEmpty())
-            return true;
-        const QImage scaled = PictureCache::instance().scaled(picture, target.size());
-        if (!scaled.isNull()) {
-            painter.drawImage(shown.topLeft(), scaled, shown.translated(-target.topLeft()));
-            return true;
-        }
-        if (qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
-            return false;
-    }
-    // Very large targets on screen, and printers or other scaled devices:
-    // draw from the decode that covers the device size, clipped by Qt.
-    const QSize deviceSize = device.mapRect(QRectF(target)).size().toSize();
+    return painter.deviceTransform().type() <= QTransform::TxTranslate;
+}
+
+// Draws from the decode that covers the device size, scaled by Qt within the
+// painter's clip: for printers and other scaled devices, and for targets too
+// large to keep a scaled copy of.
+bool drawPictureScaledByQt(QPainter& painter, const Picture& picture, const QRect& target, const QRegion* clip)
+{
+    const QSize deviceSize = painter.deviceTransform().mapRect(QRectF(target)).size().toSize();
     const QImage source = PictureCache::instance().image(picture, deviceSize);
     if (source.isNull())
         return false;
     painter.save();
+    if (clip)
+        painter.setClipRegion(*clip, Qt::IntersectClip);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(QRectF(target), source);
     painter.restore();
     return true;
 }
 
+// Copies the parts `shown` of the picture scaled to `target`.
+bool drawPictureRegion(QPainter& painter, const Picture& picture, const QRect& target, const QRegion& shown)
+{
+    if (shown.isEmpty())
+        return true;
+    const QImage scaled = PictureCache::instance().scaled(picture, target.size());
+    if (!scaled.isNull()) {
+        for (const QRect& part : shown)
+            painter.drawImage(part.topLeft(), scaled, part.translated(-target.topLeft()));
+        return true;
+    }
+    if (qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
+        return false;
+    return drawPictureScaledByQt(painter, picture, target, &shown);
+}
+
+bool drawPictureClipped(QPainter& painter, const Picture& picture, const QRect& target, const QRect& visible)
+{
+    if (target.isEmpty())
+        return true;
+    if (pixelAligned(painter))
+        return drawPictureRegion(painter, picture, target, QRegion(target.intersected(visible)));
+    return drawPictureScaledByQt(painter, picture, target, nullptr);
+}
+
+// How far a node's outline reaches beyond its rectangle.
+int outlineReach(const NodeRecord& node, float zoom)
+{
+    const int pen = node.frameColor != kNoColor ? framePenWidth(node.frameStyle, asShort(node.frameWidth), zoom)
+                                                : std::max(1, static_cast<int>(zoom));
+    return pen / 2 + 2;
+}
+
+// What of a node can reach the device, worked out before drawing: pictures
+// are opaque and fill their rectangles, so the parts of a node's picture under
+// higher pictures, and outlines wholly under them, need not be drawn. The
+// result is the same as drawing everything in stacking order.
+struct NodeVisibility {
+    QRegion picture;
+    bool outline = false;
+};
+
+std::vector<NodeVisibility> workOutVisibility(const Document& doc, int count, float zoom, const QRect& visible)
+{
+    std::vector<NodeVisibility> result(static_cast<std::size_t>(count));
+    QRegion covered;
+    for (int i = count - 1; i >= 0; --i) {
+        const NodeRecord& node = doc.nodes[i];
+        if (!node.picture)
+            continue;
+        const QRect target = doc.NodeRect(i).scaled(zoom).toQRect();
+        const int reach = outlineReach(node, zoom);
+        const QRect outlineBox = target.adjusted(-reach, -reach, reach, reach).intersected(visible);
+        if (outlineBox.isEmpty())
+            continue;
+        NodeVisibility& v = result[static_cast<std::size_t>(i)];
+        v.outline = !QRegion(outlineBox).subtracted(covered).isEmpty();
+        if (!v.outline)
+            continue;
+        const QRect shown = target.intersected(visible);
+        if (shown.isEmpty())
+            continue;
+        v.picture = QRegion(shown).subtracted(covered);
+        if (!v.picture.isEmpty())
+            covered += shown;
+    }
+    return result;
+}
+
+// `visibility` null: draw the whole node within `visible`.
 bool paintNodeClipped(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom,
-                      const QRect& visible)
+                      const QRect& visible, const NodeVisibility* visibility)
 {
     const NodeRecord& node = doc.nodes[index];
     if (!node.picture)
         return false;
     const IntRect r = doc.NodeRect(index).scaled(zoom);
-    const int reach = (node.frameColor != kNoColor ? framePenWidth(node.frameStyle, asShort(node.frameWidth), zoom)
-                                                    : std::max(1, scaleTrunc(1, zoom)))
-                      + 2;
     const QRect target = r.toQRect();
-    const bool onScreen = target.adjusted(-reach, -reach, reach, reach).intersects(visible);
-    if (onScreen && !drawPictureClipped(painter, *node.picture, target, visible))
-        return false;
+    bool outlineShows = false;
+    if (visibility) {
+        if (!target.isEmpty() && !drawPictureRegion(painter, *node.picture, target, visibility->picture))
+            return false;
+        outlineShows = visibility->outline;
+    } else {
+        const int reach = outlineReach(node, zoom);
+        outlineShows = target.adjusted(-reach, -reach, reach, reach).intersects(visible);
+        if (outlineShows && !drawPictureClipped(painter, *node.picture, target, visible))
+            return false;
+    }
 
     NodeScreenInfo& info = doc.screen[index];
     info.corners = {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom), QPoint(r.left, r.bottom)};
     const auto mid = [](int a, int b) { return a + (b - a) / 2; };
     info.edgeMids = {QPoint(mid(r.left, r.right), r.top), QPoint(r.right, mid(r.top, r.bottom)),
                      QPoint(mid(r.left, r.right), r.bottom), QPoint(r.left, mid(r.top, r.bottom))};
-    if (!onScreen)
+    if (!outlineShows)
         return true;
 
     const auto outline = closedOutline(info.corners);
@@ -141,6 +213,96 @@ bool paintNodeClipped(QPainter& painter, Document& doc, const RangeMode& mode, i
         DrawStyledOutline(painter, outline, node.frameColor, asShort(node.frameStyle), asShort(node.frameWidth), zoom);
     else if (mode.active())
         DrawPenShape(painter, outline, kFramelessOutline, kStyleSolid, std::max(1, static_cast<int>(zoom)));
+    return true;
+}
+
+// Inverting a pixel twice restores it, so only the parity of the number of
+// rectangles over each pixel matters. Working that out once and inverting each
+// pixel at most once keeps the cost at one pass over the area, however many
+// rectangles pile up. Only for a raster image painted pixel for pixel;
+// false (nothing done) elsewhere.
+bool invertByParity(QPainter& painter, const std::vector<QRect>& rects)
+{
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image || !pixelAligned(painter))
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied)
+        || !image->isDetached())
+        return false;
+    QRect area(0, 0, image->width(), image->height());
+    if (painter.hasClipping()) {
+        const QRegion clip = painter.clipRegion();
+        if (clip.rectCount() > 1)
+            return false;
+        area &= painter.deviceTransform().mapRect(clip.boundingRect());
+    }
+    const QPoint offset(static_cast<int>(painter.deviceTransform().dx()),
+                        static_cast<int>(painter.deviceTransform().dy()));
+    std::vector<QRect> onDevice;
+    QRect bounds;
+    for (const QRect& r : rects) {
+        const QRect d = r.translated(offset).intersected(area);
+        if (d.isEmpty())
+            continue;
+        onDevice.push_back(d);
+        bounds |= d;
+    }
+    if (onDevice.empty())
+        return true;
+    constexpr QRgb kInvert = 0x00FFFFFF;
+    qint64 totalArea = 0;
+    for (const QRect& d : onDevice)
+        totalArea += qint64(d.width()) * d.height();
+    if (totalArea <= qint64(bounds.width()) * bounds.height()) {
+        // Few pixels under rectangles: invert them one rectangle at a time.
+        for (const QRect& d : onDevice) {
+            for (int y = d.top(); y <= d.bottom(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
+                for (int x = d.left(); x <= d.right(); ++x)
+                    line[x] ^= kInvert;
+            }
+        }
+        return true;
+    }
+    // Piled-up rectangles: each one toggles the parity of the columns it
+    // spans, from its top row to its bottom row; along a row the parity is the
+    // running XOR of the column toggles. One pass over the rows that any
+    // rectangle reaches inverts each pixel at most once.
+    struct Event {
+        int y;
+        int x0;
+        int x1;
+        int opens; // +1 at the top row, -1 below the bottom row
+    };
+    std::vector<Event> events;
+    events.reserve(onDevice.size() * 2);
+    for (const QRect& d : onDevice) {
+        const int x0 = d.left() - bounds.left();
+        const int x1 = x0 + d.width();
+        events.push_back({d.top() - bounds.top(), x0, x1, 1});
+        events.push_back({d.top() - bounds.top() + d.height(), x0, x1, -1});
+    }
+    std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.y < b.y; });
+    std::vector<QRgb> columns(static_cast<std::size_t>(bounds.width() + 1), 0);
+    std::size_t next = 0;
+    int open = 0;
+    for (int y = 0; y < bounds.height(); ++y) {
+        for (; next < events.size() && events[next].y == y; ++next) {
+            const Event& e = events[next];
+            columns[static_cast<std::size_t>(e.x0)] ^= kInvert;
+            columns[static_cast<std::size_t>(e.x1)] ^= kInvert;
+            open += e.opens;
+        }
+        if (open == 0)
+            continue;
+        auto* line = reinterpret_cast<QRgb*>(image->scanLine(bounds.top() + y)) + bounds.left();
+        QRgb run = 0;
+        for (int x = 0; x < bounds.width(); ++x) {
+            run ^= columns[static_cast<std::size_t>(x)];
+            line[x] ^= run;
+        }
+    }
     return true;
 }
 
@@ -185,7 +347,9 @@ void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef co
 {
     if (colour == kNoColor || points.size() < 2)
         return;
-    QPen pen(ColorFromRef(colour), std::max(1, widthPixels), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const int width = std::max(1, widthPixels);
+    QPen pen(ColorFromRef(colour), width, Qt::SolidLine, width >= kRoundFrom ? Qt::RoundCap : Qt::FlatCap,
+             width >= kRoundFrom ? Qt::RoundJoin : Qt::MiterJoin);
     applyLineStyle(pen, penStyle);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -315,7 +479,7 @@ void PaintGrid(QPainter& painter, const Document& doc, float zoom)
 
 bool PaintNode(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom)
 {
-    return paintNodeClipped(painter, doc, mode, index, zoom, visibleRect(painter));
+    return paintNodeClipped(painter, doc, mode, index, zoom, visibleRect(painter), nullptr);
 }
 
 void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& mode, float zoom)
@@ -399,8 +563,21 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
 
+    std::vector<NodeVisibility> visibility;
+    if (pixelAligned(painter)) {
+        visibility = workOutVisibility(doc, count, zoom, visible);
+        std::vector<PictureCache::ScaledRequest> wanted;
+        for (int i = 0; i < count; ++i) {
+            const QRect target = doc.NodeRect(i).scaled(zoom).toQRect();
+            if (!visibility[static_cast<std::size_t>(i)].picture.isEmpty()
+                && qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
+                wanted.push_back({doc.nodes[i].picture.get(), target.size()});
+        }
+        PictureCache::instance().prefetchScaled(wanted);
+    }
     for (int i = 0; i < count; ++i) {
-        if (paintNodeClipped(painter, doc, mode, i, zoom, visible) && i == mode.modeNode) {
+        const NodeVisibility* v = visibility.empty() ? nullptr : &visibility[static_cast<std::size_t>(i)];
+        if (paintNodeClipped(painter, doc, mode, i, zoom, visible, v) && i == mode.modeNode) {
             PaintModeFrame(painter, doc.state, mode, zoom);
             if (mode.modeKind == 2)
                 PaintMultiCutCells(painter, doc.state, sys, mode, zoom);
@@ -410,23 +587,28 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
     std::vector<IntRect> rects(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         rects[static_cast<std::size_t>(i)] = doc.NodeRect(i);
+    std::vector<QRect> inverted;
     for (int i = count - 1; i >= 0; --i) {
         NodeScreenInfo& info = doc.screen[i];
         info.overlapRects.fill(QRect());
         info.overlapIndex.fill(-1);
+        const IntRect& a = rects[static_cast<std::size_t>(i)];
         std::size_t k = 0;
         for (int j = 0; j < i && k < info.overlapRects.size(); ++j) {
-            const IntRect& a = rects[static_cast<std::size_t>(i)];
             const IntRect& b = rects[static_cast<std::size_t>(j)];
             if (!a.intersects(b))
                 continue;
             const QRect screen = a.intersected(b).scaled(zoom).toQRect();
             if (sys.dspOverlap != 0 && screen.intersects(visible))
-                InvertRect(painter, screen);
+                inverted.push_back(screen);
             info.overlapRects[k] = screen;
             info.overlapIndex[k] = j;
             ++k;
         }
+    }
+    if (!invertByParity(painter, inverted)) {
+        for (const QRect& r : inverted)
+            InvertRect(painter, r);
     }
 
     if (withHandles) {

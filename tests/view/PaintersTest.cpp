@@ -391,6 +391,64 @@ TEST_F(OverlapTest, ScreenRectanglesFollowTheZoom)
     EXPECT_TRUE(near(at(105, 140), QColor(255, 0, 255)));
 }
 
+TEST_F(OverlapTest, SameInversionOnImagesThatCannotXor)
+{
+    paint(1.0f);
+    const QImage xored = image.copy();
+    QImage other(image.size(), QImage::Format_RGB888);
+    other.fill(kUntouched);
+    {
+        QPainter p(&other);
+        PaintCanvasBackground(p, doc, 1.0f);
+        PaintNodes(p, doc, sys, mode, 1.0f, false);
+    }
+    for (const QPoint pt : {QPoint(120, 120), QPoint(210, 280), QPoint(260, 160), QPoint(350, 210), QPoint(260, 210)})
+        EXPECT_TRUE(near(other.pixel(pt), QColor::fromRgb(xored.pixel(pt)), 2)) << pt.x() << "," << pt.y();
+}
+
+// Hidden parts of lower nodes are skipped; the picture must be the same as
+// drawing every node whole, in order, and inverting every overlap rectangle.
+TEST_F(PaintersTest, SkippingHiddenPartsChangesNoPixel)
+{
+    const QColor colours[] = {kRed, kGreen, kBlue, QColor(200, 200, 40), QColor(40, 200, 200)};
+    std::vector<PicturePtr> pictures;
+    for (const QColor& c : colours)
+        pictures.push_back(makeJpegPicture({40, 30}, c, c.darker(150)));
+    std::uint32_t seed = 12345;
+    const auto next = [&](int bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(bound));
+    };
+    for (int i = 0; i < 60; ++i) {
+        const int w = 2 * (20 + next(120));
+        const int h = 2 * (15 + next(90));
+        addNode({next(900), next(900), w, h}, pictures[static_cast<std::size_t>(i) % pictures.size()],
+                next(3) == 0 ? kNoColor : ColorRef(next(0xFFFFFF)), 1 + next(8), next(6));
+    }
+    mode.modeNode = 30;
+    mode.modeRect = doc.NodeRect(30);
+    doc.state.modeFrameColor = 0x00FF00;
+    for (const float zoom : {1.0f, 0.5f}) {
+        SCOPED_TRACE(zoom);
+        paint(zoom, false);
+        QImage whole(image.size(), QImage::Format_RGB32);
+        whole.fill(kUntouched);
+        QPainter p(&whole);
+        PaintCanvasBackground(p, doc, zoom);
+        for (int i = 0; i < doc.state.nodeCount; ++i) {
+            ASSERT_TRUE(PaintNode(p, doc, mode, i, zoom));
+            if (i == mode.modeNode)
+                PaintModeFrame(p, doc.state, mode, zoom);
+        }
+        for (int i = 0; i < doc.state.nodeCount; ++i) {
+            for (const QRect& r : doc.screen[i].overlapRects)
+                InvertRect(p, r);
+        }
+        p.end();
+        EXPECT_EQ(whole, image);
+    }
+}
+
 TEST_F(PaintersTest, AtMostFourOverlapsPerNode)
 {
     for (int k = 0; k < 5; ++k)

@@ -105,6 +105,24 @@ TEST_F(PictureCacheTest, DecodeBudgetEvicts)
     EXPECT_EQ(cache.usedBytes(), full);
 }
 
+TEST_F(PictureCacheTest, PrefetchFillsEveryMissingCopy)
+{
+    std::vector<PicturePtr> pictures;
+    std::vector<PictureCache::ScaledRequest> requests;
+    for (int i = 0; i < 6; ++i) {
+        pictures.push_back(makeJpegPicture({160, 120}, QColor::fromHsv(i * 60, 255, 255)));
+        requests.push_back({pictures.back().get(), QSize(40 + i, 30)});
+    }
+    (void)cache.scaled(*pictures[0], {40, 30});
+    cache.prefetchScaled(requests);
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(cache.hasScaled(*pictures[static_cast<std::size_t>(i)], {40 + i, 30}));
+        const QImage copy = cache.scaled(*pictures[static_cast<std::size_t>(i)], {40 + i, 30});
+        EXPECT_TRUE(near(copy.pixel(20, 15), QColor::fromHsv(i * 60, 255, 255), 16));
+    }
+}
+
 TEST_F(PictureCacheTest, APictureTakesItsImagesWithIt)
 {
     PicturePtr picture = makeJpegPicture({300, 200}, Qt::red);
