@@ -9,6 +9,8 @@
 #include "view/ViewGeometry.h"
 
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -181,6 +183,45 @@ TEST_F(CanvasViewTest, ConsoleHidesWhileTheScrollBarIsPressed)
     QCoreApplication::processEvents();
     EXPECT_TRUE(view->consoleVisible());
     EXPECT_FALSE(view->consoleState().consoleHiddenByScroll);
+}
+
+TEST_F(CanvasViewTest, ConsoleHidesWhileTheSliderIsDragged)
+{
+    view->OnZoomCommand(kCmdZoom300);
+    QScrollBar* bar = view->verticalScrollBar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.upsideDown = bar->invertedAppearance();
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    ASSERT_FALSE(handle.isEmpty());
+
+    QTest::mousePress(bar, Qt::LeftButton, {}, handle.center());
+    EXPECT_FALSE(view->consoleVisible());
+    QTest::mouseMove(bar, handle.center() + QPoint(0, 40));
+    EXPECT_FALSE(view->consoleVisible());
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, handle.center() + QPoint(0, 40));
+    QCoreApplication::processEvents();
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_TRUE(view->consoleVisible());
+}
+
+TEST_F(CanvasViewTest, AHiddenConsoleStaysHiddenAfterScrolling)
+{
+    view->OnZoomCommand(kCmdZoom200);
+    view->OnToggleConsoleAlways();
+    ASSERT_FALSE(view->consoleVisible());
+    QScrollBar* bar = view->horizontalScrollBar();
+    const QPoint pageArea(bar->width() - 40, bar->height() / 2);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, pageArea);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view->consoleVisible());
 }
 
 TEST_F(CanvasViewTest, InitialUpdateResetsTransientStateAndSelection)
