@@ -569,7 +569,7 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
         std::vector<PictureCache::ScaledRequest> wanted;
         for (int i = 0; i < count; ++i) {
             const QRect target = doc.NodeRect(i).scaled(zoom).toQRect();
-            if (!visibility[static_cast<std::size_t>(i)].picture.isEmpty()
+            if (!visibility[static_cast<std::size_t>(i)].picture.isEmpty() && !target.isEmpty()
                 && qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
                 wanted.push_back({doc.nodes[i].picture.get(), target.size()});
         }
