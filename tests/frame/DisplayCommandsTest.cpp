@@ -1,0 +1,170 @@
+#include "tests/frame/FrameFixture.h"
+
+#include "app/CommandIds.h"
+#include "app/CommandTable.h"
+#include "model/Settings.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTest>
+
+#include <set>
+
+namespace vq::test {
+namespace {
+
+class DisplayCommandsTest : public FrameTest {
+protected:
+    int gridMode() { return app().doc().state.gridMode; }
+    void chooseGrid(int id) { clickMenuItem({"表示(&V)", "グリッド(&G)"}, id); }
+    bool checked(int id) { return frame().action(id)->isChecked(); }
+};
+
+TEST_F(DisplayCommandsTest, ChoosingNoneTwiceBringsTheLastGridBack)
+{
+    start();
+    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    chooseGrid(cmd::Grid40);
+    EXPECT_EQ(gridMode(), 2);
+    EXPECT_TRUE(checked(cmd::Grid40));
+    EXPECT_FALSE(checked(cmd::GridNone));
+
+    chooseGrid(cmd::GridNone);
+    EXPECT_EQ(gridMode(), -2);
+    EXPECT_TRUE(checked(cmd::GridNone));
+    EXPECT_FALSE(checked(cmd::Grid40));
+    EXPECT_FALSE(checked(cmd::GridButton));
+
+    chooseGrid(cmd::GridNone);
+    EXPECT_EQ(gridMode(), 2);
+    EXPECT_TRUE(checked(cmd::Grid40));
+    EXPECT_EQ(modified.count(), 3);
+}
+
+TEST_F(DisplayCommandsTest, ToolbarGridButtonRestoresTheLastStyle)
+{
+    start();
+    chooseGrid(cmd::GridCross);
+    chooseGrid(cmd::GridNone);
+    ASSERT_EQ(gridMode(), -5);
+    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    clickToolButton(cmd::GridButton);
+    EXPECT_EQ(gridMode(), 5);
+    EXPECT_TRUE(checked(cmd::GridButton));
+    EXPECT_TRUE(checked(cmd::GridCross));
+    clickToolButton(cmd::GridButton);
+    EXPECT_EQ(gridMode(), -5);
+    EXPECT_FALSE(checked(cmd::GridButton));
+    EXPECT_EQ(modified.count(), 2);
+}
+
+TEST_F(DisplayCommandsTest, GridInFrontModifiesTheDocumentButOverlapDisplayDoesNot)
+{
+    start();
+    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    const int overlap = app().sys().dspOverlap;
+
+    clickMenuItem({"表示(&V)"}, cmd::GridOnTop);
+    EXPECT_EQ(app().doc().state.gridOnTop, 1);
+    EXPECT_TRUE(checked(cmd::GridOnTop));
+    EXPECT_EQ(modified.count(), 1);
+
+    clickMenuItem({"表示(&V)"}, cmd::Overlap);
+    EXPECT_EQ(app().sys().dspOverlap, overlap ? 0 : 1);
+    EXPECT_EQ(checked(cmd::Overlap), !overlap);
+    clickToolButton(cmd::Overlap);
+    EXPECT_EQ(app().sys().dspOverlap, overlap);
+    EXPECT_EQ(modified.count(), 1);
+}
+
+TEST_F(DisplayCommandsTest, F2TurnsTheGuideOffWithAMessageThatClearsAfterASecond)
+{
+    start();
+    ASSERT_EQ(app().sys().dspGuide, 1);
+    QTest::keyClick(canvas(), Qt::Key_F2);
+    EXPECT_EQ(app().sys().dspGuide, 0);
+    EXPECT_EQ(bar().currentMessage(), QStringLiteral("ステータスバーに操作ガイドを表示しないように設定しました"));
+    EXPECT_FALSE(bar().pane(kPaneObject)->isVisible());
+    EXPECT_TRUE(waitFor([&] { return bar().currentMessage().isEmpty(); }));
+    EXPECT_TRUE(bar().pane(kPaneObject)->isVisible());
+}
+
+TEST_F(DisplayCommandsTest, F2TurningTheGuideBackOnKeepsItsMessage)
+{
+    start();
+    QTest::keyClick(canvas(), Qt::Key_F2);
+    QTest::keyClick(canvas(), Qt::Key_F2);
+    EXPECT_EQ(app().sys().dspGuide, 1);
+    const QString on = QStringLiteral("ステータスバーに操作ガイドを表示するように設定しました");
+    EXPECT_EQ(bar().currentMessage(), on);
+    // Past the moment the "off" message would have been cleared.
+    QTest::qWait(1300);
+    EXPECT_EQ(bar().currentMessage(), on);
+}
+
+struct AnimeCase {
+    int stored;    // "PlayAnime" in the settings
+    int running;   // the count in memory before F10
+    int expected;
+};
+
+class AnimeKeyTest : public FrameTest, public ::testing::WithParamInterface<AnimeCase> {};
+
+TEST_P(AnimeKeyTest, F10SwitchesTheHoverAnimation)
+{
+    const AnimeCase c = GetParam();
+    app().settings().setValue(keys::PlayAnime, c.stored);
+    start();
+    app().sys().playAnime = c.running;
+    QTest::keyClick(canvas(), Qt::Key_F10);
+    EXPECT_EQ(app().sys().playAnime, c.expected);
+    EXPECT_EQ(frame().action(cmd::AnimeToggle)->isChecked(), c.expected > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, AnimeKeyTest,
+                         ::testing::Values(AnimeCase{0, 0, 3}, AnimeCase{5, 0, 5}, AnimeCase{3, 3, 0},
+                                           AnimeCase{0, 7, 0}));
+
+TEST_F(DisplayCommandsTest, ChosenStyleIsMarkedStoredAndAppliedAtTheNextStart)
+{
+    start();
+    EXPECT_TRUE(checked(cmd::StyleOffice2007Black));
+    const QColor black = qApp->palette().color(QPalette::Window);
+    EXPECT_LT(black.lightness(), 100);
+
+    clickMenuItem({"表示(&V)", "スタイル(&A)"}, cmd::StyleOffice2003);
+    EXPECT_TRUE(checked(cmd::StyleOffice2003));
+    EXPECT_FALSE(checked(cmd::StyleOffice2007Black));
+    EXPECT_EQ(app().settings().value(keys::ApplicationLook), cmd::StyleOffice2003);
+    EXPECT_NE(qApp->palette().color(QPalette::Window), black);
+
+    clickMenuItem({"表示(&V)", "スタイル(&A)", "Office 2007(&7)"}, cmd::StyleOffice2007Aqua);
+    EXPECT_EQ(app().settings().value(keys::ApplicationLook), cmd::StyleOffice2007Aqua);
+
+    app().settings().setValue(keys::ApplicationLook, cmd::StyleWin2000);
+    finish();
+    CT52106App again;
+    ASSERT_TRUE(again.InitInstance({QStringLiteral("velquin")}));
+    EXPECT_TRUE(again.mainFrame->action(cmd::StyleWin2000)->isChecked());
+    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("windows"));
+}
+
+TEST_F(DisplayCommandsTest, EveryLookHasItsOwnPalette)
+{
+    start();
+    std::set<QRgb> windows;
+    int looks = 0;
+    for (const CommandInfo& info : commandTable()) {
+        if (info.check != CheckRule::Style)
+            continue;
+        ++looks;
+        frame().action(info.id)->trigger();
+        EXPECT_EQ(app().appLook, info.id);
+        windows.insert(qApp->palette().color(QPalette::Window).rgb());
+    }
+    EXPECT_EQ(static_cast<int>(windows.size()), looks);
+}
+
+} // namespace
+} // namespace vq::test
