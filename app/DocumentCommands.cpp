@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CT52106Doc.h"
+#include "view/CT52106View.h"
 
 namespace vq {
 
@@ -21,7 +22,10 @@ void wireDocumentCommands(CMainFrame& frame, CT52106Doc& document)
     frame.registerHandler(384, [&document] { document.OnUndo(); });
     frame.registerHandler(385, [&document] { document.OnRedo(); });
     frame.setCloseGuard([&document] { return document.SaveModified(); });
-    QObject::connect(&frame, &CMainFrame::documentModified, &document, [&document] { document.SetModifiedFlag(true); });
+    const auto markModified = [&document] { document.SetModifiedFlag(true); };
+    QObject::connect(&frame, &CMainFrame::documentModified, &document, markModified);
+    if (CT52106View* view = frame.canvas())
+        QObject::connect(view, &CT52106View::documentModified, &document, markModified);
 }
 
 } // namespace vq

@@ -19,6 +19,11 @@ class Picture {
 public:
     // Null when the bytes are not a JPEG stream whose header gives a sane size.
     [[nodiscard]] static PicturePtr fromJpegBytes(QByteArray bytes);
+    // The same over `size` bytes at `data` that `storage` keeps alive (a
+    // mapped file, a larger buffer): no copy is made. The bytes must not
+    // change while the picture lives.
+    [[nodiscard]] static PicturePtr fromSharedJpegBytes(const char* data, qsizetype size,
+                                                        std::shared_ptr<const void> storage);
 
     [[nodiscard]] const QByteArray& bytes() const { return m_bytes; }
     [[nodiscard]] QSize pixelSize() const { return m_size; }
@@ -38,8 +43,10 @@ public:
     Picture& operator=(const Picture&) = delete;
 
 private:
-    Picture(QByteArray bytes, QSize size);
+    Picture(QByteArray bytes, QSize size, std::shared_ptr<const void> storage = {});
 
+    // Declared first so that it outlives the bytes that may point into it.
+    std::shared_ptr<const void> m_storage;
     QByteArray m_bytes;
     QSize m_size;
     quint64 m_key;

@@ -5,10 +5,15 @@
 #include "model/Messages.h"
 #include "model/RecordCodec.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 #include <QtEndian>
 
 #include <cmath>
+#include <cstring>
+#include <memory>
+
+#include <sys/mman.h>
 
 namespace vq {
 
@@ -34,52 +39,74 @@ bool pictureWritable(const PicturePtr& picture)
 }
 
 
-// Reads exactly `size` bytes, never allocating more than the device still holds.
-bool readExact(QIODevice& file, QByteArray& out, qint64 size)
+// The bytes of a data file as one block. A file is mapped rather than read:
+// the pictures then point into the mapping and no page is copied or faulted
+// in one by one, which is most of the cost of opening a large document.
+struct Source {
+    const char* data = nullptr;
+    qint64 size = 0;
+    std::shared_ptr<const void> storage;
+};
+
+Source loadSource(QIODevice& file)
 {
-    if (size < 0)
-        return false;
-    if (!file.isSequential() && size > file.size() - file.pos())
-        return false;
-    out.resize(static_cast<qsizetype>(size));
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 got = file.read(out.data() + done, size - done);
-        if (got <= 0)
+    auto* f = qobject_cast<QFileDevice*>(&file);
+    if (f && f->handle() >= 0 && !f->isSequential()) {
+        const qint64 total = f->size();
+        const qint64 pos = f->pos();
+        if (total > pos) {
+            void* p = ::mmap(nullptr, size_t(total), PROT_READ, MAP_PRIVATE | MAP_POPULATE, f->handle(), 0);
+            if (p != MAP_FAILED) {
+                std::shared_ptr<const void> storage(p, [total](const void* q) { ::munmap(const_cast<void*>(q), size_t(total)); });
+                f->seek(total);
+                return {static_cast<const char*>(p) + pos, total - pos, std::move(storage)};
+            }
+        }
+    }
+    auto bytes = std::make_shared<QByteArray>(file.readAll());
+    Source source{bytes->constData(), bytes->size(), nullptr};
+    source.storage = std::move(bytes);
+    return source;
+}
+
+// Walks a source front to back; every take is checked against what remains.
+class Reader {
+public:
+    explicit Reader(const Source& s) : m_s(s) {}
+    bool take(qint64 n, const char*& out)
+    {
+        if (n < 0 || n > m_s.size - m_pos)
             return false;
-        done += got;
+        out = m_s.data + m_pos;
+        m_pos += n;
+        return true;
     }
-    return true;
-}
-
-bool readBigEndian(QIODevice& file, quint32& value)
-{
-    char b[4];
-    if (file.read(b, 4) != 4)
-        return false;
-    value = qFromBigEndian<quint32>(b);
-    return true;
-}
-
-// A picture block: big-endian length and JPEG bytes. Null when the block is
-// missing, longer than the file or not a picture; `intact` is false when the
-// rest of the file can no longer be trusted.
-PicturePtr readPictureBlock(QIODevice& file, bool& intact)
-{
-    quint32 length = 0;
-    if (!readBigEndian(file, length)) {
-        intact = false;
-        return nullptr;
+    bool bigEndian(quint32& value)
+    {
+        const char* p = nullptr;
+        if (!take(4, p))
+            return false;
+        value = qFromBigEndian<quint32>(p);
+        return true;
     }
-    const qint64 end = file.pos() + length;
-    PicturePtr picture = ReadPictureData(file, length);
-    // A block that could not be read in full leaves the reader lost.
-    if (!picture && (file.isSequential() || file.pos() != end) && !file.seek(end))
-        intact = false;
-    if (!file.isSequential() && end > file.size())
-        intact = false;
-    return picture;
-}
+    // A picture block: big-endian length and JPEG bytes. Null when the block
+    // is missing, longer than the file or not a picture; `intact` is false
+    // when the rest of the file can no longer be trusted.
+    PicturePtr picture(bool& intact)
+    {
+        quint32 length = 0;
+        const char* p = nullptr;
+        if (!bigEndian(length) || !take(length, p)) {
+            intact = false;
+            return nullptr;
+        }
+        return Picture::fromSharedJpegBytes(p, length, m_s.storage);
+    }
+
+private:
+    const Source& m_s;
+    qint64 m_pos = 0;
+};
 
 template <typename T>
 T clampTo(T v, T lo, T hi)
@@ -125,12 +152,14 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
 
 bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
 {
-    QByteArray head;
-    if (!readExact(file, head, kDataFileMagicBytes) || !head.startsWith("VQD")) {
+    const Source source = loadSource(file);
+    Reader in(source);
+    const char* head = nullptr;
+    if (!in.take(kDataFileMagicBytes, head) || std::memcmp(head, "VQD", 3) != 0) {
         ShowMessage(30019, owner, {}, kStyleError);
         return false;
     }
-    const QByteArray version = head.mid(3, 3);
+    const QByteArray version(head + 3, 3);
     bool numeric = false;
     const int versionNumber = version.toInt(&numeric);
     if (!numeric || (versionNumber != 1 && versionNumber != 2)) {
@@ -138,21 +167,21 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
         return false;
     }
 
-    QByteArray stateBytes;
-    if (!readExact(file, stateBytes, kDocStateBytes)) {
+    const char* stateBytes = nullptr;
+    if (!in.take(kDocStateBytes, stateBytes)) {
         ShowMessage(30019, owner, {}, kStyleError);
         return false;
     }
     bool hasBackPicture = false;
-    decodeDocState(stateBytes.constData(), doc.state, hasBackPicture);
+    decodeDocState(stateBytes, doc.state, hasBackPicture);
     doc.state.nodeCount = 0;
 
     bool intact = true;
     if (hasBackPicture)
-        doc.state.backPicture = readPictureBlock(file, intact);
+        doc.state.backPicture = in.picture(intact);
 
     quint32 count = 0;
-    if (!intact || !readBigEndian(file, count)) {
+    if (!intact || !in.bigEndian(count)) {
         ShowMessage(30019, owner, {}, kStyleError);
         return false;
     }
@@ -160,15 +189,15 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
         ShowMessage(30043, owner, QStringLiteral("%1 > %2\n").arg(count).arg(kMaxNodes), kStyleError);
         return false;
     }
-    QByteArray records;
-    if (!readExact(file, records, qint64(count) * kNodeRecordBytes)) {
+    const char* records = nullptr;
+    if (!in.take(qint64(count) * kNodeRecordBytes, records)) {
         ShowMessage(30019, owner, {}, kStyleError);
         return false;
     }
     std::vector<bool> hasPicture(count, false);
     for (quint32 i = 0; i < count; ++i) {
         bool flag = false;
-        decodeNodeRecord(records.constData() + qsizetype(i) * kNodeRecordBytes, doc.nodes[i], flag);
+        decodeNodeRecord(records + qsizetype(i) * kNodeRecordBytes, doc.nodes[i], flag);
         doc.screen[i] = NodeScreenInfo{};
         hasPicture[i] = flag;
     }
@@ -178,7 +207,7 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
     // as a node without one is valid everywhere.
     for (quint32 i = 0; i < count && intact; ++i) {
         if (hasPicture[i])
-            doc.nodes[i].picture = readPictureBlock(file, intact);
+            doc.nodes[i].picture = in.picture(intact);
     }
     RepairDocument(doc);
     return true;
