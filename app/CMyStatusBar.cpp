@@ -47,14 +47,14 @@ CMyStatusBar::CMyStatusBar(QWidget* parent) : QStatusBar(parent)
             label->setToolTip(QString::fromUtf8(spec.tooltip));
             widget = label;
         }
-        const QString label = QString::fromUtf8(spec.label);
-        widget->setAccessibleName(label);
+        // The name the bar's customisation menu listed the pane by.
+        widget->setAccessibleName(QString::fromUtf8(spec.label));
         // The reference text plus the frame and margins a label draws around its text.
         const int extra = spec.id == kPaneProgress ? 0 : 2 * (style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4);
         widget->setFixedWidth(fm.horizontalAdvance(QString::fromUtf8(spec.widthText)) + extra);
         // Normal (not permanent) widgets, so that an information text covers them.
         addWidget(widget);
-        m_panes[i] = {spec.id, widget, label};
+        m_panes[i] = {spec.id, widget};
     }
     connect(this, &QStatusBar::messageChanged, this, &CMyStatusBar::onMessageChanged);
 }

@@ -45,7 +45,6 @@ private:
     struct Pane {
         int id;
         QWidget* widget;
-        QString label; // the pane's name, as the bar's customisation listed it
     };
 
     void onMessageChanged(const QString& message);
