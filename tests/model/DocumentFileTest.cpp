@@ -23,18 +23,20 @@ protected:
     void SetUp() override
     {
         IsolatedTest::SetUp();
+        // Made only now: the settings must open in the isolated folder.
+        settingsStore = std::make_unique<Settings>();
         doc.ResetDocument();
         jpeg = test::makeJpeg(120, 80);
         ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(jpeg), 120, 80, 300, 200));
         SetNodeSource(doc, 0, 120, 80, int(jpeg.size()), QStringLiteral("file:////x/a.jpg"));
     }
     QString path(const QString& name) const { return filesDir() + QLatin1Char('/') + name; }
-    bool save(const QString& p) { return SaveDocumentFile(p, doc, settings, nullptr, directJobRunner()); }
+    bool save(const QString& p) { return SaveDocumentFile(p, doc, *settingsStore, nullptr, directJobRunner()); }
     bool open(const QString& p, Document& into) { return OpenDocumentFile(p, into, nullptr, directJobRunner()); }
     QStringList workFiles() const { return QDir(GetWorkFolder()).entryList(QDir::Files); }
 
     Document doc;
-    Settings settings;
+    std::unique_ptr<Settings> settingsStore;
     QByteArray jpeg;
     test::ScriptedPrompter prompts;
 };
@@ -43,7 +45,7 @@ TEST_F(DocumentFileTest, SaveThenOpenKeepsTheDocumentAndCleansUp)
 {
     const QString p = path(QStringLiteral("a.vqd"));
     ASSERT_TRUE(save(p));
-    EXPECT_EQ(settings.text(keys::FilePath), p);
+    EXPECT_EQ(settingsStore->text(keys::FilePath), p);
     Document back;
     ASSERT_TRUE(open(p, back));
     EXPECT_EQ(back.state.nodeCount, 1);
@@ -124,7 +126,7 @@ TEST_F(DocumentFileTest, OverwritingKeepsABackupWhenAsked)
     EXPECT_EQ(test::readFile(path(QStringLiteral("a(back).VQD"))), first);
     EXPECT_NE(test::readFile(p), first);
 
-    settings.setValue(keys::MakeBackup, 0);
+    settingsStore->setValue(keys::MakeBackup, 0);
     QFile::remove(path(QStringLiteral("a(back).VQD")));
     ASSERT_TRUE(save(p));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("a(back).VQD"))));
