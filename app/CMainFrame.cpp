@@ -3,7 +3,6 @@
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
 #include "app/KeyTables.h"
-#include "app/ViewBridge.h"
 #include "app/VisualStyles.h"
 #include "model/Settings.h"
 #include "model/WorkFolder.h"
@@ -132,10 +131,7 @@ void CMainFrame::runCommand(int id)
 
 RangeMode& CMainFrame::rangeMode()
 {
-    if (m_view)
-        if (RangeMode* r = viewbridge::rangeMode(*m_view))
-            return *r;
-    return m_standInRange;
+    return m_view->rangeMode();
 }
 
 CommandContext CMainFrame::currentContext()

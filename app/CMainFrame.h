@@ -49,7 +49,7 @@ public:
 
     // The document path recent-file command `id` stands for; empty when unused.
     [[nodiscard]] QString recentFilePath(int id) const;
-    // The range mode the enabling rules read: the canvas's own once it keeps one.
+    // The canvas's range mode, which the enabling rules read.
     [[nodiscard]] RangeMode& rangeMode();
 
     // Asked before the window closes; returning false keeps it open.
@@ -103,7 +103,6 @@ private:
     std::vector<Command> m_commands;
     std::unordered_map<int, std::size_t> m_index;
     QStringList m_recentPaths;
-    RangeMode m_standInRange; // read while the canvas keeps no range mode of its own
     std::function<bool()> m_closeGuard;
 };
 

@@ -5,7 +5,6 @@
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
 #include "app/CommandIds.h"
-#include "app/ViewBridge.h"
 #include "app/VisualStyles.h"
 #include "model/Messages.h"
 #include "model/Settings.h"
@@ -76,9 +75,9 @@ void CMainFrame::registerFrameCommands()
     registerHandler(cmd::Exit, [this] { close(); });
 
     for (int id : kZoomCommands)
-        registerHandler(id, viewbridge::zoomHandler(*m_view, id));
-    registerHandler(cmd::ConsoleAlways, viewbridge::consoleAlwaysHandler(*m_view));
-    registerHandler(cmd::ConsoleTopLeft, viewbridge::consoleTopLeftHandler(*m_view));
+        registerHandler(id, [this, id] { m_view->OnZoomCommand(id); });
+    registerHandler(cmd::ConsoleAlways, [this] { m_view->OnToggleConsoleAlways(); });
+    registerHandler(cmd::ConsoleTopLeft, [this] { m_view->OnConsoleTopLeft(); });
 }
 
 void CMainFrame::onGridToggle()

@@ -7,6 +7,5 @@ target_sources(velquin_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CommandTable.cpp ${CMAKE_CURRENT_LIST_DIR}/CommandTable.h
     ${CMAKE_CURRENT_LIST_DIR}/KeyTables.cpp ${CMAKE_CURRENT_LIST_DIR}/KeyTables.h
     ${CMAKE_CURRENT_LIST_DIR}/ToolbarIcons.cpp ${CMAKE_CURRENT_LIST_DIR}/ToolbarIcons.h
-    ${CMAKE_CURRENT_LIST_DIR}/ViewBridge.h
     ${CMAKE_CURRENT_LIST_DIR}/VisualStyles.cpp ${CMAKE_CURRENT_LIST_DIR}/VisualStyles.h
 )
