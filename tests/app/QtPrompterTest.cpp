@@ -1,0 +1,111 @@
+#include "app/QtPrompter.h"
+#include "model/Messages.h"
+#include "tests/support/Isolation.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vq {
+namespace {
+
+// Runs `act` on the modal dialog once it is up.
+void whenModalAppears(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            whenModalAppears(act);
+            return;
+        }
+        act(w);
+    });
+}
+
+class QtPrompterTest : public test::IsolatedTest {
+protected:
+    QtPrompter prompts;
+    Prompter* previous = installPrompter(&prompts);
+    void TearDown() override
+    {
+        installPrompter(previous);
+        IsolatedTest::TearDown();
+    }
+};
+
+TEST_F(QtPrompterTest, MessageBoxStylesMapToIconsAndButtons)
+{
+    const struct {
+        int style;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton press;
+        int answer;
+    } cases[] = {
+        {kStyleError, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, kIdOk},
+        {kStyleInfo, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, kIdOk},
+        {kStyleYesNo, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, kIdNo},
+        {kStyleYesNoCancel, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+         QMessageBox::Yes, kIdYes},
+    };
+    for (const auto& c : cases) {
+        QString title;
+        QString text;
+        whenModalAppears([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->standardButtons(), c.buttons);
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(ShowMessage(30022, nullptr, QStringLiteral("3 個\n"), c.style), c.answer);
+        EXPECT_EQ(title, QStringLiteral("Velquin"));
+        EXPECT_EQ(text, QStringLiteral("3 個\n削除してもよろしいですか"));
+    }
+}
+
+TEST_F(QtPrompterTest, FileDialogReturnsTheChosenFile)
+{
+    const QString target = filesDir() + QStringLiteral("/a.vqd");
+    whenModalAppears([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("名前を付けて保存"));
+        dialog->selectFile(target);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    FileRequest request;
+    request.title = QStringLiteral("名前を付けて保存");
+    request.filter = QStringLiteral("Velquin Files (*.vqd)");
+    request.directory = filesDir();
+    EXPECT_EQ(prompts.saveFile(request), target);
+
+    whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_TRUE(prompts.openFiles(request, true).isEmpty());
+}
+
+TEST_F(QtPrompterTest, ColourDialogCancelGivesAnInvalidColour)
+{
+    whenModalAppears([](QWidget* w) {
+        auto* dialog = qobject_cast<QColorDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->setCurrentColor(QColor(10, 20, 30));
+        dialog->accept();
+    });
+    EXPECT_EQ(prompts.chooseColor(Qt::white, nullptr), QColor(10, 20, 30));
+    whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(prompts.chooseColor(Qt::white, nullptr).isValid());
+}
+
+} // namespace
+} // namespace vq
