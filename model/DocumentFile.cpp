@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -71,16 +72,21 @@ bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const
     const QString work = GetWorkFolder();
     if (work.isEmpty())
         return false;
+    // A folder of this open's own: the pictures are read from a mapping of
+    // the unpacked file, which nothing else may rewrite while we read it.
+    QTemporaryDir unpackFolder(work + QStringLiteral("/open-XXXXXX"));
+    if (!unpackFolder.isValid()) {
+        ShowMessage(30036, owner, QStringLiteral("[File Copy]\n"), kStyleError);
+        return false;
+    }
     QString dataFileName;
     const bool unpacked = run([&] {
-        return RunUnpack(work + QLatin1Char('/'), cabinetName, cabinetFolder, &dataFileName, owner);
+        return RunUnpack(unpackFolder.path() + QLatin1Char('/'), cabinetName, cabinetFolder, &dataFileName, owner);
     });
     if (!unpacked)
         return false;
 
-    const QString dataPath = work + QLatin1Char('/') + dataFileName;
-    RemoveOnExit cleanup(dataPath);
-    QFile file(dataPath);
+    QFile file(unpackFolder.path() + QLatin1Char('/') + dataFileName);
     if (!file.open(QIODevice::ReadOnly)) {
         ShowMessage(30026, owner, path + QLatin1Char('\n'), kStyleError);
         return false;
@@ -100,17 +106,17 @@ bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settin
     const QString work = GetWorkFolder();
     if (work.isEmpty())
         return false;
-    const QString dataPath = work + QLatin1Char('/') + fileName;
-    RemoveOnExit dataCleanup(dataPath);
+    // The data file carries the document's name only inside the cabinet; on
+    // disk a name of its own keeps two saves of like-named documents apart.
+    QTemporaryFile data(work + QStringLiteral("/save-XXXXXX"));
+    const QString dataPath = data.fileTemplate();
     {
-        QFile data(dataPath);
-        if (!data.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        if (!data.open()) {
             ShowMessage(30026, owner, dataPath + QLatin1Char('\n'), kStyleError);
             return false;
         }
         if (!WriteDataFile(data, doc) || !data.flush()) {
-            data.close();
-            ShowMessage(30018, owner, dataPath + QLatin1Char('\n'), kStyleError);
+            ShowMessage(30018, owner, data.fileName() + QLatin1Char('\n'), kStyleError);
             return false;
         }
     }
@@ -139,7 +145,7 @@ bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settin
             partial = temp.fileName();
     }
     RemoveOnExit partialCleanup(partial);
-    const bool packed = !partial.isEmpty() && run([&] { return WriteCabinet(partial, dataPath, fileName); });
+    const bool packed = !partial.isEmpty() && run([&] { return WriteCabinet(partial, data.fileName(), fileName); });
     if (!packed || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
         ShowMessage(30035, owner, {}, kStyleInfo);
         return false;
