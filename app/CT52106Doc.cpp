@@ -6,12 +6,24 @@
 #include "model/Messages.h"
 #include "view/CT52106View.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace vq {
 
 namespace {
 const QString kFilter = QStringLiteral("Velquin Files (*.vqd)");
+}
+
+QString CT52106Doc::dialogFolder() const
+{
+    // The document's own folder, else where the last one was saved, else home.
+    for (const QString& candidate : {m_path, m_app.settings().text(keys::FilePath)}) {
+        const QString folder = candidate.isEmpty() ? QString() : QFileInfo(candidate).absolutePath();
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
 }
 
 CT52106Doc::CT52106Doc(CT52106App& app, QObject* parent) : QObject(parent), m_app(app) {}
@@ -66,7 +78,7 @@ bool CT52106Doc::OnFileOpen()
     FileRequest request;
     request.title = QStringLiteral("開く");
     request.filter = kFilter;
-    request.directory = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+    request.directory = dialogFolder();
     request.owner = m_app.mainFrameObject();
     const QStringList files = prompter().openFiles(request, false);
     return !files.isEmpty() && OnOpenDocument(files.first());
@@ -90,7 +102,7 @@ bool CT52106Doc::OnFileSaveAs()
     FileRequest request;
     request.title = QStringLiteral("名前を付けて保存");
     request.filter = kFilter;
-    request.directory = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+    request.directory = dialogFolder();
     request.suggestedName = m_path.isEmpty() ? QStringLiteral("無題.vqd") : QFileInfo(m_path).fileName();
     request.owner = m_app.mainFrameObject();
     QString target = prompter().saveFile(request);

@@ -43,6 +43,7 @@ signals:
 
 private:
     bool saveTo(const QString& path);
+    [[nodiscard]] QString dialogFolder() const;
     void undoRedo(bool isUndo);
     void afterReplace(bool opened);
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -55,7 +56,8 @@ QStringList QtPrompter::openFiles(const FileRequest& r, bool multiple)
 
 QString QtPrompter::saveFile(const FileRequest& r)
 {
-    const QString start = r.suggestedName.isEmpty() ? r.directory : r.directory + QLatin1Char('/') + r.suggestedName;
+    const QDir folder(r.directory.isEmpty() ? QDir::homePath() : r.directory);
+    const QString start = r.suggestedName.isEmpty() ? folder.path() : folder.filePath(r.suggestedName);
     return QFileDialog::getSaveFileName(ownerWidget(r.owner), r.title, start, r.filter);
 }
 

@@ -4,6 +4,8 @@
 #include "model/Prompter.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cmath>
 #include <cstddef>
@@ -33,11 +35,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static SilentPrompter silent;
     vq::installPrompter(&silent);
-    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
+    // Through a file, as documents and snapshots are read: the reader maps it.
+    static QTemporaryDir folder;
+    const QString path = folder.path() + QStringLiteral("/input");
+    {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        out.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::abort();
     vq::Document doc;
-    if (!vq::ReadDataFile(buffer, doc))
+    if (!vq::ReadDataFile(file, doc))
         return 0;
     const vq::DocState& s = doc.state;
     check(s.nodeCount >= 0 && s.nodeCount <= vq::kMaxNodes);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
 #include <memory>
 
 namespace vq {
@@ -35,6 +36,11 @@ public:
     // cached; a null image means the bytes could not be decoded.
     [[nodiscard]] QImage image(QSize wanted = {}) const;
 
+    // Set once a decode of the bytes has failed: painters then treat the
+    // picture as absent instead of retrying it on every paint.
+    [[nodiscard]] bool undecodable() const { return m_undecodable.load(std::memory_order_relaxed); }
+    void noteUndecodable() const { m_undecodable.store(true, std::memory_order_relaxed); }
+
     // A stable key for caches that outlive no picture.
     [[nodiscard]] quint64 cacheKey() const { return m_key; }
 
@@ -50,6 +56,7 @@ private:
     QByteArray m_bytes;
     QSize m_size;
     quint64 m_key;
+    mutable std::atomic<bool> m_undecodable{false};
 };
 
 } // namespace vq

@@ -133,17 +133,24 @@ private:
 
 QImage decode(const Picture& picture, int reduction)
 {
+    if (picture.undecodable())
+        return {};
     QByteArray bytes = picture.bytes();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
+    // The stored size comes from the frame header; an orientation tag must
+    // not turn the decode round.
+    reader.setAutoTransform(false);
     if (reduction > 1) {
         const QSize full = picture.pixelSize();
         reader.setScaledSize(QSize(std::max(1, full.width() / reduction), std::max(1, full.height() / reduction)));
     }
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
+        picture.noteUndecodable();
         return {};
+    }
     // Painting is fastest from the screen's own format.
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_RGB32);

@@ -150,27 +150,29 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
     return true;
 }
 
-bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
+bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner, bool quiet)
 {
+    const auto refuse = [&](int id, const QString& prefix = {}) {
+        if (!quiet)
+            ShowMessage(id, owner, prefix, kStyleError);
+        return false;
+    };
     const Source source = loadSource(file);
     Reader in(source);
     const char* head = nullptr;
     if (!in.take(kDataFileMagicBytes, head) || std::memcmp(head, "VQD", 3) != 0) {
-        ShowMessage(30019, owner, {}, kStyleError);
-        return false;
+        return refuse(30019);
     }
     const QByteArray version(head + 3, 3);
     bool numeric = false;
     const int versionNumber = version.toInt(&numeric);
     if (!numeric || (versionNumber != 1 && versionNumber != 2)) {
-        ShowMessage(30020, owner, QStringLiteral("ver ") + QString::fromLatin1(version) + QLatin1Char('\n'), kStyleError);
-        return false;
+        return refuse(30020, QStringLiteral("ver ") + QString::fromLatin1(version) + QLatin1Char('\n'));
     }
 
     const char* stateBytes = nullptr;
     if (!in.take(kDocStateBytes, stateBytes)) {
-        ShowMessage(30019, owner, {}, kStyleError);
-        return false;
+        return refuse(30019);
     }
     bool hasBackPicture = false;
     decodeDocState(stateBytes, doc.state, hasBackPicture);
@@ -182,17 +184,14 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner)
 
     quint32 count = 0;
     if (!intact || !in.bigEndian(count)) {
-        ShowMessage(30019, owner, {}, kStyleError);
-        return false;
+        return refuse(30019);
     }
     if (count > static_cast<quint32>(kMaxNodes)) {
-        ShowMessage(30043, owner, QStringLiteral("%1 > %2\n").arg(count).arg(kMaxNodes), kStyleError);
-        return false;
+        return refuse(30043, QStringLiteral("%1 > %2\n").arg(count).arg(kMaxNodes));
     }
     const char* records = nullptr;
     if (!in.take(qint64(count) * kNodeRecordBytes, records)) {
-        ShowMessage(30019, owner, {}, kStyleError);
-        return false;
+        return refuse(30019);
     }
     std::vector<bool> hasPicture(count, false);
     for (quint32 i = 0; i < count; ++i) {

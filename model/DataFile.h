@@ -17,9 +17,9 @@ bool WriteDataFile(QIODevice& file, const Document& doc);
 
 // Reads a data file into `doc`, which should be a fresh document: on failure
 // it is left in an unspecified state and the caller keeps its own document.
-// Shows the matching message (owner `owner`) for a refused file. Values out
-// of range are repaired, never trusted.
-bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner = nullptr);
+// Shows the matching message (owner `owner`) for a refused file unless
+// `quiet`. Values out of range are repaired, never trusted.
+bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner = nullptr, bool quiet = false);
 
 // Brings the state and node values read from a file into their valid ranges.
 void RepairDocument(Document& doc);

@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace vq {
 
 namespace {
@@ -137,22 +139,36 @@ bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settin
 
     // The cabinet is built beside its final place and renamed over the old
     // file only when complete, so a failed save never costs the user a file.
+    // A link is saved through to the file it names, as writing in place would.
+    const QFileInfo pathInfo(path);
+    const QString target = pathInfo.isSymLink() ? pathInfo.symLinkTarget() : path;
+    const QString targetFolder = QFileInfo(target).absolutePath() + QLatin1Char('/');
     QString partial;
     {
-        QTemporaryFile temp(destFolder + QStringLiteral(".") + fileName + QStringLiteral(".XXXXXX"));
+        QTemporaryFile temp(targetFolder + QStringLiteral(".") + fileName + QStringLiteral(".XXXXXX"));
         temp.setAutoRemove(false);
         if (temp.open())
             partial = temp.fileName();
     }
     RemoveOnExit partialCleanup(partial);
     const bool packed = !partial.isEmpty() && run([&] { return WriteCabinet(partial, data.fileName(), fileName); });
-    if (!packed || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+    // The new file takes the old one's permissions; a new document gets the
+    // usual ones, not the temporary file's private mode.
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (!packed || ::chmod(QFile::encodeName(partial).constData(), mode) != 0
+        || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
         ShowMessage(30035, owner, {}, kStyleInfo);
         return false;
     }
     partialCleanup.set({});
-    // A temporary file is private to its owner; a document is not.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 
     settings.setText(keys::FilePath, path);
     return true;

@@ -23,8 +23,12 @@ QString writeSnapshot(const Document& doc)
     if (path.isEmpty())
         return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate) || !WriteDataFile(file, doc)) {
-        file.close();
+    // A snapshot cut short by a full disk would restore nodes without their
+    // pictures; only a complete one is kept.
+    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate) && WriteDataFile(file, doc)
+                         && file.flush() && file.error() == QFileDevice::NoError;
+    file.close();
+    if (!written) {
         QFile::remove(path);
         return {};
     }
@@ -34,7 +38,9 @@ QString writeSnapshot(const Document& doc)
 bool readSnapshot(const QString& path, Document& into)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && ReadDataFile(file, into);
+    // Snapshots are the program's own files: a damaged one is not the user's
+    // concern, the step is simply dropped.
+    return file.open(QIODevice::ReadOnly) && ReadDataFile(file, into, nullptr, true);
 }
 
 // Drops the oldest entry when all ten slots are in use.

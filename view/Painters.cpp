@@ -158,7 +158,8 @@ std::vector<NodeVisibility> workOutVisibility(const Document& doc, int count, fl
     QRegion covered;
     for (int i = count - 1; i >= 0; --i) {
         const NodeRecord& node = doc.nodes[i];
-        if (!node.picture)
+        // A picture that cannot be decoded draws nothing and hides nothing.
+        if (!node.picture || node.picture->undecodable())
             continue;
         const QRect target = doc.NodeRect(i).scaled(zoom).toQRect();
         const int reach = outlineReach(node, zoom);
@@ -574,6 +575,9 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
                 wanted.push_back({doc.nodes[i].picture.get(), target.size()});
         }
         PictureCache::instance().prefetchScaled(wanted);
+        // A picture found undecodable just now uncovers what lies beneath it.
+        if (std::any_of(wanted.begin(), wanted.end(), [](const auto& w) { return w.picture->undecodable(); }))
+            visibility = workOutVisibility(doc, count, zoom, visible);
     }
     for (int i = 0; i < count; ++i) {
         const NodeVisibility* v = visibility.empty() ? nullptr : &visibility[static_cast<std::size_t>(i)];

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace vq {
 namespace {
 
@@ -141,6 +143,32 @@ TEST_F(DocumentFileTest, BackupWithoutADotFailsAndKeepsTheOldFile)
     EXPECT_EQ(test::readFile(p), QByteArray("old content"));
     EXPECT_EQ(BackupPathFor(QStringLiteral("/a.b/c")), QString());
     EXPECT_EQ(BackupPathFor(QStringLiteral("/d/a.vqd")), QStringLiteral("/d/a(back).VQD"));
+}
+
+TEST_F(DocumentFileTest, SavingKeepsPermissionsAndLinks)
+{
+    const QString p = path(QStringLiteral("private.vqd"));
+    ASSERT_TRUE(save(p));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(p).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0600), 0);
+    ASSERT_TRUE(save(p));
+    ASSERT_EQ(::stat(QFile::encodeName(p).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // Saving through a link updates the file it names and keeps the link.
+    const QString link = path(QStringLiteral("link.vqd"));
+    ASSERT_TRUE(QFile::link(p, link));
+    doc.nodes[0].centerX = 777;
+    ASSERT_TRUE(save(link));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    Document back;
+    ASSERT_TRUE(open(p, back));
+    EXPECT_EQ(back.nodes[0].centerX, 777);
 }
 
 TEST_F(DocumentFileTest, PackingFailureIsReportedAsFailure)

@@ -4,6 +4,7 @@
 #include "model/WorkFolder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,17 @@ TEST_F(UndoHistoryTest, UnreadableSnapshotLeavesModelAndHistoryConsistent)
     // The older step still works.
     ASSERT_TRUE(history.UndoRedo(true, doc));
     EXPECT_EQ(doc.state.nodeCount, 0);
+}
+
+TEST_F(UndoHistoryTest, DamagedSnapshotIsDroppedWithoutAMessage)
+{
+    test::ScriptedPrompter prompts;
+    edit();
+    ASSERT_TRUE(test::writeFile(history.undoPath(0), QByteArray("VQD003    garbage")));
+    EXPECT_FALSE(history.UndoRedo(true, doc));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_EQ(history.undoCount(), 0);
+    EXPECT_EQ(doc.state.nodeCount, 1);
 }
 
 TEST_F(UndoHistoryTest, ResetForgetsWithoutDeleting)
