@@ -12,15 +12,13 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QToolBar>
 
 namespace vq {
 
 namespace {
-
-// The window's size, position and bar layout, kept as the framework kept its workspace.
-constexpr SettingKey kWorkspaceGeometry{"Workspace", "Geometry", 0};
-constexpr SettingKey kWorkspaceState{"Workspace", "State", 0};
 
 // Often enough that a toolbar button follows the selection without a visible lag.
 constexpr int kIdleRefreshMs = 200;
@@ -45,9 +43,12 @@ CMainFrame::CMainFrame(CT52106App& app, QWidget* parent) : QMainWindow(parent), 
     installKeyTables(this, m_view, [this](int id) { executeCommand(id); });
     registerFrameCommands();
 
-    resize(1100, 800);
-    restoreGeometry(QByteArray::fromBase64(app.settings().text(kWorkspaceGeometry).toLatin1()));
-    restoreState(QByteArray::fromBase64(app.settings().text(kWorkspaceState).toLatin1()));
+    // Wide enough for the whole toolbar where the screen allows it.
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect(0, 0, 1400, 900);
+    resize(std::min(1400, screen.width()), std::min(900, screen.height()));
+    restoreGeometry(QByteArray::fromBase64(app.settings().text(keys::WorkspaceGeometry).toLatin1()));
+    restoreState(QByteArray::fromBase64(app.settings().text(keys::WorkspaceState).toLatin1()));
     updateTitle({});
     m_view->setFocus();
 
@@ -60,8 +61,8 @@ CMainFrame::CMainFrame(CT52106App& app, QWidget* parent) : QMainWindow(parent), 
 CMainFrame::~CMainFrame()
 {
     m_idleTimer->stop();
-    m_app.settings().setText(kWorkspaceGeometry, QString::fromLatin1(saveGeometry().toBase64()));
-    m_app.settings().setText(kWorkspaceState, QString::fromLatin1(saveState().toBase64()));
+    m_app.settings().setText(keys::WorkspaceGeometry, QString::fromLatin1(saveGeometry().toBase64()));
+    m_app.settings().setText(keys::WorkspaceState, QString::fromLatin1(saveState().toBase64()));
     m_app.sys().write(m_app.settings());
     m_app.settings().sync();
     CleanWorkFolder(GetWorkFolder());

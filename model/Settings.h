@@ -29,7 +29,10 @@ inline constexpr SettingKey MultiMaY{"SYS", "MultiMaY", 10};
 inline constexpr SettingKey MultiExt{"SYS", "MultiExt", 0};
 inline constexpr SettingKey FirstOpen{"SYS", "FirstOpen", 0};
 inline constexpr SettingKey MakeBackup{"SYS", "MakeBackup", 1};
-inline constexpr SettingKey ApplicationLook{"SYS", "ApplicationLook", 216};
+// The frame's own workspace: its look, size, position and bar layout.
+inline constexpr SettingKey ApplicationLook{"Workspace", "ApplicationLook", 216};
+inline constexpr SettingKey WorkspaceGeometry{"Workspace", "Geometry", 0}; // text
+inline constexpr SettingKey WorkspaceState{"Workspace", "State", 0};       // text
 inline constexpr SettingKey Quality{"Last", "Quality", 100};
 inline constexpr SettingKey FilePath{"Last", "FilePath", 0};   // text
 inline constexpr SettingKey SaveFolder{"Last", "SaveFolder", 0}; // text
