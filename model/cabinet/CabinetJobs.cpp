@@ -4,6 +4,10 @@
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace vq {
 
 namespace {
@@ -28,10 +32,20 @@ bool RunPack(const QString& sourcePath, const QString& memberName, const QString
     return false;
 }
 
+qint64 UnpackLimit(qint64 cabinetBytes)
+{
+    // A document is mostly JPEG data, which deflate barely shrinks, and
+    // records that shrink well but are small. Far more than that is a cabinet
+    // made to fill the disk (members can even share one folder's data).
+    constexpr qint64 kSlack = qint64(64) << 20;
+    return std::max<qint64>(cabinetBytes, 0) * 64 + kSlack;
+}
+
 bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
                QString* dataFileName, QObject* owner)
 {
-    const ExtractResult result = ExtractCabinet(PathInFolder(cabinetFolder, cabinetName), extractFolder);
+    const QString cabinet = PathInFolder(cabinetFolder, cabinetName);
+    const ExtractResult result = ExtractCabinet(cabinet, extractFolder, {.maxBytesWritten = UnpackLimit(QFileInfo(cabinet).size())});
     switch (result.status) {
     case ExtractStatus::Ok:
         if (dataFileName && !result.written.isEmpty())

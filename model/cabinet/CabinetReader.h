@@ -43,6 +43,9 @@ struct ExtractResult {
 // "." or "..". Shortened to fit 255 bytes of UTF-8.
 [[nodiscard]] QString SafeMemberFileName(const QString& memberName);
 
+// The most a document's cabinet of `cabinetBytes` may unpack to.
+[[nodiscard]] qint64 UnpackLimit(qint64 cabinetBytes);
+
 // The unpack job: extracts every member of the cabinet
 // cabinetFolder/cabinetName into `extractFolder` and on success sets
 // `dataFileName` (when given) to the file name of the last member written.

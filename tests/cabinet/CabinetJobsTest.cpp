@@ -81,6 +81,20 @@ TEST_F(CabinetJobs, UnpackingSomethingElseFailsAtTheCopyStep)
     }
 }
 
+TEST_F(CabinetJobs, UnpackingFarMoreThanADocumentHoldsIsRefused)
+{
+    // 96 MB of zeros deflate to a cabinet of some 100 KB.
+    const QString source = writeFile(QStringLiteral("zeros"), QByteArray(96 << 20, '\0'));
+    const QString cabinet = filesDir() + QStringLiteral("/bomb.vqd");
+    ASSERT_TRUE(WriteCabinet(cabinet, source, QStringLiteral("bomb.vqd")));
+    ASSERT_LT(UnpackLimit(QFileInfo(cabinet).size()), qint64(96) << 20);
+    QString dataFileName;
+    EXPECT_FALSE(RunUnpack(root() + QStringLiteral("/work"), QStringLiteral("bomb.vqd"), filesDir(), &dataFileName, nullptr));
+    EXPECT_EQ(prompter.messageIds(), QList<int>{30036});
+    // A document-like cabinet of incompressible data stays well within the limit.
+    EXPECT_GT(UnpackLimit(10 << 20), qint64(10) << 20);
+}
+
 TEST_F(CabinetJobs, PackingWhereNothingCanBeWrittenShowsTheAccessMessage)
 {
     QObject owner;
