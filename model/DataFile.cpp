@@ -7,7 +7,6 @@
 
 #include <QFileDevice>
 #include <QIODevice>
-#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -26,18 +25,16 @@ bool writeAll(QIODevice& file, const char* data, qint64 size)
     return file.write(data, size) == size;
 }
 
-bool writeBigEndian(QIODevice& file, quint32 value)
+bool writeBigEndian(QIODevice& file, qint64 value)
 {
     char b[4];
-    qToBigEndian(value, b);
-    return writeAll(file, b, 4);
+    return PutBigEndian32(b, value) && writeAll(file, b, 4);
 }
 
 bool pictureWritable(const PicturePtr& picture)
 {
     return picture && !picture->bytes().isEmpty() && picture->bytes().size() < kMaxPictureBytes;
 }
-
 
 // The bytes of a data file as one block. A file is mapped rather than read:
 // the pictures then point into the mapping and no page is copied or faulted
@@ -86,7 +83,7 @@ public:
         const char* p = nullptr;
         if (!take(4, p))
             return false;
-        value = qFromBigEndian<quint32>(p);
+        value = GetBigEndian32(p);
         return true;
     }
     // A picture block: big-endian length and JPEG bytes. Null when the block
@@ -129,7 +126,7 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
     if (state.backPicture && !WritePictureData(file, true, *state.backPicture))
         return false;
     const int count = std::clamp(state.nodeCount, 0, kMaxNodes);
-    if (!writeBigEndian(file, static_cast<quint32>(count)))
+    if (!writeBigEndian(file, count))
         return false;
     // Records in one write: a thousand small writes cost more than the copy.
     QByteArray records;

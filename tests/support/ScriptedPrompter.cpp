@@ -37,8 +37,9 @@ QStringList ScriptedPrompter::openFiles(const FileRequest& request, bool)
 QString ScriptedPrompter::saveFile(const FileRequest& request)
 {
     fileRequests << request;
-    return files.isEmpty() || files.head().isEmpty() ? (files.isEmpty() ? QString() : (files.dequeue(), QString()))
-                                                     : files.dequeue().first();
+    if (files.isEmpty())
+        return {};
+    return files.dequeue().value(0);
 }
 
 QString ScriptedPrompter::chooseFolder(const QString&, const QString&, QObject*)
