@@ -1,12 +1,13 @@
 #include "model/cabinet/CabinetJobs.h"
 
+#include "model/DataFile.h"
+#include "model/DocState.h"
 #include "model/Messages.h"
+#include "model/RecordCodec.h"
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
 
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace vq {
 
@@ -24,28 +25,34 @@ QString PathInFolder(const QString& folder, const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
-bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder, QObject* owner)
+bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder, QObject* owner,
+             const ReplaceOptions& placement)
 {
-    if (WriteCabinet(PathInFolder(destFolder, memberName), sourcePath, memberName))
+    ReplaceOptions options = placement;
+    if (options.fallbackFolder.isEmpty())
+        options.fallbackFolder = QFileInfo(sourcePath).absolutePath();
+    const auto write = [&](const QString& cabinet) { return WriteCabinet(cabinet, sourcePath, memberName); };
+    if (ReplaceFile(PathInFolder(destFolder, memberName), write, options) != ReplaceOutcome::Failed)
         return true;
     ShowMessage(kMsgNoWriteAccess, owner, QString(), kStyleInfo);
     return false;
 }
 
-qint64 UnpackLimit(qint64 cabinetBytes)
+qint64 MaxDataFileBytes()
 {
-    // A document is mostly JPEG data, which deflate barely shrinks, and
-    // records that shrink well but are small. Far more than that is a cabinet
-    // made to fill the disk (members can even share one folder's data).
-    constexpr qint64 kSlack = qint64(64) << 20;
-    return std::max<qint64>(cabinetBytes, 0) * 64 + kSlack;
+    constexpr qint64 kLengthField = 4;
+    constexpr qint64 kLongestPicture = 0xFFFFFFFFLL;
+    constexpr qint64 kPictures = kMaxNodes + 1; // the nodes' and the background
+    return kDataFileMagicBytes + kDocStateBytes + kLengthField + qint64(kMaxNodes) * kNodeRecordBytes
+           + kPictures * (kLengthField + kLongestPicture);
 }
 
 bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
-               QString* dataFileName, QObject* owner)
+               QString* dataFileName, QObject* owner, const UnpackLimits& limits)
 {
     const QString cabinet = PathInFolder(cabinetFolder, cabinetName);
-    const ExtractResult result = ExtractCabinet(cabinet, extractFolder, {.maxBytesWritten = UnpackLimit(QFileInfo(cabinet).size())});
+    const ExtractResult result =
+        ExtractCabinet(cabinet, extractFolder, {.maxBytesWritten = limits.maxBytes, .freeSpace = limits.freeSpace});
     switch (result.status) {
     case ExtractStatus::Ok:
         if (dataFileName && !result.written.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "model/Cp932.h"
 #include "model/cabinet/PosixFile.h"
+#include "model/cabinet/ReaderIo.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -9,16 +10,11 @@
 #include <QFile>
 #include <QTime>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <mspack.h>
 
 namespace vq {
 
@@ -26,114 +22,6 @@ namespace {
 
 constexpr int kMaxFileNameBytes = 255;
 const QString kFallbackName = QStringLiteral("unnamed");
-
-// The I/O layer handed to libmspack. Our own rather than the library's
-// default so that members are created exclusively (never through a link left
-// in the folder), only regular files are read, and writing can be capped.
-struct ReaderSystem {
-    mspack_system base; // first, so libmspack's pointer converts back
-    qint64 budget = -1; // bytes still allowed to be written; negative = unlimited
-};
-
-struct ReaderFile {
-    ReaderSystem* system;
-    int fd;
-};
-
-ReaderFile* AsFile(mspack_file* f)
-{
-    return reinterpret_cast<ReaderFile*>(f);
-}
-
-mspack_file* SysOpen(mspack_system* self, const char* filename, int mode)
-{
-    int fd = -1;
-    if (mode == MSPACK_SYS_OPEN_READ) {
-        fd = ::open(filename, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat st {};
-        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd);
-            return nullptr;
-        }
-    } else if (mode == MSPACK_SYS_OPEN_WRITE) {
-        fd = ::open(filename, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
-    if (fd < 0)
-        return nullptr;
-    // Plain C memory: the library owns this handle between open and close.
-    auto* file = static_cast<ReaderFile*>(std::malloc(sizeof(ReaderFile)));
-    if (!file) {
-        ::close(fd);
-        return nullptr;
-    }
-    file->system = reinterpret_cast<ReaderSystem*>(self);
-    file->fd = fd;
-    return reinterpret_cast<mspack_file*>(file);
-}
-
-void SysClose(mspack_file* f)
-{
-    if (!f)
-        return;
-    ::close(AsFile(f)->fd);
-    std::free(f);
-}
-
-int SysRead(mspack_file* f, void* buffer, int bytes)
-{
-    if (bytes < 0)
-        return -1;
-    return int(cab::ReadFull(AsFile(f)->fd, static_cast<std::uint8_t*>(buffer), std::size_t(bytes)));
-}
-
-int SysWrite(mspack_file* f, void* buffer, int bytes)
-{
-    ReaderFile* file = AsFile(f);
-    if (bytes < 0)
-        return -1;
-    if (file->system->budget >= 0) {
-        if (bytes > file->system->budget)
-            return -1;
-        file->system->budget -= bytes;
-    }
-    return cab::WriteAll(file->fd, static_cast<const std::uint8_t*>(buffer), std::size_t(bytes)) ? bytes : -1;
-}
-
-int SysSeek(mspack_file* f, off_t offset, int mode)
-{
-    int whence = SEEK_SET;
-    if (mode == MSPACK_SYS_SEEK_CUR)
-        whence = SEEK_CUR;
-    else if (mode == MSPACK_SYS_SEEK_END)
-        whence = SEEK_END;
-    else if (mode != MSPACK_SYS_SEEK_START)
-        return -1;
-    return ::lseek(AsFile(f)->fd, offset, whence) < 0 ? -1 : 0;
-}
-
-off_t SysTell(mspack_file* f)
-{
-    return ::lseek(AsFile(f)->fd, 0, SEEK_CUR);
-}
-
-// The library's notes about damaged input are not for the user; the failing
-// call reports the outcome.
-void SysMessage(mspack_file*, const char*, ...) {}
-
-void* SysAlloc(mspack_system*, size_t bytes)
-{
-    return std::malloc(bytes);
-}
-
-void SysFree(void* p)
-{
-    std::free(p);
-}
-
-void SysCopy(void* src, void* dest, size_t bytes)
-{
-    std::memcpy(dest, src, bytes);
-}
 
 struct DecompressorDeleter {
     void operator()(mscab_decompressor* d) const { mspack_destroy_cab_decompressor(d); }
@@ -193,14 +81,11 @@ QString SafeMemberFileName(const QString& memberName)
 ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFolder, const ExtractOptions& options)
 {
     ExtractResult result;
-    ReaderSystem system;
-    system.base = mspack_system{SysOpen, SysClose, SysRead,  SysWrite, SysSeek, SysTell,
-                                SysMessage, SysAlloc, SysFree, SysCopy, nullptr};
-    system.budget = options.maxBytesWritten;
+    cab::ReaderIo io;
 
     int selfTest = 0;
     MSPACK_SYS_SELFTEST(selfTest);
-    Decompressor cabd(selfTest == MSPACK_ERR_OK ? mspack_create_cab_decompressor(&system.base) : nullptr);
+    Decompressor cabd(selfTest == MSPACK_ERR_OK ? mspack_create_cab_decompressor(io.system()) : nullptr);
     if (!cabd) {
         result.status = ExtractStatus::NoDecompressor;
         result.error = QStringLiteral("cannot start the cabinet decompressor");
@@ -226,6 +111,29 @@ ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFold
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
 
+    // Judged by what the members declare, before anything is written; the
+    // writes are then held to those sizes.
+    qint64 declared = 0;
+    for (const mscabd_file* file = cabinet->files; file; file = file->next)
+        declared += qint64(file->length);
+    if (options.maxBytesWritten >= 0 && declared > options.maxBytesWritten) {
+        closeCabinet();
+        return Failure(result, QStringLiteral("the members declare %1 bytes, more than the %2 allowed")
+                                   .arg(declared)
+                                   .arg(options.maxBytesWritten));
+    }
+    if (options.freeSpace) {
+        const qint64 free = options.freeSpace(destFolder);
+        if (free >= 0 && declared > free) {
+            closeCabinet();
+            return Failure(result, QStringLiteral("the members declare %1 bytes, more than the %2 free in %3")
+                                       .arg(declared)
+                                       .arg(free)
+                                       .arg(destFolder));
+        }
+    }
+    io.limits().total = options.maxBytesWritten;
+
     for (mscabd_file* file = cabinet->files; file; file = file->next) {
         const QString name = SafeMemberFileName(MemberName(*file));
         const QByteArray path = QFile::encodeName(folder + name);
@@ -240,10 +148,15 @@ ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFold
                 return Failure(result, QStringLiteral("cannot replace %1").arg(folder + name));
             }
         }
+        io.limits().perFile = qint64(file->length);
         const int rc = cabd->extract(cabd.get(), file, path.constData());
         if (rc != MSPACK_ERR_OK) {
             closeCabinet();
-            return Failure(result, QStringLiteral("cannot extract %1 (error %2)").arg(name).arg(rc));
+            // What a stopped member wrote is of no use and may be large.
+            ::unlink(path.constData());
+            return Failure(result, io.limits().reached
+                                       ? QStringLiteral("%1 was stopped at its size limit").arg(name)
+                                       : QStringLiteral("cannot extract %1 (error %2)").arg(name).arg(rc));
         }
         RestoreStampAndAttributes(*file, path);
         result.written << name;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "model/cabinet/PosixFile.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QObject;
 
@@ -13,10 +17,15 @@ enum class ExtractStatus {
     Failed,         // not a cabinet, damaged, or a member could not be written
 };
 
+// Guards for untrusted input. Whatever they say, no member is let write more
+// than the size it declares.
 struct ExtractOptions {
-    // Stop with Failed once this many bytes have been written in all; a
-    // guard for untrusted input. Negative means no limit.
+    // Fail, before writing anything, when the members declare more than this
+    // in all, and stop once this much has been written. Negative: no limit.
     qint64 maxBytesWritten = -1;
+    // Free bytes on the disk holding the destination folder (negative when
+    // unknown); when given, members that declare more fail before writing.
+    std::function<qint64(const QString& folder)> freeSpace{};
 };
 
 struct ExtractResult {
@@ -34,7 +43,8 @@ struct ExtractResult {
 // SafeMemberFileName(), so nothing lands outside the folder, and an existing
 // file of that name is replaced, never written through. Each file gets the
 // member's time stamp (read as local time) and is made read-only when the
-// member says so; it can still be deleted. A cabinet without members fails.
+// member says so; it can still be deleted. A cabinet without members fails;
+// a member stopped half-way is removed again.
 [[nodiscard]] ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFolder,
                                            const ExtractOptions& options = {});
 
@@ -43,15 +53,26 @@ struct ExtractResult {
 // "." or "..". Shortened to fit 255 bytes of UTF-8.
 [[nodiscard]] QString SafeMemberFileName(const QString& memberName);
 
-// The most a document's cabinet of `cabinetBytes` may unpack to.
-[[nodiscard]] qint64 UnpackLimit(qint64 cabinetBytes);
+// The largest data file the document format can describe: the magic, the
+// state, the node count, every node record, and the background and each
+// node's picture at the largest length their fields can give.
+[[nodiscard]] qint64 MaxDataFileBytes();
+
+// What a document's cabinet may unpack to.
+struct UnpackLimits {
+    qint64 maxBytes = MaxDataFileBytes();
+    // Free bytes on the disk holding a folder; -1 when unknown.
+    std::function<qint64(const QString& folder)> freeSpace = cab::FreeDiskSpace;
+};
 
 // The unpack job: extracts every member of the cabinet
 // cabinetFolder/cabinetName into `extractFolder` and on success sets
 // `dataFileName` (when given) to the file name of the last member written.
-// On failure shows message 30036 with the prefix "[Make Context]\n" or
-// "[File Copy]\n" (error style, owned by `owner`) and returns false.
+// A cabinet whose members declare more than `limits` allow, or more than the
+// folder's disk has free, is refused before anything is written. On failure
+// shows message 30036 with the prefix "[Make Context]\n" or "[File Copy]\n"
+// (error style, owned by `owner`) and returns false.
 bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
-               QString* dataFileName, QObject* owner = nullptr);
+               QString* dataFileName, QObject* owner = nullptr, const UnpackLimits& limits = {});
 
 } // namespace vq

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/cabinet/ReplaceFile.h"
+
 #include <QList>
 #include <QString>
 
@@ -27,10 +29,13 @@ bool WriteCabinet(const QString& cabinetPath, const QString& sourcePath, const Q
                   QString* error = nullptr);
 
 // The pack job: the data file `sourcePath` becomes the cabinet
-// destFolder/memberName holding it as member `memberName`. On failure shows
-// message 30035 (information style, owned by `owner`) and returns false; the
-// folder is not created.
+// destFolder/memberName holding it as member `memberName`, put in place by
+// ReplaceFile(), so an old file there normally stays whole until the new one
+// is on the disk. When the folder takes no new file, the cabinet is built
+// beside the source (unless `placement` names another folder) and written
+// over the existing file in place. On failure shows message 30035 (information style, owned
+// by `owner`) and returns false; the folder is not created.
 bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder,
-             QObject* owner = nullptr);
+             QObject* owner = nullptr, const ReplaceOptions& placement = {});
 
 } // namespace vq

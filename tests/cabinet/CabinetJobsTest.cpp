@@ -81,18 +81,67 @@ TEST_F(CabinetJobs, UnpackingSomethingElseFailsAtTheCopyStep)
     }
 }
 
-TEST_F(CabinetJobs, UnpackingFarMoreThanADocumentHoldsIsRefused)
+TEST_F(CabinetJobs, AFlatDocumentUnpacksHoweverWellItCompressed)
 {
-    // 96 MB of zeros deflate to a cabinet of some 100 KB.
-    const QString source = writeFile(QStringLiteral("zeros"), QByteArray(96 << 20, '\0'));
-    const QString cabinet = filesDir() + QStringLiteral("/bomb.vqd");
-    ASSERT_TRUE(WriteCabinet(cabinet, source, QStringLiteral("bomb.vqd")));
-    ASSERT_LT(UnpackLimit(QFileInfo(cabinet).size()), qint64(96) << 20);
+    // 96 MB of zeros deflate to a cabinet of some 100 KB, a ratio no
+    // document of photographs comes near and one of flat colours can.
+    const QByteArray data(96 << 20, '\0');
+    const QString source = writeFile(QStringLiteral("zeros"), data);
+    const QString cabinet = filesDir() + QStringLiteral("/flat.vqd");
+    ASSERT_TRUE(WriteCabinet(cabinet, source, QStringLiteral("flat.vqd")));
+    ASSERT_LT(QFileInfo(cabinet).size() * 64 + (qint64(64) << 20), data.size());
+    const QString work = root() + QStringLiteral("/work/");
     QString dataFileName;
-    EXPECT_FALSE(RunUnpack(root() + QStringLiteral("/work"), QStringLiteral("bomb.vqd"), filesDir(), &dataFileName, nullptr));
-    EXPECT_EQ(prompter.messageIds(), QList<int>{30036});
-    // A document-like cabinet of incompressible data stays well within the limit.
-    EXPECT_GT(UnpackLimit(10 << 20), qint64(10) << 20);
+    ASSERT_TRUE(RunUnpack(work, QStringLiteral("flat.vqd"), filesDir(), &dataFileName, nullptr));
+    EXPECT_EQ(QFileInfo(work + dataFileName).size(), data.size());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(CabinetJobs, UnpackingWhatTheDiskOrTheFormatCannotHoldIsRefusedBeforeWriting)
+{
+    // Two members declaring 3000 bytes in all.
+    const QString cabinet = filesDir() + QStringLiteral("/doc.vqd");
+    ASSERT_TRUE(WriteCabinet(cabinet, {{writeFile(QStringLiteral("1"), TextBytes(1000)), QStringLiteral("a")},
+                                       {writeFile(QStringLiteral("2"), TextBytes(2000)), QStringLiteral("b")}}));
+    const struct {
+        const char* why;
+        qint64 maxBytes;
+        qint64 freeBytes;
+        bool fits;
+    } cases[] = {
+        {"room to spare", MaxDataFileBytes(), qint64(1) << 40, true},
+        {"exactly the free space", MaxDataFileBytes(), 3000, true},
+        {"free space unknown", MaxDataFileBytes(), -1, true},
+        {"one byte short on the disk", MaxDataFileBytes(), 2999, false},
+        {"more than a data file can be", 2999, qint64(1) << 40, false},
+    };
+    QObject owner;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        prompter.messages.clear();
+        const QString work = root() + QStringLiteral("/work-") + QString::number(c.freeBytes) + QLatin1Char('-')
+                             + QString::number(c.maxBytes);
+        QString askedAbout;
+        const UnpackLimits limits{.maxBytes = c.maxBytes, .freeSpace = [&](const QString& folder) {
+                                      askedAbout = folder;
+                                      return c.freeBytes;
+                                  }};
+        QString dataFileName;
+        EXPECT_EQ(RunUnpack(work, QStringLiteral("doc.vqd"), filesDir(), &dataFileName, &owner, limits), c.fits);
+        if (c.fits) {
+            EXPECT_EQ(QFileInfo(askedAbout).canonicalFilePath(), QFileInfo(work).canonicalFilePath());
+            EXPECT_EQ(filesBelow(work), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+            EXPECT_TRUE(prompter.messages.isEmpty());
+        } else {
+            EXPECT_EQ(filesBelow(work), QStringList());
+            ASSERT_EQ(prompter.messageIds(), QList<int>{30036});
+            EXPECT_EQ(prompter.messages[0].prefix, QStringLiteral("[File Copy]\n"));
+            EXPECT_EQ(prompter.messages[0].owner, &owner);
+        }
+    }
+    // Magic, state, count, a thousand records, and 1001 pictures of 4 GB - 1
+    // behind their length fields.
+    EXPECT_EQ(MaxDataFileBytes(), qint64(10 + 88 + 4 + 1000 * 2164) + qint64(1001) * (4 + 4294967295LL));
 }
 
 TEST_F(CabinetJobs, PackingWhereNothingCanBeWrittenShowsTheAccessMessage)
@@ -105,22 +154,28 @@ TEST_F(CabinetJobs, PackingWhereNothingCanBeWrittenShowsTheAccessMessage)
     const QString notAFolder = writeFile(QStringLiteral("plain-file"), "x");
     const bool privileged = ::geteuid() == 0; // permissions do not stop root
 
+    // Stands for a folder that takes no new file, whoever runs the test.
+    const ReplaceOptions refusing{.folderTakesNewFiles = [](const QString&) { return false; }};
+
     const struct {
         const char* why;
         QString source;
         QString folder;
+        ReplaceOptions placement;
     } cases[] = {
-        {"missing folder", source, root() + QStringLiteral("/no/such/folder")},
-        {"folder is a file", source, notAFolder},
-        {"read-only folder", source, readOnly},
-        {"missing data file", filesDir() + QStringLiteral("/gone"), filesDir()},
+        {"missing folder", source, root() + QStringLiteral("/no/such/folder"), {}},
+        {"folder is a file", source, notAFolder, {}},
+        {"read-only folder", source, readOnly, {}},
+        {"folder takes no new file, no document to write over", source, filesDir(), refusing},
+        {"missing data file", filesDir() + QStringLiteral("/gone"), filesDir(), {}},
+        {"missing data file, written in place", filesDir() + QStringLiteral("/gone"), filesDir(), refusing},
     };
     for (const auto& c : cases) {
         if (privileged && c.folder == readOnly)
             continue;
         SCOPED_TRACE(c.why);
         prompter.messages.clear();
-        EXPECT_FALSE(RunPack(c.source, QStringLiteral("a.vqd"), c.folder, &owner));
+        EXPECT_FALSE(RunPack(c.source, QStringLiteral("a.vqd"), c.folder, &owner, c.placement));
         ASSERT_EQ(prompter.messageIds(), QList<int>{30035});
         EXPECT_EQ(prompter.messages[0].prefix, QString());
         EXPECT_EQ(prompter.messages[0].style, kStyleInfo);
@@ -129,6 +184,38 @@ TEST_F(CabinetJobs, PackingWhereNothingCanBeWrittenShowsTheAccessMessage)
     }
     EXPECT_FALSE(QFileInfo::exists(root() + QStringLiteral("/no"))) << "packing creates no folders";
     ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+}
+
+TEST_F(CabinetJobs, ADocumentInAFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    const QByteArray data = TextBytes(50000);
+    const QString source = writeFile(QStringLiteral("work/VQDdata"), data);
+    const QString document = writeFile(QStringLiteral("shared/a.vqd"), RandomBytes(300000));
+    ASSERT_EQ(::chmod(QFile::encodeName(document).constData(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(document).constData(), &before), 0);
+
+    QStringList askedAbout;
+    const ReplaceOptions refusing{.folderTakesNewFiles = [&](const QString& folder) {
+        askedAbout << folder;
+        return false;
+    }};
+    ASSERT_TRUE(RunPack(source, QStringLiteral("a.vqd"), QFileInfo(document).path(), nullptr, refusing));
+    EXPECT_EQ(askedAbout, QStringList{QFileInfo(document).absolutePath()});
+
+    // The same file, cut to the new cabinet's length, its mode kept.
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(document).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_LT(after.st_size, before.st_size);
+    QString dataFileName;
+    ASSERT_TRUE(RunUnpack(root() + QStringLiteral("/out"), QStringLiteral("a.vqd"), QFileInfo(document).path(),
+                          &dataFileName, nullptr));
+    EXPECT_EQ(readFile(root() + QStringLiteral("/out/") + dataFileName), data);
+    // The cabinet was put together beside the data file and is gone again.
+    EXPECT_EQ(filesBelow(filesDir()), (QStringList{QStringLiteral("shared/a.vqd"), QStringLiteral("work/VQDdata")}));
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 } // namespace

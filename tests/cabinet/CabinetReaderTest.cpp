@@ -2,6 +2,7 @@
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
 #include "model/cabinet/DosTime.h"
+#include "model/cabinet/ReaderIo.h"
 
 #include "tests/cabinet/CabinetFixture.h"
 
@@ -272,7 +273,61 @@ TEST_F(CabinetTest, WriteLimitStopsAnOversizedCabinet)
     ASSERT_LT(QFileInfo(cabinet).size(), 10000);
     EXPECT_EQ(ExtractCabinet(cabinet, root() + QStringLiteral("/a"), {.maxBytesWritten = 100000}).status,
               ExtractStatus::Failed);
+    EXPECT_EQ(filesBelow(root() + QStringLiteral("/a")), QStringList());
     EXPECT_TRUE(ExtractCabinet(cabinet, root() + QStringLiteral("/b"), {.maxBytesWritten = 1 << 20}).ok());
+}
+
+TEST_F(CabinetTest, AMemberGetsNoMoreThanItDeclares)
+{
+    // The folder holds 100000 bytes; the member says it is the first 1000.
+    const QByteArray data = TextBytes(100000);
+    const QString cabinet = root() + QStringLiteral("/short.cab");
+    ASSERT_TRUE(WriteCabinet(cabinet, writeFile(QStringLiteral("data"), data), QStringLiteral("doc.vqd")));
+    QByteArray bytes = readFile(cabinet);
+    const qsizetype sizeField = 36 + 8;
+    for (int i = 0; i < 4; ++i)
+        bytes[sizeField + i] = char((1000 >> (8 * i)) & 0xFF);
+    writeFile(QStringLiteral("short.cab"), bytes);
+
+    const QString out = root() + QStringLiteral("/out");
+    const ExtractResult r = ExtractCabinet(filesDir() + QStringLiteral("/short.cab"), out);
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(readFile(out + QStringLiteral("/doc.vqd")), data.left(1000));
+}
+
+TEST_F(CabinetTest, ReaderIoRefusesWritesPastEitherCap)
+{
+    const auto write = [](mspack_system* sys, mspack_file* f, int bytes) {
+        QByteArray buffer(bytes, 'x');
+        return sys->write(f, buffer.data(), bytes);
+    };
+    const QString a = root() + QStringLiteral("/a");
+    const QString b = root() + QStringLiteral("/b");
+
+    cab::ReaderIo io;
+    mspack_system* sys = io.system();
+    io.limits().perFile = 100;
+    io.limits().total = 150;
+    mspack_file* first = sys->open(sys, QFile::encodeName(a).constData(), MSPACK_SYS_OPEN_WRITE);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(write(sys, first, 60), 60);
+    EXPECT_EQ(write(sys, first, 41), -1) << "one byte past the file's cap";
+    EXPECT_TRUE(io.limits().reached);
+    EXPECT_EQ(write(sys, first, 40), 40) << "a refused write takes nothing from the cap";
+    sys->close(first);
+
+    io.limits().reached = false;
+    mspack_file* second = sys->open(sys, QFile::encodeName(b).constData(), MSPACK_SYS_OPEN_WRITE);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(write(sys, second, 51), -1) << "past what is left in all";
+    EXPECT_TRUE(io.limits().reached);
+    EXPECT_EQ(write(sys, second, 50), 50);
+    sys->close(second);
+
+    EXPECT_EQ(QFileInfo(a).size(), 100);
+    EXPECT_EQ(QFileInfo(b).size(), 50);
+    // Members are created, never written through an existing name.
+    EXPECT_FALSE(sys->open(sys, QFile::encodeName(a).constData(), MSPACK_SYS_OPEN_WRITE));
 }
 
 } // namespace
