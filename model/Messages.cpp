@@ -50,6 +50,11 @@ const QHash<int, QString>& catalogue()
         {30163, QStringLiteral("イメージの数が制限を超えました\nこれ以上、セットできません")},
         {30173, QStringLiteral("実行ファイルと同じ場所に上記のファイルがありません")},
         {30174, QStringLiteral("Manual")},
+        // The version history the about box lists newest first. The oldest
+        // line has always carried a line break of its own.
+        {30200, QStringLiteral("Ver. 1.00 2013.09.22 新規作成\n")},
+        {30201, QStringLiteral("Ver. 1.01 2014.09.20 印刷プレビューに余白の表示を追加")},
+        {30202, QStringLiteral("Ver. 1.02 2022.11.08 アニメポインターの速度調整機能追加")},
     };
     return table;
 }

@@ -2,6 +2,10 @@
 
 #include <QSettings>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace vq {
 
 namespace {
@@ -102,6 +106,20 @@ QString Settings::fileName() const
     return m_settings->fileName();
 }
 
+float MarginFromThousandths(int thousandths)
+{
+    return static_cast<float>(thousandths / 1000.0);
+}
+
+int MarginToThousandths(float margin)
+{
+    if (std::isnan(margin))
+        return 0;
+    const double thousandths = std::round(double(margin) * 1000.0);
+    return static_cast<int>(std::clamp(thousandths, double(std::numeric_limits<int>::min()),
+                                       double(std::numeric_limits<int>::max())));
+}
+
 void SysSettings::read(const Settings& s)
 {
     playAnime = s.value(keys::PlayAnime);
@@ -110,8 +128,8 @@ void SysSettings::read(const Settings& s)
     dspOverlap = s.value(keys::DspOverlap);
     multiCntX = s.value(keys::MultiCntX);
     multiCntY = s.value(keys::MultiCntY);
-    multiMarginX = static_cast<float>(s.value(keys::MultiMaX) / 1000.0);
-    multiMarginY = static_cast<float>(s.value(keys::MultiMaY) / 1000.0);
+    multiMarginX = MarginFromThousandths(s.value(keys::MultiMaX));
+    multiMarginY = MarginFromThousandths(s.value(keys::MultiMaY));
     multiExt = s.value(keys::MultiExt);
 }
 
@@ -123,8 +141,8 @@ void SysSettings::write(Settings& s) const
     s.setValue(keys::DspOverlap, dspOverlap);
     s.setValue(keys::MultiCntX, multiCntX);
     s.setValue(keys::MultiCntY, multiCntY);
-    s.setValue(keys::MultiMaX, static_cast<int>(multiMarginX * 1000.0));
-    s.setValue(keys::MultiMaY, static_cast<int>(multiMarginY * 1000.0));
+    s.setValue(keys::MultiMaX, MarginToThousandths(multiMarginX));
+    s.setValue(keys::MultiMaY, MarginToThousandths(multiMarginY));
     s.setValue(keys::MultiExt, multiExt);
 }
 

@@ -102,8 +102,14 @@ struct SysSettings {
     int multiExt = 0;
 
     void read(const Settings& settings);
-    // Written in the order the program has always used, margins times 1000 truncated.
+    // Written in the order the program has always used, margins in thousandths.
     void write(Settings& settings) const;
 };
+
+// Multi-cut spacings are stored as whole thousandths. Writing rounds to the
+// nearest one: 0.010f times 1000 is 9.9999998, and truncating it would lose a
+// thousandth at every exit.
+[[nodiscard]] float MarginFromThousandths(int thousandths);
+[[nodiscard]] int MarginToThousandths(float margin);
 
 } // namespace vq

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <sys/stat.h>
 
 namespace vq {
@@ -60,6 +62,21 @@ TEST_F(UtilitiesTest, ShowMessagePassesIdPrefixAndStyle)
     EXPECT_TRUE(messageText(30087).has_value());
 }
 
+TEST(MessageCatalogue, HoldsTheVersionHistory)
+{
+    const struct {
+        int id;
+        const char* version;
+    } lines[] = {{30200, "Ver. 1.00 "}, {30201, "Ver. 1.01 "}, {30202, "Ver. 1.02 "}};
+    for (const auto& line : lines) {
+        const auto text = messageText(line.id);
+        ASSERT_TRUE(text.has_value()) << line.id;
+        EXPECT_TRUE(text->startsWith(QLatin1String(line.version))) << line.id;
+        // Each line says what changed, beyond its number and date.
+        EXPECT_GT(text->trimmed().size(), 22) << line.id;
+    }
+}
+
 TEST_F(UtilitiesTest, SettingsDefaultsAndMargins)
 {
     Settings settings;
@@ -72,12 +89,43 @@ TEST_F(UtilitiesTest, SettingsDefaultsAndMargins)
     settings.setValue(keys::MultiMaX, 25);
     sys.read(settings);
     EXPECT_FLOAT_EQ(sys.multiMarginX, 0.025f);
-    // Written back times 1000, truncated.
+    // Written back in thousandths, rounded to the nearest.
     sys.multiMarginY = 0.0379f;
     sys.write(settings);
-    EXPECT_EQ(settings.value(keys::MultiMaY), 37);
+    EXPECT_EQ(settings.value(keys::MultiMaY), 38);
     EXPECT_EQ(settings.value(keys::PaperSize), 9);
     EXPECT_EQ(settings.value(keys::ApplicationLook), 216);
+}
+
+TEST_F(UtilitiesTest, MarginsSurviveEveryWriteAndReadUnchanged)
+{
+    // The default of 10 once shrank by a thousandth at every exit; no stored
+    // value may drift through the float kept in memory.
+    Settings settings;
+    SysSettings sys;
+    for (int stored = 0; stored <= 50000; ++stored) {
+        settings.setValue(keys::MultiMaX, stored);
+        settings.setValue(keys::MultiMaY, 50000 - stored);
+        sys.read(settings);
+        sys.write(settings);
+        ASSERT_EQ(settings.value(keys::MultiMaX), stored);
+        ASSERT_EQ(settings.value(keys::MultiMaY), 50000 - stored);
+    }
+}
+
+TEST(MarginThousandths, RoundsToTheNearestAndStaysInRange)
+{
+    const struct {
+        float margin;
+        int thousandths;
+    } cases[] = {
+        {0.010f, 10},    {0.0099f, 10},  {0.0094f, 9},      {0.0f, 0},           {-0.010f, -10},
+        {50.0f, 50000},  {1e12f, std::numeric_limits<int>::max()}, {-1e12f, std::numeric_limits<int>::min()},
+        {std::numeric_limits<float>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MarginToThousandths(c.margin), c.thousandths) << c.margin;
+    EXPECT_EQ(MarginFromThousandths(10), 0.010f);
 }
 
 TEST_F(UtilitiesTest, RecentFilesKeepSixteenNewestFirst)
