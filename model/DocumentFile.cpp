@@ -99,6 +99,12 @@ bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const
 bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settings, QObject* owner,
                       const JobRunner& run)
 {
+    return SaveDocumentFile(path, doc, SaveOptions{settings.value(keys::MakeBackup) == 1, &settings}, owner, run);
+}
+
+bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOptions& options, QObject* owner,
+                      const JobRunner& run)
+{
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || slash == path.size() - 1)
         return false;
@@ -124,7 +130,7 @@ bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settin
     }
 
     const bool exists = QFileInfo::exists(path);
-    if (exists && settings.value(keys::MakeBackup) == 1) {
+    if (exists && options.makeBackup) {
         const QString backup = BackupPathFor(path);
         bool copied = false;
         if (!backup.isEmpty()) {
@@ -170,7 +176,8 @@ bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settin
     }
     partialCleanup.set({});
 
-    settings.setText(keys::FilePath, path);
+    if (options.lastPathStore)
+        options.lastPathStore->setText(keys::FilePath, path);
     return true;
 }
 

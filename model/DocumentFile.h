@@ -22,9 +22,20 @@ using JobRunner = std::function<bool(const std::function<bool()>& job)>;
 // matching message has been shown and false is returned.
 bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const JobRunner& run);
 
+// What a save does besides writing the document.
+struct SaveOptions {
+    // Copy the file being replaced to its backup path first.
+    bool makeBackup = true;
+    // Where to record the saved path as "Last"/"FilePath"; none records nothing.
+    Settings* lastPathStore = nullptr;
+};
+
 // Saves `doc` as a cabinet at `path`. The old file is kept as the backup when
-// "MakeBackup" is on and is replaced only once the new cabinet is complete.
-// Records "Last"/"FilePath" on success.
+// asked and is replaced only once the new cabinet is complete.
+bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOptions& options, QObject* owner,
+                      const JobRunner& run);
+// The program's save: a backup when "MakeBackup" is on, and "Last"/"FilePath"
+// recorded on success.
 bool SaveDocumentFile(const QString& path, const Document& doc, Settings& settings, QObject* owner,
                       const JobRunner& run);
 

@@ -2,7 +2,6 @@
 #include "imaging/Codec.h"
 #include "model/DocumentFile.h"
 #include "model/Messages.h"
-#include "model/Settings.h"
 #include "model/TextUtil.h"
 
 #include <QCoreApplication>
@@ -24,7 +23,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: vqdtool info DOC.vqd\n"
-                 "       vqdtool create DOC.vqd IMAGE...\n"
+                 "       vqdtool create [--backup] DOC.vqd IMAGE...\n"
                  "       vqdtool extract DOC.vqd DIR\n");
     return 2;
 }
@@ -110,7 +109,9 @@ int info(const QString& path)
     return 0;
 }
 
-int create(const QString& path, const QStringList& images)
+// A tool run leaves the desktop user's settings alone: it neither asks them
+// whether to keep a backup nor records the document as the last one saved.
+int create(const QString& path, const QStringList& images, bool makeBackup)
 {
     Document doc;
     doc.ResetDocument();
@@ -129,8 +130,8 @@ int create(const QString& path, const QStringList& images)
         SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize,
                       QStringLiteral("file:///") + image);
     }
-    Settings settings;
-    if (!SaveDocumentFile(QFileInfo(path).absoluteFilePath(), doc, settings, nullptr, directJobRunner()))
+    const SaveOptions options{makeBackup, nullptr};
+    if (!SaveDocumentFile(QFileInfo(path).absoluteFilePath(), doc, options, nullptr, directJobRunner()))
         return 1;
     return 0;
 }
@@ -167,8 +168,15 @@ int main(int argc, char* argv[])
     const QString command = args.at(1);
     if (command == QLatin1String("info") && args.size() == 3)
         return info(args.at(2));
-    if (command == QLatin1String("create") && args.size() >= 4)
-        return create(args.at(2), args.mid(3));
+    if (command == QLatin1String("create")) {
+        QStringList rest = args.mid(2);
+        const bool makeBackup = !rest.isEmpty() && rest.first() == QLatin1String("--backup");
+        if (makeBackup)
+            rest.removeFirst();
+        if (rest.size() >= 2 && !rest.first().startsWith(QLatin1String("--")))
+            return create(rest.first(), rest.mid(1), makeBackup);
+        return usage();
+    }
     if (command == QLatin1String("extract") && args.size() == 4)
         return extract(args.at(2), args.at(3));
     return usage();

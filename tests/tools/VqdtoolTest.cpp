@@ -2,6 +2,7 @@
 #include "tests/support/Isolation.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
@@ -64,6 +65,73 @@ TEST_F(VqdtoolTest, CreateInfoExtract)
     ASSERT_EQ(x.exitCode, 0) << x.err.toStdString();
     EXPECT_EQ(test::readFile(file("out/0000.jpeg")), jpeg);
     EXPECT_TRUE(QFileInfo::exists(file("out/0001.jpeg")));
+}
+
+// A tool run must not change the desktop program's state: it reads no
+// "MakeBackup" and records no "Last"/"FilePath"; --backup alone decides.
+TEST_F(VqdtoolTest, CreateOverwritesWithABackupOnlyWhenAsked)
+{
+    const QString ini = configDir() + QStringLiteral("/morvex/Velquin.ini");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(ini).absolutePath()));
+    ASSERT_TRUE(test::writeFile(file("a.jpg"), test::makeJpeg(30, 20)));
+    ASSERT_TRUE(test::writeFile(file("b.jpg"), test::makeJpeg(50, 40)));
+    const struct {
+        bool flag;
+        int storedMakeBackup;
+    } cases[] = {{false, 1}, {true, 0}, {true, 1}, {false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "--backup " << c.flag << ", MakeBackup " << c.storedMakeBackup);
+        for (const char* name : {"doc.vqd", "doc(back).VQD"})
+            QFile::remove(file(name));
+        const QByteArray settings = QStringLiteral("[Last]\nFilePath=/elsewhere/old.vqd\n\n[SYS]\nMakeBackup=%1\n")
+                                        .arg(c.storedMakeBackup)
+                                        .toUtf8();
+        ASSERT_TRUE(test::writeFile(ini, settings));
+
+        ASSERT_EQ(run({"create", "doc.vqd", "a.jpg"}).exitCode, 0);
+        const QByteArray old = test::readFile(file("doc.vqd"));
+        ASSERT_FALSE(old.isEmpty());
+        QStringList args{"create", "doc.vqd", "b.jpg"};
+        if (c.flag)
+            args.insert(1, QStringLiteral("--backup"));
+        const ToolRun r = run(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+        const QByteArray now = test::readFile(file("doc.vqd"));
+        EXPECT_FALSE(now.isEmpty());
+        EXPECT_NE(now, old);
+        EXPECT_EQ(QFileInfo::exists(file("doc(back).VQD")), c.flag);
+        if (c.flag) {
+            EXPECT_EQ(test::readFile(file("doc(back).VQD")), old);
+        }
+        EXPECT_EQ(test::readFile(ini), settings);
+    }
+}
+
+TEST_F(VqdtoolTest, CreateMakesNoSettingsFile)
+{
+    ASSERT_TRUE(test::writeFile(file("a.jpg"), test::makeJpeg(30, 20)));
+    ASSERT_EQ(run({"create", "doc.vqd", "a.jpg"}).exitCode, 0);
+    ASSERT_EQ(run({"create", "--backup", "doc.vqd", "a.jpg"}).exitCode, 0);
+    EXPECT_TRUE(QFileInfo::exists(file("doc(back).VQD")));
+    const QStringList made = QDir(configDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    EXPECT_TRUE(made.isEmpty()) << made.join(',').toStdString();
+}
+
+TEST_F(VqdtoolTest, CreateRefusesMisplacedOrUnknownOptions)
+{
+    ASSERT_TRUE(test::writeFile(file("a.jpg"), test::makeJpeg(30, 20)));
+    const QStringList cases[] = {
+        {"create", "--backup", "doc.vqd"},
+        {"create", "--bogus", "doc.vqd", "a.jpg"},
+        {"create", "--backup", "--backup", "doc.vqd", "a.jpg"},
+    };
+    for (const QStringList& args : cases) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("usage:")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(file("doc.vqd")));
 }
 
 TEST_F(VqdtoolTest, ErrorsAreOneLineAndLeaveNoFile)
