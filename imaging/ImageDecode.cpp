@@ -137,36 +137,61 @@ bool IsCompleteGif(const QByteArray& bytes)
     return false;
 }
 
-QImage DecodeImage(const QByteArray& bytes, QByteArray* format)
+namespace {
+
+// A reader over `buffer` that has passed every check made before decoding;
+// its format in `format`, or false when the bytes are refused.
+bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& reader, QByteArray& format)
 {
     applyDecoderAllocationLimit();
-    QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly))
-        return {};
-    QImageReader reader(&buffer);
+        return false;
+    reader.setDevice(&buffer);
     reader.setDecideFormatFromContent(true);
     // Orientation tags would make the decoded size disagree with the header
     // size we check, and the program has always shown pixels as stored.
     reader.setAutoTransform(false);
     if (!reader.canRead())
-        return {};
+        return false;
     // The reader forgets the format once it has read the image; ask now.
-    const QByteArray detected = reader.format().toLower();
-    if (!isAcceptedFormat(detected))
-        return {};
-    if ((detected == "bmp" && !IsCompleteBmp(bytes)) || (detected == "gif" && !IsCompleteGif(bytes)))
-        return {};
+    format = reader.format().toLower();
+    if (!isAcceptedFormat(format))
+        return false;
+    if ((format == "bmp" && !IsCompleteBmp(bytes)) || (format == "gif" && !IsCompleteGif(bytes)))
+        return false;
     // Every accepted format states its size in the header; data that cannot
     // is broken, and data that states an absurd size must not reach a decoder.
-    if (!IsAcceptableImageSize(reader.size()))
+    return IsAcceptableImageSize(reader.size());
+}
+
+} // namespace
+
+QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
+{
+    QBuffer buffer;
+    QImageReader reader;
+    QByteArray detected;
+    if (!openCheckedReader(bytes, buffer, reader, detected))
         return {};
+    if (scaledTo.isValid() && !scaledTo.isEmpty())
+        reader.setScaledSize(scaledTo);
     QImage image = reader.read();
     if (image.isNull() || !IsAcceptableImageSize(image.size()))
         return {};
     if (format)
         *format = detected;
     return image;
+}
+
+ImageHeader ProbeImage(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    QImageReader reader;
+    QByteArray detected;
+    if (!openCheckedReader(bytes, buffer, reader, detected))
+        return {};
+    return {detected, reader.size()};
 }
 
 } // namespace vq

@@ -25,8 +25,18 @@ inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) *
 // declared size is checked before anything is allocated, and BMP and GIF data
 // cut short is refused (their decoders would return a partly blank image). A
 // null image on any failure; `format`, when given, receives the detected
-// format ("jpeg", "gif", "bmp", "png", "tiff").
-[[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr);
+// format ("jpeg", "gif", "bmp", "png", "tiff"). A valid `scaledTo` asks for the
+// image at that size, which a JPEG decoder reaches far faster than a full decode.
+[[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {});
+
+// What DecodeImage would find without decoding the pixels: the detected format
+// and the size from the header. An empty format and an invalid size when
+// DecodeImage would refuse the bytes before reading them.
+struct ImageHeader {
+    QByteArray format;
+    QSize size;
+};
+[[nodiscard]] ImageHeader ProbeImage(const QByteArray& bytes);
 
 // True when a BMP's pixel data lies wholly inside `bytes`.
 [[nodiscard]] bool IsCompleteBmp(const QByteArray& bytes);

@@ -1,5 +1,6 @@
 #include "imaging/Picture.h"
 
+#include "imaging/ImageDecode.h"
 #include "imaging/JpegHeader.h"
 #include "imaging/PictureCache.h"
 
@@ -31,15 +32,32 @@ PicturePtr Picture::fromJpegBytes(QByteArray bytes)
     return PicturePtr(new Picture(std::move(bytes), size));
 }
 
-PicturePtr Picture::fromSharedJpegBytes(const char* data, qsizetype size, std::shared_ptr<const void> storage)
+PicturePtr Picture::fromBytes(QByteArray bytes)
+{
+    return fromAnyBytes(std::move(bytes), nullptr);
+}
+
+PicturePtr Picture::fromSharedBytes(const char* data, qsizetype size, std::shared_ptr<const void> storage)
 {
     if (!storage)
-        return fromJpegBytes(QByteArray(data, size));
-    QByteArray view = QByteArray::fromRawData(data, size);
-    const QSize pixels = jpegPixelSize(view);
-    if (!pixels.isValid() || qint64(pixels.width()) * pixels.height() > kMaxPixels)
+        return fromBytes(QByteArray(data, size));
+    return fromAnyBytes(QByteArray::fromRawData(data, size), std::move(storage));
+}
+
+PicturePtr Picture::fromAnyBytes(QByteArray bytes, std::shared_ptr<const void> storage)
+{
+    if (bytes.isEmpty())
         return nullptr;
-    return PicturePtr(new Picture(std::move(view), pixels, std::move(storage)));
+    // The JPEG header is read without a decoder: nearly every picture is one,
+    // and a large document opens without waking a decoder per picture.
+    QSize size = jpegPixelSize(bytes);
+    if (!IsAcceptableImageSize(size))
+        size = ProbeImage(bytes).size;
+    const bool drawable = IsAcceptableImageSize(size);
+    PicturePtr picture(new Picture(std::move(bytes), drawable ? size : QSize(), std::move(storage)));
+    if (!drawable)
+        picture->noteUndecodable();
+    return picture;
 }
 
 QImage Picture::image(QSize wanted) const

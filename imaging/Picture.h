@@ -12,19 +12,25 @@ namespace vq {
 class Picture;
 using PicturePtr = std::shared_ptr<const Picture>;
 
-// A node's picture: immutable JPEG bytes shared by reference, the pixel size
-// read from the JPEG header, and decoded images kept by the picture cache so
+// A node's picture: immutable encoded bytes shared by reference, the pixel
+// size read from their header, and decoded images kept by the picture cache so
 // that painting never decodes per frame. Saving a picture returns exactly the
-// bytes it was made from.
+// bytes it was made from. New pictures are JPEG data; pictures read from a
+// document hold whatever its blocks hold (GIF, BMP, PNG, TIFF or bytes no
+// decoder takes), which must survive the next save untouched.
 class Picture {
 public:
     // Null when the bytes are not a JPEG stream whose header gives a sane size.
     [[nodiscard]] static PicturePtr fromJpegBytes(QByteArray bytes);
+    // Any non-empty bytes (null for none). The size comes from the header of
+    // whichever accepted decoder recognises them; bytes that none accepts make
+    // a picture with an empty size that is undecodable from the start.
+    [[nodiscard]] static PicturePtr fromBytes(QByteArray bytes);
     // The same over `size` bytes at `data` that `storage` keeps alive (a
     // mapped file, a larger buffer): no copy is made. The bytes must not
     // change while the picture lives.
-    [[nodiscard]] static PicturePtr fromSharedJpegBytes(const char* data, qsizetype size,
-                                                        std::shared_ptr<const void> storage);
+    [[nodiscard]] static PicturePtr fromSharedBytes(const char* data, qsizetype size,
+                                                    std::shared_ptr<const void> storage);
 
     [[nodiscard]] const QByteArray& bytes() const { return m_bytes; }
     [[nodiscard]] QSize pixelSize() const { return m_size; }
@@ -36,8 +42,9 @@ public:
     // cached; a null image means the bytes could not be decoded.
     [[nodiscard]] QImage image(QSize wanted = {}) const;
 
-    // Set once a decode of the bytes has failed: painters then treat the
-    // picture as absent instead of retrying it on every paint.
+    // Set from the start for bytes no decoder takes, or once a decode has
+    // failed: painters then treat the picture as absent instead of retrying
+    // it on every paint.
     [[nodiscard]] bool undecodable() const { return m_undecodable.load(std::memory_order_relaxed); }
     void noteUndecodable() const { m_undecodable.store(true, std::memory_order_relaxed); }
 
@@ -50,6 +57,7 @@ public:
 
 private:
     Picture(QByteArray bytes, QSize size, std::shared_ptr<const void> storage = {});
+    static PicturePtr fromAnyBytes(QByteArray bytes, std::shared_ptr<const void> storage);
 
     // Declared first so that it outlives the bytes that may point into it.
     std::shared_ptr<const void> m_storage;

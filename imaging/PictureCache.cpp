@@ -1,9 +1,8 @@
 #include "imaging/PictureCache.h"
 
+#include "imaging/ImageDecode.h"
+#include "imaging/JpegEncode.h"
 #include "imaging/Picture.h"
-
-#include <QBuffer>
-#include <QImageReader>
 
 #include <algorithm>
 #include <atomic>
@@ -135,22 +134,22 @@ QImage decode(const Picture& picture, int reduction)
 {
     if (picture.undecodable())
         return {};
-    QByteArray bytes = picture.bytes();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    // The stored size comes from the frame header; an orientation tag must
-    // not turn the decode round.
-    reader.setAutoTransform(false);
+    // The decoder is chosen by content: a document's blocks are mostly JPEG
+    // but may hold any accepted format.
+    QSize scaledTo;
     if (reduction > 1) {
         const QSize full = picture.pixelSize();
-        reader.setScaledSize(QSize(std::max(1, full.width() / reduction), std::max(1, full.height() / reduction)));
+        scaledTo = QSize(std::max(1, full.width() / reduction), std::max(1, full.height() / reduction));
     }
-    QImage image = reader.read();
+    QImage image = DecodeImage(picture.bytes(), nullptr, scaledTo);
     if (image.isNull()) {
         picture.noteUndecodable();
         return {};
     }
+    // Painters take pictures to be opaque; a transparent GIF or PNG block is
+    // shown as it would have been imported, over its top-left colour.
+    if (image.hasAlphaChannel())
+        image = FlattenOntoTopLeftColor(std::move(image));
     // Painting is fastest from the screen's own format.
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_RGB32);

@@ -67,7 +67,7 @@ PicturePtr ReadPictureData(QIODevice& file, qint64 length)
             got += n;
         }
     }
-    return Picture::fromJpegBytes(std::move(bytes));
+    return Picture::fromBytes(std::move(bytes));
 }
 
 bool PutBigEndian32(char* buffer, qint64 value)

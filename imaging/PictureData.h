@@ -17,11 +17,12 @@ namespace vq {
 [[nodiscard]] int PictureDataSize(const Picture& picture);
 
 // Reads `length` bytes from `file` as a picture. Null when `length` is not in
-// 1..2^32−1 or exceeds the largest image file we load (1 GiB), when the device
-// cannot supply that many bytes (a file's remaining size is checked before
-// anything is allocated, other devices are read in steps, so a lying length
-// costs no memory), or when the bytes are not a JPEG stream with a sane frame
-// header.
+// 1..2^32−1 or exceeds the largest image file we load (1 GiB), or when the
+// device cannot supply that many bytes (a file's remaining size is checked
+// before anything is allocated, other devices are read in steps, so a lying
+// length costs no memory). Bytes read in full are kept whatever they hold, as
+// Picture::fromBytes keeps them: they are written back unchanged even when no
+// decoder can draw them.
 [[nodiscard]] PicturePtr ReadPictureData(QIODevice& file, qint64 length);
 
 // Stores `value` most significant byte first in `buffer[0..3]`. A value

@@ -86,9 +86,11 @@ public:
         value = GetBigEndian32(p);
         return true;
     }
-    // A picture block: big-endian length and JPEG bytes. Null when the block
-    // is missing, longer than the file or not a picture; `intact` is false
-    // when the rest of the file can no longer be trusted.
+    // A picture block: big-endian length and encoded bytes. Every block read
+    // in full is kept, whatever decoder it needs or even when none can draw
+    // it, so that saving writes it back unchanged. Null when the block is
+    // missing, longer than the file (`intact` then becomes false: the rest of
+    // the file can no longer be trusted) or empty.
     PicturePtr picture(bool& intact)
     {
         quint32 length = 0;
@@ -97,7 +99,7 @@ public:
             intact = false;
             return nullptr;
         }
-        return Picture::fromSharedJpegBytes(p, length, m_s.storage);
+        return Picture::fromSharedBytes(p, length, m_s.storage);
     }
 
 private:
@@ -199,8 +201,8 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner, bool quiet)
     }
     doc.state.nodeCount = static_cast<int>(count);
 
-    // Missing or damaged picture blocks leave their nodes without a picture,
-    // as a node without one is valid everywhere.
+    // Picture blocks cut short leave their nodes without a picture, as a node
+    // without one is valid everywhere.
     for (quint32 i = 0; i < count && intact; ++i) {
         if (hasPicture[i])
             doc.nodes[i].picture = in.picture(intact);

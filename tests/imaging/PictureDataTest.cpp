@@ -162,8 +162,6 @@ TEST_F(PictureDataTest, ShortOrLyingReadsYieldNoPicture)
         {"length beyond 32 bits", jpeg, 0x100000000LL},
         {"zero length", jpeg, 0},
         {"negative length", jpeg, -5},
-        {"not JPEG", QByteArray(500, 'z'), 500},
-        {"JPEG without frame", jpeg.left(20), 20},
     };
     for (const Case& c : cases) {
         QBuffer file;
@@ -173,6 +171,89 @@ TEST_F(PictureDataTest, ShortOrLyingReadsYieldNoPicture)
         PipeDevice pipe(c.bytes);
         EXPECT_FALSE(ReadPictureData(pipe, c.length)) << c.what << " (pipe)";
     }
+}
+
+// Blocks that are not JPEG, or no picture at all, are kept whole: what was
+// read must be written back as it was.
+TEST_F(PictureDataTest, CompleteBlocksAreKeptWhateverTheyHold)
+{
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QSize size; // invalid: no decoder takes the bytes
+    };
+    const Case cases[] = {
+        {"gif", Encode(QuadrantImage(40, 20), "gif"), {40, 20}},
+        {"bmp", Encode(QuadrantImage(40, 20), "bmp"), {40, 20}},
+        {"png", Encode(QuadrantImage(40, 20), "png"), {40, 20}},
+        {"tiff", Encode(QuadrantImage(40, 20), "tiff"), {40, 20}},
+        {"not a picture", QByteArray(500, 'z'), {}},
+        {"JPEG without frame", jpeg.left(20), {}},
+        {"BMP cut short", Encode(QuadrantImage(40, 20), "bmp").left(300), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.bytes.isEmpty());
+        QBuffer file;
+        file.setData(c.bytes);
+        file.open(QIODevice::ReadOnly);
+        PipeDevice pipe(c.bytes);
+        for (QIODevice* device : {static_cast<QIODevice*>(&file), static_cast<QIODevice*>(&pipe)}) {
+            const PicturePtr read = ReadPictureData(*device, c.bytes.size());
+            ASSERT_TRUE(read);
+            EXPECT_EQ(read->bytes(), c.bytes);
+            EXPECT_EQ(read->pixelSize(), c.size);
+            EXPECT_EQ(read->undecodable(), !c.size.isValid());
+
+            QByteArray out;
+            QBuffer written(&out);
+            written.open(QIODevice::WriteOnly);
+            ASSERT_TRUE(WritePictureData(written, false, *read));
+            EXPECT_EQ(out, c.bytes);
+        }
+    }
+}
+
+TEST_F(PictureDataTest, KeptBlocksDrawThroughTheDecoderTheirContentNeeds)
+{
+    for (const char* format : {"gif", "bmp", "png", "tiff"}) {
+        SCOPED_TRACE(format);
+        const PicturePtr kept = Picture::fromBytes(Encode(QuadrantImage(64, 32), format));
+        ASSERT_TRUE(kept);
+        const QImage full = kept->image();
+        ASSERT_FALSE(full.isNull());
+        EXPECT_FALSE(kept->undecodable());
+        EXPECT_EQ(full.size(), QSize(64, 32));
+        const Quadrants q = SampleQuadrants(full);
+        EXPECT_TRUE(Near(q.topLeft, kTopLeft, 40));
+        EXPECT_TRUE(Near(q.topRight, kTopRight, 40));
+        EXPECT_TRUE(Near(q.bottomLeft, kBottomLeft, 40));
+        EXPECT_TRUE(Near(q.bottomRight, kBottomRight, 40));
+        // A reduced decode for a small drawing still covers what it is asked for.
+        const QImage small = kept->image(QSize(16, 8));
+        ASSERT_FALSE(small.isNull());
+        EXPECT_GE(small.width(), 16);
+        EXPECT_GE(small.height(), 8);
+    }
+}
+
+TEST_F(PictureDataTest, TransparentBlocksDrawOverTheirTopLeftColour)
+{
+    QImage image(20, 20, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 0, 0));
+    for (int y = 0; y < 20; ++y)
+        image.setPixel(0, y, qRgb(10, 200, 10)); // an opaque green left edge
+    const PicturePtr kept = Picture::fromBytes(Encode(image, "png"));
+    ASSERT_TRUE(kept);
+    const QImage drawn = kept->image();
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_FALSE(drawn.hasAlphaChannel());
+    EXPECT_TRUE(Near(drawn.pixel(10, 10), qRgb(10, 200, 10)));
+}
+
+TEST_F(PictureDataTest, NoBytesMakeNoPicture)
+{
+    EXPECT_FALSE(Picture::fromBytes(QByteArray()));
 }
 
 TEST(ShiftColorTest, SubtractsAndClampsEachChannel)

@@ -1,10 +1,16 @@
+#include "imaging/GifWriter.h"
 #include "model/DataFile.h"
+#include "model/DocumentFile.h"
 #include "model/RecordCodec.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -172,6 +178,185 @@ TEST_F(DataFileTest, HostileValuesAreRepaired)
         EXPECT_EQ(d.nodes[0].halfWidth, 0);
         EXPECT_EQ(d.nodes[0].frameStyle, 0);
     }
+}
+
+// Documents hold blocks that are not JPEG, or not pictures at all: files once
+// loaded as JPEG kept their bytes whatever they were. Each must come back
+// from a save byte for byte, drawn when some decoder takes it.
+struct BlockCase {
+    const char* name;
+    QByteArray bytes;
+    bool drawable;
+};
+
+QImage redLeftBlueRight()
+{
+    QImage image(36, 24, QImage::Format_RGB32);
+    image.fill(QColor(20, 30, 220));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width() / 2; ++x)
+            image.setPixel(x, y, qRgb(220, 20, 30));
+    return image;
+}
+
+QByteArray encoded(const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (qstrcmp(format, "gif") == 0)
+        return WriteGif(redLeftBlueRight(), buffer) ? bytes : QByteArray();
+    return QImageWriter(&buffer, format).write(redLeftBlueRight()) ? bytes : QByteArray();
+}
+
+// A JPEG with stray bytes before a marker: decoders skip them, the header
+// reader of our own does not.
+QByteArray jpegWithStrayBytes()
+{
+    QByteArray bytes = encoded("jpeg");
+    bytes.insert(2, "\0\0\0");
+    return bytes;
+}
+
+std::vector<BlockCase> blockCases()
+{
+    return {
+        {"gif", encoded("gif"), true},
+        {"bmp", encoded("bmp"), true},
+        {"png", encoded("png"), true},
+        {"tiff", encoded("tiff"), true},
+        {"jpeg with stray bytes", jpegWithStrayBytes(), true},
+        {"garbage", QByteArray("no decoder takes this for a picture"), false},
+        {"png cut short", encoded("png").left(60), false},
+        {"one byte", QByteArray(1, '\xFF'), false},
+    };
+}
+
+class PictureBlockTest : public DataFileTest {
+protected:
+    // A data file whose background and two nodes hold `block`, with a JPEG
+    // node between them, as an older writer made it: the records come from
+    // our writer, the blocks are laid in by hand.
+    QByteArray fileWithBlock(const QByteArray& block)
+    {
+        const QByteArray placeholder = test::makeJpeg(8, 8);
+        Document d;
+        d.ResetDocument();
+        d.state.backPicture = Picture::fromJpegBytes(placeholder);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(AppendNode(d, Picture::fromJpegBytes(i == 1 ? middle : placeholder), 36, 24, 100, 100));
+        const QByteArray written = write(d);
+        const qsizetype countAt = 98 + 4 + placeholder.size();
+        return written.left(98) + lengthPrefixed(block) + written.mid(countAt, 4 + 3 * kNodeRecordBytes)
+            + lengthPrefixed(block) + lengthPrefixed(middle) + lengthPrefixed(block);
+    }
+
+    static QByteArray lengthPrefixed(const QByteArray& bytes)
+    {
+        char length[4];
+        qToBigEndian<quint32>(quint32(bytes.size()), length);
+        return QByteArray(length, 4) + bytes;
+    }
+
+    const QByteArray middle = test::makeJpeg(20, 10, Qt::green);
+};
+
+TEST_F(PictureBlockTest, EveryCompleteBlockSurvivesASaveByteForByte)
+{
+    for (const BlockCase& c : blockCases()) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.bytes.isEmpty());
+        const QByteArray original = fileWithBlock(c.bytes);
+
+        Document opened;
+        ASSERT_TRUE(read(original, opened));
+        ASSERT_EQ(opened.state.nodeCount, 3);
+        for (const PicturePtr& p : {opened.state.backPicture, opened.nodes[0].picture, opened.nodes[2].picture}) {
+            ASSERT_TRUE(p);
+            EXPECT_EQ(p->bytes(), c.bytes);
+            EXPECT_EQ(p->undecodable(), !c.drawable);
+            EXPECT_EQ(p->pixelSize(), c.drawable ? QSize(36, 24) : QSize());
+        }
+        ASSERT_TRUE(opened.nodes[1].picture);
+        EXPECT_EQ(opened.nodes[1].picture->bytes(), middle);
+
+        const QByteArray saved = write(opened);
+        EXPECT_EQ(saved, original);
+        Document reopened;
+        ASSERT_TRUE(read(saved, reopened));
+        ASSERT_TRUE(reopened.nodes[2].picture);
+        EXPECT_EQ(reopened.nodes[2].picture->bytes(), c.bytes);
+        EXPECT_TRUE(prompts.messages.isEmpty());
+    }
+}
+
+TEST_F(PictureBlockTest, DecodableBlocksDrawTheirOwnPixels)
+{
+    for (const BlockCase& c : blockCases()) {
+        SCOPED_TRACE(c.name);
+        Document opened;
+        ASSERT_TRUE(read(fileWithBlock(c.bytes), opened));
+        const QImage image = opened.nodes[0].picture->image();
+        if (!c.drawable) {
+            EXPECT_TRUE(image.isNull());
+            EXPECT_TRUE(opened.nodes[0].picture->undecodable());
+            continue;
+        }
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(36, 24));
+        const QColor left = image.pixelColor(5, 12);
+        const QColor right = image.pixelColor(30, 12);
+        EXPECT_GT(left.red(), 180);
+        EXPECT_LT(left.blue(), 70);
+        EXPECT_GT(right.blue(), 180);
+        EXPECT_LT(right.red(), 70);
+    }
+}
+
+TEST_F(PictureBlockTest, EmptyOrCutShortBlocksLeaveNoPicture)
+{
+    const QByteArray png = encoded("png");
+    const QByteArray file = fileWithBlock(png);
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const QByteArray empty = fileWithBlock(QByteArray());
+    const Case cases[] = {
+        {"last block cut short", file.left(file.size() - 1)},
+        {"last block's length past the end", file.left(file.size() - png.size())},
+        {"empty blocks", empty},
+    };
+    for (const Case& c : cases) {
+        Document opened;
+        ASSERT_TRUE(read(c.bytes, opened)) << c.what;
+        EXPECT_EQ(opened.state.nodeCount, 3) << c.what;
+        EXPECT_FALSE(opened.nodes[2].picture) << c.what;
+        EXPECT_TRUE(opened.nodes[1].picture) << c.what;
+    }
+}
+
+TEST_F(PictureBlockTest, BlocksSurviveTheDocumentFileToo)
+{
+    const QString first = QDir(filesDir()).filePath(QStringLiteral("first.vqd"));
+    const QString second = QDir(filesDir()).filePath(QStringLiteral("second.vqd"));
+    const SaveOptions options{false, nullptr};
+    for (const BlockCase& c : blockCases()) {
+        SCOPED_TRACE(c.name);
+        const QByteArray original = fileWithBlock(c.bytes);
+        Document fromData;
+        ASSERT_TRUE(read(original, fromData));
+        ASSERT_TRUE(SaveDocumentFile(first, fromData, options, nullptr, directJobRunner()));
+        Document opened;
+        ASSERT_TRUE(OpenDocumentFile(first, opened, nullptr, directJobRunner()));
+        ASSERT_TRUE(SaveDocumentFile(second, opened, options, nullptr, directJobRunner()));
+        Document reopened;
+        ASSERT_TRUE(OpenDocumentFile(second, reopened, nullptr, directJobRunner()));
+        EXPECT_EQ(write(reopened), original);
+        ASSERT_TRUE(reopened.state.backPicture);
+        EXPECT_EQ(reopened.state.backPicture->bytes(), c.bytes);
+    }
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 } // namespace
