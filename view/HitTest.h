@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include <array>
+
+namespace vq {
+
+class Document;
+struct ScreenGeometry;
+
+// What lies under the pointer. All points are view coordinates (zoomed canvas
+// pixels, scroll-independent) unless a name says otherwise.
+
+// The topmost node whose screen rectangle (right and bottom exclusive) holds
+// `view`, or -1. Nodes without a picture count: their rectangle still exists.
+[[nodiscard]] int HitTestNode(const Document& doc, QPoint view, float zoom);
+
+inline constexpr int kHandleReach = 5;
+
+struct HandleHit {
+    int node = -1;
+    int handle = -1; // 0 TL, 1 TR, 2 BR, 3 BL, 4 T, 5 R, 6 B, 7 L
+
+    [[nodiscard]] bool hit() const { return node >= 0; }
+    bool operator==(const HandleHit&) const = default;
+};
+// The first selection handle within kHandleReach of `view`: selected, shown
+// nodes from the top of the stack down, corners before edge midpoints.
+[[nodiscard]] HandleHit HitTestHandle(const Document& doc, const ScreenGeometry& geometry, QPoint view);
+
+// `modeCorners` are the frame's screen corners TL, TR, BR, BL (ModeFrameCorners);
+// the results are ModePart values (edit/ModeFrame.h) or -1.
+// The corner (4..7) nearer than 5 pixels to `view`, or -1.
+[[nodiscard]] int HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view);
+// The edge (0..3) within 4 pixels, else 9 inside the frame, else -1.
+[[nodiscard]] int HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view);
+
+// The canvas's right and bottom edges, grabbed to change the canvas size.
+enum class CanvasEdge { None, Width, Height };
+// The edge a press at `view` grabs; the width edge wins at the corner.
+[[nodiscard]] CanvasEdge CanvasEdgeAt(QPoint view, QSize zoomedCanvas);
+// The size tooltip over the edges, empty elsewhere. Here the height edge wins
+// at the corner, so the tip near the corner describes the other edge than a
+// press there would drag.
+[[nodiscard]] QString CanvasEdgeTooltip(QPoint view, QSize zoomedCanvas, int canvasWidth, int canvasHeight);
+// The operation guide while hovering a canvas edge; empty for None.
+[[nodiscard]] QString CanvasEdgeGuideText(CanvasEdge edge);
+
+// The operation guide while hovering node `index`: two texts each for
+// selected and unselected nodes, alternating by the index's parity so that
+// moving across the stack shows more of them.
+[[nodiscard]] QString HoverGuideText(bool selected, int index);
+
+} // namespace vq
