@@ -10,9 +10,7 @@ namespace vq {
 JobRunner processingJobRunner(CT52106App& app)
 {
     auto* parent = qobject_cast<QWidget*>(app.mainFrameObject());
-    return [parent](const std::function<bool()>& job) {
-        return CShoriDlg::RunShown([&job](QObject*) { return job(); }, parent);
-    };
+    return [parent](const std::function<bool(QObject* popup)>& job) { return CShoriDlg::RunShown(job, parent); };
 }
 
 } // namespace vq

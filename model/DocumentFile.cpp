@@ -5,42 +5,31 @@
 #include "model/Settings.h"
 #include "model/WorkFolder.h"
 #include "model/cabinet/CabinetJobs.h"
+#include "model/cabinet/PosixFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
-#include <cstdio>
-
-#include <sys/stat.h>
+#include <fcntl.h>
 
 namespace vq {
 
 namespace {
 
-// Removes a file when it goes out of scope, whatever path the function took.
-class RemoveOnExit {
-public:
-    explicit RemoveOnExit(QString path) : m_path(std::move(path)) {}
-    ~RemoveOnExit()
-    {
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
-    }
-    RemoveOnExit(const RemoveOnExit&) = delete;
-    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-    void set(const QString& path) { m_path = path; }
-
-private:
-    QString m_path;
-};
+// A shared folder may take no new file and still hold a backup we may write.
+bool OverwriteBackup(const QString& path, const QString& backup)
+{
+    const cab::FileDescriptor from(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    return from.get() >= 0 && cab::OverwriteFile(backup, from.get());
+}
 
 } // namespace
 
 JobRunner directJobRunner()
 {
-    return [](const std::function<bool()>& job) { return job(); };
+    return [](const std::function<bool(QObject*)>& job) { return job(nullptr); };
 }
 
 QString BackupPathFor(const QString& path)
@@ -77,13 +66,14 @@ bool OpenDocumentFile(const QString& path, Document& into, QObject* owner, const
     // A folder of this open's own: the pictures are read from a mapping of
     // the unpacked file, which nothing else may rewrite while we read it.
     QTemporaryDir unpackFolder(work + QStringLiteral("/open-XXXXXX"));
-    if (!unpackFolder.isValid()) {
-        ShowMessage(30036, owner, QStringLiteral("[File Copy]\n"), kStyleError);
-        return false;
-    }
     QString dataFileName;
-    const bool unpacked = run([&] {
-        return RunUnpack(unpackFolder.path() + QLatin1Char('/'), cabinetName, cabinetFolder, &dataFileName, owner);
+    const bool unpacked = run([&](QObject* popup) {
+        QObject* jobOwner = popup ? popup : owner;
+        if (!unpackFolder.isValid()) {
+            ShowMessage(30036, jobOwner, QStringLiteral("[File Copy]\n"), kStyleError);
+            return false;
+        }
+        return RunUnpack(unpackFolder.path() + QLatin1Char('/'), cabinetName, cabinetFolder, &dataFileName, jobOwner);
     });
     if (!unpacked)
         return false;
@@ -117,14 +107,15 @@ bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOption
     // The data file carries the document's name only inside the cabinet; on
     // disk a name of its own keeps two saves of like-named documents apart.
     QTemporaryFile data(work + QStringLiteral("/save-XXXXXX"));
-    const QString dataPath = data.fileTemplate();
+    // The user knows the data file by the document's name, not by ours.
+    const QString dataPath = work + QLatin1Char('/') + fileName;
     {
         if (!data.open()) {
             ShowMessage(30026, owner, dataPath + QLatin1Char('\n'), kStyleError);
             return false;
         }
         if (!WriteDataFile(data, doc) || !data.flush()) {
-            ShowMessage(30018, owner, data.fileName() + QLatin1Char('\n'), kStyleError);
+            ShowMessage(30018, owner, dataPath + QLatin1Char('\n'), kStyleError);
             return false;
         }
     }
@@ -135,7 +126,7 @@ bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOption
         bool copied = false;
         if (!backup.isEmpty()) {
             QFile::remove(backup);
-            copied = QFile::copy(path, backup);
+            copied = QFile::copy(path, backup) || (QFileInfo(backup).isFile() && OverwriteBackup(path, backup));
         }
         if (!copied) {
             ShowMessage(30047, owner, {}, kStyleError);
@@ -143,38 +134,13 @@ bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOption
         }
     }
 
-    // The cabinet is built beside its final place and renamed over the old
-    // file only when complete, so a failed save never costs the user a file.
-    // A link is saved through to the file it names, as writing in place would.
-    const QFileInfo pathInfo(path);
-    const QString target = pathInfo.isSymLink() ? pathInfo.symLinkTarget() : path;
-    const QString targetFolder = QFileInfo(target).absolutePath() + QLatin1Char('/');
-    QString partial;
-    {
-        QTemporaryFile temp(targetFolder + QStringLiteral(".") + fileName + QStringLiteral(".XXXXXX"));
-        temp.setAutoRemove(false);
-        if (temp.open())
-            partial = temp.fileName();
-    }
-    RemoveOnExit partialCleanup(partial);
-    const bool packed = !partial.isEmpty() && run([&] { return WriteCabinet(partial, data.fileName(), fileName); });
-    // The new file takes the old one's permissions; a new document gets the
-    // usual ones, not the temporary file's private mode.
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (!packed || ::chmod(QFile::encodeName(partial).constData(), mode) != 0
-        || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
-        ShowMessage(30035, owner, {}, kStyleInfo);
+    // The old file stays until the new cabinet is on the disk, so a failed
+    // save never costs the user a file.
+    const bool packed = run([&](QObject* popup) {
+        return RunPack(data.fileName(), fileName, destFolder, popup ? popup : owner);
+    });
+    if (!packed)
         return false;
-    }
-    partialCleanup.set({});
 
     if (options.lastPathStore)
         options.lastPathStore->setText(keys::FilePath, path);

@@ -13,8 +13,9 @@ namespace vq {
 class Settings;
 
 // Runs a packing or unpacking job; the program shows its processing popup
-// around it, tools and tests just run it.
-using JobRunner = std::function<bool(const std::function<bool()>& job)>;
+// around it, tools and tests just run it. The job is handed the popup, which
+// owns the job's messages, or null when there is none.
+using JobRunner = std::function<bool(const std::function<bool(QObject* popup)>& job)>;
 [[nodiscard]] JobRunner directJobRunner();
 
 // Opens the document at `path` into `into` (a fresh document). Every check
@@ -31,7 +32,9 @@ struct SaveOptions {
 };
 
 // Saves `doc` as a cabinet at `path`. The old file is kept as the backup when
-// asked and is replaced only once the new cabinet is complete.
+// asked and is replaced only once the new cabinet is on the disk; where the
+// folder takes no new file, a writable document is written over in place.
+// Packing failures are reported by the popup the runner hands its job.
 bool SaveDocumentFile(const QString& path, const Document& doc, const SaveOptions& options, QObject* owner,
                       const JobRunner& run);
 // The program's save: a backup when "MakeBackup" is on, and "Last"/"FilePath"

@@ -1,6 +1,8 @@
 // The processing popup runs its job while shown and closes by itself.
 #include "dialogs/CShoriDlg.h"
 
+#include "model/DocumentFile.h"
+#include "model/Settings.h"
 #include "model/cabinet/CabinetJobs.h"
 #include "tests/cabinet/CabinetFixture.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -92,6 +94,30 @@ TEST_F(ProcessingPopup, FailuresAreReportedByThePopupOverItsParent)
     }
     EXPECT_EQ(prompter.messages[0].style, kStyleInfo);
     EXPECT_EQ(prompter.messages[1].prefix, QStringLiteral("[File Copy]\n"));
+    EXPECT_EQ(visibleTopLevels(), QList<QWidget*>{&frame});
+}
+
+TEST_F(ProcessingPopup, ADocumentsPackAndUnpackFailuresAreThePopups)
+{
+    QWidget frame;
+    frame.show();
+    QObject documentOwner;
+    const JobRunner popup = [&](const std::function<bool(QObject*)>& job) { return CShoriDlg::RunShown(job, &frame); };
+    Settings settings;
+    Document doc;
+    doc.ResetDocument();
+    writeFile(QStringLiteral("junk.vqd"), "not a cabinet");
+
+    EXPECT_FALSE(SaveDocumentFile(root() + QStringLiteral("/nowhere/a.vqd"), doc, settings, &documentOwner, popup));
+    Document opened;
+    EXPECT_FALSE(OpenDocumentFile(filesDir() + QStringLiteral("/junk.vqd"), opened, &documentOwner, popup));
+
+    ASSERT_EQ(prompter.messageIds(), (QList<int>{30035, 30036}));
+    // The probe saw each owner as a shown popup over the frame.
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(prompter.seen[i].popupVisible) << i;
+        EXPECT_EQ(prompter.seen[i].parent, &frame) << i;
+    }
     EXPECT_EQ(visibleTopLevels(), QList<QWidget*>{&frame});
 }
 

@@ -15,7 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vq {
 namespace {
@@ -169,6 +173,69 @@ TEST_F(DocumentFileTest, SavingKeepsPermissionsAndLinks)
     Document back;
     ASSERT_TRUE(open(p, back));
     EXPECT_EQ(back.nodes[0].centerX, 777);
+}
+
+TEST_F(DocumentFileTest, AFailedDataFileIsNamedAsTheUserKnowsIt)
+{
+    // Writes past 1000 bytes fail, so the data file cannot be completed.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString p = path(QStringLiteral("a.vqd"));
+    const bool saved = save(p);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(prompts.messageIds(), QList<int>{30018});
+    EXPECT_EQ(prompts.messages[0].prefix, GetWorkFolder() + QStringLiteral("/a.vqd\n"));
+    EXPECT_FALSE(QFileInfo::exists(p));
+    EXPECT_TRUE(workFiles().isEmpty()) << workFiles().join(',').toStdString();
+}
+
+TEST_F(DocumentFileTest, WritableDocumentsInAReadOnlyFolderAreSavedInPlace)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    const QString folder = path(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // a.vqd has a backup already, b.vqd has none.
+    const QString a = folder + QStringLiteral("/a.vqd");
+    const QString b = folder + QStringLiteral("/b.vqd");
+    ASSERT_TRUE(save(a));
+    ASSERT_TRUE(save(a));
+    ASSERT_TRUE(save(b));
+    const QByteArray previous = test::readFile(a);
+    const QByteArray previousB = test::readFile(b);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(a).constData(), &before), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+
+    doc.nodes[0].centerX = 500;
+    EXPECT_TRUE(save(a));
+    EXPECT_EQ(test::readFile(folder + QStringLiteral("/a(back).VQD")), previous);
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(a).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    Document back;
+    ASSERT_TRUE(open(a, back));
+    EXPECT_EQ(back.nodes[0].centerX, 500);
+
+    // Nowhere to add b's backup: refused as before, b untouched.
+    EXPECT_FALSE(save(b));
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30047});
+    EXPECT_EQ(test::readFile(b), previousB);
+    settingsStore->setValue(keys::MakeBackup, 0);
+    EXPECT_TRUE(save(b));
+    EXPECT_NE(test::readFile(b), previousB);
+
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), files);
+    EXPECT_TRUE(workFiles().isEmpty()) << workFiles().join(',').toStdString();
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
 
 TEST_F(DocumentFileTest, PackingFailureIsReportedAsFailure)
