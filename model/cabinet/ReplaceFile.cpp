@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +28,8 @@ public:
         m_fd = FileDescriptor(::mkostemp(name.data(), O_CLOEXEC));
         if (m_fd.get() >= 0)
             m_name = name;
+        else
+            m_error = errno;
     }
     ~ScratchFile()
     {
@@ -38,6 +41,7 @@ public:
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     [[nodiscard]] bool isOpen() const { return m_fd.get() >= 0; }
+    [[nodiscard]] int error() const { return m_error; }
     [[nodiscard]] int fd() const { return m_fd.get(); }
     [[nodiscard]] const QByteArray& name() const { return m_name; }
     void keep() { m_name.clear(); }
@@ -45,7 +49,15 @@ public:
 private:
     FileDescriptor m_fd;
     QByteArray m_name;
+    int m_error = 0;
 };
+
+// Only a refusal is worth writing in place for: a full disk would fail the
+// in-place write half-way and cost the user the old file.
+bool IsRefusal(int error)
+{
+    return error == EACCES || error == EPERM;
+}
 
 bool MayCreateIn(const QString& folder)
 {
@@ -89,10 +101,12 @@ ReplaceOutcome ReplaceFile(const QString& target, const std::function<bool(const
             }
             // A shared folder can let us add files and still not let us
             // replace another user's file, which we may write all the same.
-            if (exists && cab::OverwriteFile(real, beside.fd()))
+            if (exists && IsRefusal(errno) && cab::OverwriteFile(real, beside.fd()))
                 return ReplaceOutcome::CopiedInPlace;
             return ReplaceOutcome::Failed;
         }
+        if (!IsRefusal(beside.error()))
+            return ReplaceOutcome::Failed;
     }
 
     if (!exists || options.fallbackFolder.isEmpty())
