@@ -7,35 +7,54 @@
 #include "model/Messages.h"
 #include "model/TextUtil.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTranslator>
 
 namespace vq {
 
 namespace {
 CT52106App* g_instance = nullptr;
 
-// The paper size codes the settings store, as the original printer driver numbered them.
-QPageSize pageSizeFromCode(int code)
-{
-    switch (code) {
-    case 1: return QPageSize(QPageSize::Letter);
-    case 5: return QPageSize(QPageSize::Legal);
-    case 8: return QPageSize(QPageSize::A3);
-    case 9: return QPageSize(QPageSize::A4);
-    case 11: return QPageSize(QPageSize::A5);
-    case 12: return QPageSize(QPageSize::B4);
-    case 13: return QPageSize(QPageSize::B5);
-    default: return QPageSize(QPageSize::A4);
-    }
-}
+// "Recent File List" keeps its entries in order; only the newest is opened at start-up.
+constexpr SettingKey kNewestRecentFile{"Recent File List", "File1", 0};
+
+constexpr char kQtTranslation[] = "qtbase_ja";
 } // namespace
 
+std::unique_ptr<QTranslator> InstallQtTranslations(const QString& folder)
+{
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString::fromLatin1(kQtTranslation), folder) ||
+        !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator;
+}
+
+std::optional<QPageSize> PageSizeFromPaperCode(int code)
+{
+    // Qt knows the system's paper list by the same numbers.
+    const QPageSize::PageSizeId id = QPageSize::id(code);
+    if (id == QPageSize::Custom)
+        return std::nullopt;
+    return QPageSize(id);
+}
+
+void ApplyPaperSettings(QPrinter& printer, int paperCode, int orientation)
+{
+    if (const std::optional<QPageSize> size = PageSizeFromPaperCode(paperCode))
+        printer.setPageSize(*size);
+    printer.setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
 CT52106App::CT52106App()
-    : m_settings(std::make_unique<Settings>()), m_document(std::make_unique<CT52106Doc>(*this))
+    : qtTranslationsFolder(QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
+      m_settings(std::make_unique<Settings>()), m_document(std::make_unique<CT52106Doc>(*this))
 {
     g_instance = this;
 }
@@ -61,6 +80,8 @@ CT52106App* CT52106App::instance()
 
 bool CT52106App::InitInstance(const QStringList& arguments)
 {
+    // Without the translation the program still runs, in part in English.
+    m_qtTranslator = InstallQtTranslations(qtTranslationsFolder);
     if (!m_doc.AllocateNodeArrays()) {
         ShowMessage(30001, nullptr, {}, kStyleError);
         return false;
@@ -89,11 +110,8 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     m_sys.read(*m_settings);
 
     firstOpenPath.clear();
-    if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1) {
-        const QStringList recent = m_settings->recentFiles();
-        if (!recent.isEmpty())
-            firstOpenPath = recent.first();
-    }
+    if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1)
+        firstOpenPath = m_settings->text(kNewestRecentFile);
     // A document that cannot be opened leaves the new one in place.
     if (!commandLinePath.isEmpty())
         m_document->OnOpenDocument(commandLinePath);
@@ -110,11 +128,7 @@ bool CT52106App::InitPrinterDefaults()
                               : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (info.isNull())
         m_printer->setOutputFormat(QPrinter::PdfFormat);
-    int orientation = m_settings->value(keys::Orientation);
-    if (orientation != 1 && orientation != 2)
-        orientation = 1;
-    m_printer->setPageSize(pageSizeFromCode(m_settings->value(keys::PaperSize)));
-    m_printer->setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    ApplyPaperSettings(*m_printer, m_settings->value(keys::PaperSize), m_settings->value(keys::Orientation));
     return true;
 }
 

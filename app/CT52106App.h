@@ -4,13 +4,16 @@
 #include "model/Settings.h"
 #include "model/UndoHistory.h"
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QObject;
 class QPrinter;
+class QTranslator;
 
 namespace vq {
 
@@ -64,6 +67,10 @@ public:
     // stands in where no printer is configured.
     bool InitPrinterDefaults();
 
+    // Where Qt's own translations are looked for; Qt's installed folder unless
+    // set before InitInstance.
+    QString qtTranslationsFolder;
+
     // OBJECT, POS and SIZE of the status bar; nothing until the panes exist.
     void RefreshStatusCounts(bool clearSelection = false);
 
@@ -75,6 +82,20 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<CT52106Doc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };
+
+// Installs Qt's Japanese texts (standard buttons, file, folder and colour
+// dialogs) from `folder` for as long as the returned translator lives; null
+// when they cannot be loaded, and Qt then speaks English.
+[[nodiscard]] std::unique_ptr<QTranslator> InstallQtTranslations(const QString& folder);
+
+// The page size a stored paper code stands for, numbered as the system's paper
+// list numbers them; nothing for a code that list does not know.
+[[nodiscard]] std::optional<QPageSize> PageSizeFromPaperCode(int code);
+
+// Paper code and orientation (1 portrait, 2 landscape, anything else portrait)
+// onto `printer`; an unknown code leaves the printer's own paper.
+void ApplyPaperSettings(QPrinter& printer, int paperCode, int orientation);
 
 } // namespace vq

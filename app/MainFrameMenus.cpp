@@ -22,6 +22,10 @@ namespace {
 // Long paths are shortened in the middle so the File menu keeps a sane width.
 constexpr int kRecentLabelChars = 60;
 
+// An empty list still shows where recent documents will appear, greyed, as the
+// File menu always has. It is no command, so the enabling rules leave it alone.
+constexpr char kRecentPlaceholderName[] = "recentFilesPlaceholder";
+
 QString menuText(const CommandInfo& info)
 {
     QString text = QString::fromUtf8(info.label);
@@ -97,11 +101,17 @@ void CMainFrame::createMenus()
         case MenuItem::Command:
             open.back()->addAction(action(item.id));
             break;
-        case MenuItem::RecentFiles:
+        case MenuItem::RecentFiles: {
+            QMenu* menu = open.back();
+            auto* placeholder = new QAction(QStringLiteral("最近使ったファイル"), menu);
+            placeholder->setObjectName(QString::fromLatin1(kRecentPlaceholderName));
+            placeholder->setEnabled(false);
+            menu->addAction(placeholder);
             for (int id = cmd::RecentFirst; id <= cmd::RecentLast; ++id)
-                open.back()->addAction(action(id));
-            m_recentSeparator = open.back()->addSeparator();
+                menu->addAction(action(id));
+            m_recentSeparator = menu->addSeparator();
             break;
+        }
         }
     }
     refreshRecentFiles();
@@ -135,7 +145,8 @@ void CMainFrame::refreshRecentFiles()
         if (used)
             a->setText(recentLabel(i + 1, m_recentPaths.at(i)));
     }
-    m_recentSeparator->setVisible(!m_recentPaths.isEmpty());
+    if (auto* placeholder = m_fileMenu->findChild<QAction*>(QString::fromLatin1(kRecentPlaceholderName)))
+        placeholder->setVisible(m_recentPaths.isEmpty());
 }
 
 QString CMainFrame::recentFilePath(int id) const

@@ -63,7 +63,15 @@ QString QtPrompter::saveFile(const FileRequest& r)
 
 QString QtPrompter::chooseFolder(const QString& title, const QString& initial, QObject* owner)
 {
-    return QFileDialog::getExistingDirectory(ownerWidget(owner), title, initial);
+    QFileDialog dialog(ownerWidget(owner), title, initial);
+    dialog.setFileMode(QFileDialog::Directory);
+    // Qt's own dialog, as a desktop's native one would drop the prompt.
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    // The field that takes the folder's name asks for it.
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("フォルダを指定してください"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 QColor QtPrompter::chooseColor(const QColor& initial, QObject* owner)

@@ -94,6 +94,33 @@ TEST_F(DocumentCommandsTest, FirstOpenWithEmptyListStartsNew)
     EXPECT_EQ(app->mainFrame->windowTitle(), QStringLiteral("無題 - Velquin"));
 }
 
+TEST_F(DocumentCommandsTest, FirstOpenLooksAtTheNewestEntryOnly)
+{
+    const QString newest = makeDocument(QStringLiteral("newest.vqd"), 3);
+    const QString older = makeDocument(QStringLiteral("older.vqd"), 2);
+    const struct {
+        int firstOpen;
+        QString file1;
+        QString file2;
+        int expectedNodes;
+    } cases[] = {
+        {1, QString(), older, 0}, // an empty newest entry means a new document
+        {0, newest, older, 0},
+        {1, newest, older, 3},
+    };
+    for (const auto& c : cases) {
+        {
+            Settings settings;
+            settings.setValue(keys::FirstOpen, c.firstOpen);
+            settings.setText(SettingKey{"Recent File List", "File1", 0}, c.file1);
+            settings.setText(SettingKey{"Recent File List", "File2", 0}, c.file2);
+        }
+        start();
+        EXPECT_EQ(app->doc().state.nodeCount, c.expectedNodes) << c.firstOpen << ' ' << c.file1.toStdString();
+        app.reset();
+    }
+}
+
 TEST_F(DocumentCommandsTest, FailedOpenLeavesTheDocumentAsItWas)
 {
     start();

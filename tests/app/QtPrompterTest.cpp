@@ -1,11 +1,14 @@
 #include "app/QtPrompter.h"
+#include "app/ShellUtilities.h"
 #include "model/Messages.h"
 #include "tests/support/Isolation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -105,6 +108,40 @@ TEST_F(QtPrompterTest, ColourDialogCancelGivesAnInvalidColour)
     EXPECT_EQ(prompts.chooseColor(Qt::white, nullptr), QColor(10, 20, 30));
     whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_FALSE(prompts.chooseColor(Qt::white, nullptr).isValid());
+}
+
+TEST_F(QtPrompterTest, FolderDialogAsksForAFolderWhereTheUserSeesIt)
+{
+    ASSERT_TRUE(QDir(filesDir()).mkdir(QStringLiteral("album")));
+    const QString album = filesDir() + QStringLiteral("/album");
+    const struct {
+        const char* pick; // typed into the name field; empty keeps the starting folder
+        QString expected;
+    } cases[] = {{"", filesDir()}, {"album", album}};
+    for (const auto& c : cases) {
+        QString title;
+        QString startedIn;
+        QStringList shownLabels;
+        whenModalAppears([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dialog, nullptr);
+            title = dialog->windowTitle();
+            startedIn = dialog->directory().absolutePath();
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->isVisible())
+                    shownLabels << label->text();
+            if (*c.pick)
+                dialog->selectFile(QString::fromUtf8(c.pick));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        EXPECT_EQ(ChooseFolder(filesDir()), c.expected) << c.pick;
+        EXPECT_EQ(title, QStringLiteral("フォルダの指定"));
+        EXPECT_EQ(startedIn, filesDir());
+        EXPECT_TRUE(shownLabels.contains(QStringLiteral("フォルダを指定してください"))) << shownLabels.join(u'|').toStdString();
+    }
+
+    whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_TRUE(ChooseFolder(filesDir()).isEmpty());
 }
 
 } // namespace

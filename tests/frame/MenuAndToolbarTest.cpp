@@ -20,7 +20,7 @@ void collectIds(const QList<QAction*>& actions, std::set<int>& ids)
     for (QAction* a : actions) {
         if (a->menu())
             collectIds(a->menu()->actions(), ids);
-        else if (!a->isSeparator())
+        else if (!a->isSeparator() && a->data().isValid()) // commands only
             ids.insert(a->data().toInt());
     }
 }
@@ -126,6 +126,46 @@ TEST_F(MenuTest, RecentFilesAreListedWhenPresentAndHiddenWhenNot)
     for (int id = cmd::RecentFirst; id <= cmd::RecentLast; ++id)
         EXPECT_FALSE(frame().action(id)->isVisible()) << id;
     EXPECT_TRUE(frame().recentFilePath(cmd::RecentFirst).isEmpty());
+}
+
+// The visible items where the recent documents are listed: after
+// the item of command `after` and its separator, up to the next separator.
+QList<QAction*> recentSlot(QMenu* menu, QAction* after)
+{
+    const QList<QAction*> all = menu->actions();
+    QList<QAction*> slot;
+    qsizetype i = all.indexOf(after) + 1;
+    while (i < all.size() && (all[i]->isSeparator() || !all[i]->isVisible()))
+        ++i;
+    for (; i < all.size() && !(all[i]->isSeparator() && all[i]->isVisible()); ++i)
+        if (all[i]->isVisible())
+            slot << all[i];
+    return slot;
+}
+
+TEST_F(MenuTest, EmptyRecentListShowsOneGreyedItemInItsPlace)
+{
+    start();
+    QMenu* file = openMenu({"ファイル(&F)"});
+    ASSERT_NE(file, nullptr);
+    frame().updateCommandStates();
+    QList<QAction*> slot = recentSlot(file, frame().action(cmd::ManageRecent));
+    ASSERT_EQ(slot.size(), 1);
+    EXPECT_EQ(slot[0]->text(), QStringLiteral("最近使ったファイル"));
+    EXPECT_FALSE(slot[0]->isEnabled());
+    EXPECT_FALSE(file->actionGeometry(slot[0]).isEmpty());
+    // A click on it is a click on nothing: the menu stays open.
+    QTest::mouseClick(file, Qt::LeftButton, {}, file->actionGeometry(slot[0]).center());
+    EXPECT_TRUE(file->isVisible());
+    file->close();
+
+    app().settings().setRecentFiles({"/data/one.vqd"});
+    file = openMenu({"ファイル(&F)"});
+    ASSERT_NE(file, nullptr);
+    slot = recentSlot(file, frame().action(cmd::ManageRecent));
+    ASSERT_EQ(slot.size(), 1);
+    EXPECT_EQ(slot[0], frame().action(cmd::RecentFirst));
+    file->close();
 }
 
 TEST_F(MenuTest, ToolbarHoldsTheBasicButtonsInOrderEachWithAnIcon)
