@@ -2,9 +2,11 @@
 
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
+#include "app/CanvasContextMenu.h"
 #include "app/KeyTables.h"
 #include "app/VisualStyles.h"
 #include "model/Settings.h"
+#include "edit/EditSession.h"
 #include "model/WorkFolder.h"
 #include "view/CT52106View.h"
 
@@ -38,8 +40,14 @@ CMainFrame::CMainFrame(CT52106App& app, QWidget* parent) : QMainWindow(parent), 
     setStatusBar(m_statusBar);
     app.statusBar = m_statusBar;
 
-    m_view = new CT52106View(app, this);
+    m_view = new CT52106View(app.edits(), app.sys(), this);
     setCentralWidget(m_view);
+    connect(m_view, &CT52106View::cursorTextChanged, m_statusBar,
+            [this](const QString& text) { m_statusBar->setPaneText(kPaneCursor, text); });
+    connect(m_view, &CT52106View::guideTextRequested, m_statusBar, &CMyStatusBar::ShowGuideText);
+    connect(m_view, &CT52106View::contextMenuRequested, this, [this](CanvasPopup popup, QPoint at) {
+        showCanvasMenu(*this, popup, at);
+    });
     installKeyTables(this, m_view, [this](int id) { executeCommand(id); });
     registerFrameCommands();
 
@@ -109,6 +117,15 @@ bool CMainFrame::hasHandler(int id) const
     return c && c->handler;
 }
 
+bool CMainFrame::invokeHandler(int id)
+{
+    const Command* c = find(id);
+    if (!c || !c->handler)
+        return false;
+    runCommand(id);
+    return true;
+}
+
 bool CMainFrame::executeCommand(int id)
 {
     Command* c = find(id);
@@ -132,7 +149,7 @@ void CMainFrame::runCommand(int id)
 
 RangeMode& CMainFrame::rangeMode()
 {
-    return m_view->rangeMode();
+    return m_app.edits().mode();
 }
 
 CommandContext CMainFrame::currentContext()

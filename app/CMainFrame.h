@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CommandTable.h"
-#include "view/RangeMode.h"
+#include "edit/RangeMode.h"
 
 #include <QMainWindow>
 
@@ -30,6 +30,7 @@ public:
     explicit CMainFrame(CT52106App& app, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    [[nodiscard]] CT52106App& app() { return m_app; }
     [[nodiscard]] CT52106View* canvas() const { return m_view; }
     [[nodiscard]] CMyStatusBar* statusPanes() const { return m_statusBar; }
     [[nodiscard]] QToolBar* toolBar() const { return m_toolBar; }
@@ -44,6 +45,10 @@ public:
     [[nodiscard]] bool hasHandler(int id) const;
     // Runs command `id` as a key press would: only when its rule allows it now.
     bool executeCommand(int id);
+    // Runs the work of command `id` whatever the frame's rules say: for menus
+    // that keep rules of their own, such as the canvas's context menu. False
+    // when nothing handles the command.
+    bool invokeHandler(int id);
     // Re-evaluates every enabling and check rule.
     void updateCommandStates();
 
@@ -54,10 +59,6 @@ public:
 
     // Asked before the window closes; returning false keeps it open.
     void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
-
-signals:
-    // A frame command changed the document state (the grid settings).
-    void documentModified();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

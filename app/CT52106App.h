@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/EditSession.h"
 #include "model/Document.h"
 #include "model/Settings.h"
 #include "model/UndoHistory.h"
@@ -46,6 +47,8 @@ public:
     const SysSettings& sys() const { return m_sys; }
     QPrinter* printer() { return m_printer.get(); }
     UndoHistory& history() { return m_history; }
+    // Every editing command goes through it.
+    EditSession& edits() { return m_edits; }
     CT52106Doc& document() { return *m_document; }
     // The main window as the owner of message boxes; null before it exists.
     [[nodiscard]] QObject* mainFrameObject() const;
@@ -79,6 +82,7 @@ private:
     std::unique_ptr<Settings> m_settings;
     SysSettings m_sys;
     UndoHistory m_history;
+    EditSession m_edits{m_doc, m_history};
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<CT52106Doc> m_document;
     std::unique_ptr<CMainFrame> m_frame;

@@ -4,7 +4,6 @@
 #include "app/CShoriRunner.h"
 #include "model/DocumentFile.h"
 #include "model/Messages.h"
-#include "view/CT52106View.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,10 +34,8 @@ void CT52106Doc::SetModifiedFlag(bool modified)
 
 void CT52106Doc::afterReplace(bool opened)
 {
-    m_app.history().ResetHistory();
     m_modified = false;
-    if (m_app.view)
-        m_app.view->OnInitialUpdate(opened);
+    emit documentReplaced(opened);
     m_app.RefreshStatusCounts(false);
     emit titleChanged(m_path);
 }
@@ -115,12 +112,7 @@ bool CT52106Doc::OnFileSaveAs()
 
 bool CT52106Doc::saveTo(const QString& path)
 {
-    DocState& state = m_app.doc().state;
-    if (m_app.view) {
-        const QPoint scroll = m_app.view->scrollPosition();
-        state.scrollX = scroll.x();
-        state.scrollY = scroll.y();
-    }
+    emit aboutToSave();
     if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app)))
         return false;
     m_path = path;
@@ -145,40 +137,6 @@ bool CT52106Doc::SaveModified()
     case kIdNo: return true;
     default: return false;
     }
-}
-
-void CT52106Doc::PushUndoSnapshot()
-{
-    m_app.history().PushUndoSnapshot(m_app.doc());
-}
-
-void CT52106Doc::OnUndo()
-{
-    undoRedo(true);
-}
-
-void CT52106Doc::OnRedo()
-{
-    undoRedo(false);
-}
-
-void CT52106Doc::undoRedo(bool isUndo)
-{
-    const float zoom = m_app.doc().state.zoom;
-    if (!m_app.history().UndoRedo(isUndo, m_app.doc()))
-        return;
-    if (m_app.view) {
-        const float restored = m_app.doc().state.zoom;
-        if (restored != zoom) {
-            // SetZoom works from the stored value; start from the old one so it applies.
-            m_app.doc().state.zoom = zoom;
-            m_app.view->SetZoom(restored);
-        }
-        m_app.view->UpdateScrollSizes();
-        m_app.view->repaintNow();
-    }
-    m_modified = true;
-    m_app.RefreshStatusCounts(false);
 }
 
 } // namespace vq

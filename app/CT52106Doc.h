@@ -24,15 +24,10 @@ public:
     bool OnFileSave();
     bool OnFileSaveAs();
     bool OnOpenRecent(int index); // 0 for the newest entry
-    void OnUndo();
-    void OnRedo();
 
     // Before the document is replaced or the program ends: asks whether to
     // save a modified document. False when the user cancels or the save fails.
     bool SaveModified();
-
-    // Records the document for undo before an edit changes it.
-    void PushUndoSnapshot();
 
 public slots:
     void SetModifiedFlag(bool modified = true);
@@ -40,11 +35,14 @@ public slots:
 signals:
     void titleChanged(const QString& path);
     void recentFilesChanged();
+    // The whole model was replaced by a new (`opened` false) or opened document.
+    void documentReplaced(bool opened);
+    // A save is about to write the model: the view stores its scroll position.
+    void aboutToSave();
 
 private:
     bool saveTo(const QString& path);
     [[nodiscard]] QString dialogFolder() const;
-    void undoRedo(bool isUndo);
     void afterReplace(bool opened);
 
     CT52106App& m_app;

@@ -1,6 +1,6 @@
 #include "app/CommandTable.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 
 #include <algorithm>
 #include <array>
@@ -31,7 +31,8 @@ constexpr CommandInfo kCommands[] = {
     {cmd::Redo, "やり直し(&R)", "Ctrl+Y", "元に戻した状態をやり直します", "【やり直し】", E::RedoAvailable},
     {cmd::AddImage, "イメージ追加(&I)", "Drag&&Drop", "", ""},
     {cmd::Copy, "コピー(&C)", "Ctrl+C", "選択されたイメージをメモリにコピーします", "【コピー】"},
-    {cmd::Paste, "貼り付け(&P)", "Ctrl+V", "メモリからビューに貼り付けます", "【貼り付け】"},
+    {cmd::Paste, "貼り付け(&P)", "Ctrl+V", "メモリからビューに貼り付けます", "【貼り付け】", E::Always, C::None, 0,
+     "貼り付け(&V)"},
     {cmd::Delete, "削除(&D)", "Delete", "選択されたイメージを削除します", "【削除】"},
     // View
     {cmd::Overlap, "重なり領域明示(&O)", "", "重なり領域の表示と非表示を切り替えます", "【重なり領域明示】", E::Always, C::Overlap},

@@ -1,31 +1,55 @@
 #include "app/DocumentCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/CT52106App.h"
 #include "app/CT52106Doc.h"
+#include "edit/EditSession.h"
+#include "model/Document.h"
+#include "resources/CommandIds.h"
 #include "view/CT52106View.h"
 
 namespace vq {
 
 void wireDocumentCommands(CMainFrame& frame, CT52106Doc& document)
 {
-    frame.registerHandler(57600, [&document] { document.OnNewDocument(); });
-    frame.registerHandler(57601, [&document] { document.OnFileOpen(); });
-    frame.registerHandler(57603, [&document] { document.OnFileSave(); });
-    frame.registerHandler(57604, [&document] { document.OnFileSaveAs(); });
-    for (int id = 57616; id <= 57631; ++id) {
+    CT52106App& app = frame.app();
+    EditSession& edits = app.edits();
+    frame.registerHandler(cmd::FileNew, [&document] { document.OnNewDocument(); });
+    frame.registerHandler(cmd::FileOpen, [&document] { document.OnFileOpen(); });
+    frame.registerHandler(cmd::FileSave, [&document] { document.OnFileSave(); });
+    frame.registerHandler(cmd::FileSaveAs, [&document] { document.OnFileSaveAs(); });
+    for (int id = cmd::RecentFirst; id <= cmd::RecentLast; ++id) {
         frame.registerHandler(id, [&frame, &document, id] {
             const QString path = frame.recentFilePath(id);
             if (!path.isEmpty())
                 document.OnOpenDocument(path);
         });
     }
-    frame.registerHandler(384, [&document] { document.OnUndo(); });
-    frame.registerHandler(385, [&document] { document.OnRedo(); });
+    frame.registerHandler(cmd::Undo, [&edits] { edits.UndoRedo(true); });
+    frame.registerHandler(cmd::Redo, [&edits] { edits.UndoRedo(false); });
     frame.setCloseGuard([&document] { return document.SaveModified(); });
-    const auto markModified = [&document] { document.SetModifiedFlag(true); };
-    QObject::connect(&frame, &CMainFrame::documentModified, &document, markModified);
-    if (CT52106View* view = frame.canvas())
-        QObject::connect(view, &CT52106View::documentModified, &document, markModified);
+
+    // Every change through the editing session marks the document and
+    // refreshes the panes; a selection change only refreshes.
+    QObject::connect(&edits, &EditSession::documentChanged, &document, [&document, &app] {
+        document.SetModifiedFlag(true);
+        app.RefreshStatusCounts(false);
+    });
+    QObject::connect(&edits, &EditSession::selectionChanged, &document, [&app] { app.RefreshStatusCounts(false); });
+    QObject::connect(&edits, &EditSession::modeRectChanged, &document, [&app](int kind, const IntRect& r) {
+        app.settings().setLastRect(kind, "PX", r.left);
+        app.settings().setLastRect(kind, "PY", r.top);
+        app.settings().setLastRect(kind, "SX", r.width());
+        app.settings().setLastRect(kind, "SY", r.height());
+    });
+    if (CT52106View* view = frame.canvas()) {
+        QObject::connect(&document, &CT52106Doc::documentReplaced, view, &CT52106View::OnInitialUpdate);
+        QObject::connect(&document, &CT52106Doc::aboutToSave, view, [view, &app] {
+            const QPoint scroll = view->scrollPosition();
+            app.doc().state.scrollX = scroll.x();
+            app.doc().state.scrollY = scroll.y();
+        });
+    }
 }
 
 } // namespace vq

@@ -1,6 +1,6 @@
 #include "app/KeyTables.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 
 #include <QShortcut>
 #include <QWidget>

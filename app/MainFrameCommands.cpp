@@ -4,8 +4,9 @@
 
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/VisualStyles.h"
+#include "edit/EditSession.h"
 #include "model/Messages.h"
 #include "model/Settings.h"
 #include "view/CT52106View.h"
@@ -78,6 +79,8 @@ void CMainFrame::registerFrameCommands()
         registerHandler(id, [this, id] { m_view->OnZoomCommand(id); });
     registerHandler(cmd::ConsoleAlways, [this] { m_view->OnToggleConsoleAlways(); });
     registerHandler(cmd::ConsoleTopLeft, [this] { m_view->OnConsoleTopLeft(); });
+    registerHandler(cmd::SelectAll, [this] { m_view->OnSelectAll(); });
+    registerHandler(cmd::CancelMode, [this] { m_view->OnCancelMode(); });
 }
 
 void CMainFrame::onGridToggle()
@@ -103,9 +106,8 @@ void CMainFrame::onGridOnTop()
 
 void CMainFrame::afterGridChange()
 {
-    m_view->repaintNow();
     // The grid is part of the document state and is saved with it.
-    emit documentModified();
+    m_app.edits().commitChange();
 }
 
 void CMainFrame::onOverlap()

@@ -2,7 +2,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CT52106App.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/ToolbarIcons.h"
 #include "model/Settings.h"
 

@@ -1,6 +1,6 @@
 #include "app/VisualStyles.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 
 #include <QApplication>
 #include <QPalette>

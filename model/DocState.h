@@ -61,13 +61,10 @@ struct NodeRecord {
     QByteArray source;
 };
 
-// Run-time selection and screen geometry of a node; never saved.
+// Run-time state of a node that is never saved. Where the node lies on the
+// screen is not kept here: it is worked out for each zoom (view/ScreenGeometry).
 struct NodeScreenInfo {
     std::int32_t selected = 0;
-    std::array<QPoint, 4> corners{};
-    std::array<QPoint, 4> edgeMids{};
-    std::array<QRect, 4> overlapRects{};
-    std::array<std::int32_t, 4> overlapIndex{};
 };
 
 } // namespace vq

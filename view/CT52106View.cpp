@@ -1,33 +1,111 @@
 #include "view/CT52106View.h"
 
-#include "app/CT52106App.h"
+#include "edit/EditSession.h"
+#include "edit/RangeMode.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+#include "resources/CommandIds.h"
 #include "view/Painters.h"
 #include "view/ViewGeometry.h"
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
 namespace vq {
 
-CT52106View::CT52106View(CT52106App& app, QWidget* parent) : QAbstractScrollArea(parent), m_app(app)
+CT52106View::CT52106View(EditSession& session, const SysSettings& sys, QWidget* parent)
+    : QAbstractScrollArea(parent), m_session(session), m_sys(sys)
 {
-    app.view = this;
     // Every paint covers the whole client area, so erasing first would only flicker.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent, true);
     viewport()->setAutoFillBackground(false);
+    viewport()->setMouseTracking(true);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     connectScrollBar(horizontalScrollBar());
     connectScrollBar(verticalScrollBar());
     RefreshConsoleImage();
+
+    connect(&session, &EditSession::documentChanged, this, &CT52106View::repaintNow);
+    connect(&session, &EditSession::selectionChanged, this, &CT52106View::repaintNow);
+    connect(&session, &EditSession::documentRestored, this, [this](float previousZoom) {
+        if (zoom() != previousZoom) {
+            RefreshConsoleImage();
+            m_console.consoleVisible = m_console.consoleVisible || doc().state.consoleAlways != 0;
+        }
+        UpdateScrollSizes();
+    });
+
+    m_animTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_animTimer, &QTimer::timeout, this, &CT52106View::onAnimationTick);
 }
 
-CT52106View::~CT52106View()
+CT52106View::~CT52106View() = default;
+
+Document& CT52106View::doc()
 {
-    if (m_app.view == this)
-        m_app.view = nullptr;
+    return m_session.doc();
+}
+
+const Document& CT52106View::doc() const
+{
+    return m_session.doc();
+}
+
+RangeMode& CT52106View::rangeMode()
+{
+    return m_session.mode();
+}
+
+const RangeMode& CT52106View::rangeMode() const
+{
+    return m_session.mode();
+}
+
+float CT52106View::zoom() const
+{
+    return doc().state.zoom;
+}
+
+QSize CT52106View::zoomedCanvas() const
+{
+    const DocState& s = doc().state;
+    return ZoomedCanvasSize(s.canvasWidth, s.canvasHeight, s.zoom);
+}
+
+QPoint CT52106View::consoleCentre() const
+{
+    return {doc().state.consoleX, doc().state.consoleY};
+}
+
+void CT52106View::showGuide(const QString& text)
+{
+    if (m_sys.dspGuide == 0 && !text.isEmpty())
+        return;
+    if (text == m_guide)
+        return;
+    m_guide = text;
+    emit guideTextRequested(text);
+}
+
+void CT52106View::sceneChanged()
+{
+    m_sceneDirty = true;
+    m_geometryDirty = true;
+}
+
+const ScreenGeometry& CT52106View::screenGeometry()
+{
+    if (m_geometryDirty || m_geometry.zoom != zoom() || m_geometry.count() != doc().state.nodeCount) {
+        m_geometry = ComputeScreenGeometry(doc(), zoom());
+        m_geometryDirty = false;
+    }
+    return m_geometry;
 }
 
 void CT52106View::connectScrollBar(QScrollBar* bar)
@@ -73,85 +151,90 @@ void CT52106View::showConsoleAfterScroll()
 
 void CT52106View::OnInitialUpdate(bool opened)
 {
-    Document& doc = m_app.doc();
+    Document& d = doc();
+    StopHoverAnimation();
+    RestoreFeedback();
+    m_drag = Drag::None;
+    m_modeDragPart = -1;
+    m_modeCandidate = {};
+    m_resizeResult = {};
+    m_session.resetForNewDocument();
     UpdateScrollSizes();
-    setScrollPosition({doc.state.scrollX, doc.state.scrollY});
-    doc.state.mainIndex = -1;
-    m_mode = RangeMode{};
-    const bool visible = opened ? doc.state.consoleAlways != 0 : true;
+    setScrollPosition({d.state.scrollX, d.state.scrollY});
+    d.state.mainIndex = -1;
+    const bool visible = opened ? d.state.consoleAlways != 0 : true;
     m_console = ConsoleState{};
     m_console.consoleVisible = visible;
     if (opened)
-        doc.clearSelection();
+        d.clearSelection();
+    pullConsoleInside();
     RefreshConsoleImage();
+    sceneChanged();
     viewport()->update();
-    m_app.RefreshStatusCounts(false);
 }
 
 void CT52106View::SetZoom(float value)
 {
-    DocState& s = m_app.doc().state;
+    DocState& s = doc().state;
     s.zoom = LimitZoom(value, s.canvasWidth, s.canvasHeight);
     UpdateScrollSizes();
     RefreshConsoleImage();
-    repaintNow();
-    emit documentModified();
-    m_app.RefreshStatusCounts(false);
+    // The zoom is part of the document: the session repaints, marks and refreshes.
+    m_session.commitChange();
 }
 
 void CT52106View::StepZoom(int hundredths)
 {
-    SetZoom(m_app.doc().state.zoom + static_cast<float>(hundredths) / 100.0f);
+    SetZoom(zoom() + static_cast<float>(hundredths) / 100.0f);
 }
 
 bool CT52106View::OnZoomCommand(int commandId)
 {
+    constexpr struct {
+        int id;
+        float zoom;
+    } kFixed[] = {{cmd::Zoom10, 0.1f}, {cmd::Zoom25, 0.25f}, {cmd::Zoom50, 0.5f}, {cmd::Zoom100, 1.0f},
+                  {cmd::Zoom200, 2.0f}, {cmd::Zoom300, 3.0f}, {cmd::Zoom400, 4.0f}};
+    for (const auto& z : kFixed) {
+        if (z.id == commandId) {
+            SetZoom(z.zoom);
+            return true;
+        }
+    }
     switch (commandId) {
-    case kCmdZoom10: SetZoom(0.1f); return true;
-    case kCmdZoom25: SetZoom(0.25f); return true;
-    case kCmdZoom50: SetZoom(0.5f); return true;
-    case kCmdZoom100: SetZoom(1.0f); return true;
-    case kCmdZoom200: SetZoom(2.0f); return true;
-    case kCmdZoom300: SetZoom(3.0f); return true;
-    case kCmdZoom400: SetZoom(4.0f); return true;
-    case kCmdZoomFit: {
-        const DocState& s = m_app.doc().state;
+    case cmd::ZoomFit: {
+        const DocState& s = doc().state;
         SetZoom(FitZoom(viewport()->size(), s.canvasWidth, s.canvasHeight));
         return true;
     }
-    case kCmdConsoleAlways: OnToggleConsoleAlways(); return true;
-    case kCmdConsoleTopLeft: OnConsoleTopLeft(); return true;
+    case cmd::ConsoleAlways: OnToggleConsoleAlways(); return true;
+    case cmd::ConsoleTopLeft: OnConsoleTopLeft(); return true;
     default: return false;
     }
 }
 
 void CT52106View::OnToggleConsoleAlways()
 {
-    DocState& s = m_app.doc().state;
+    DocState& s = doc().state;
     s.consoleAlways = s.consoleAlways != 0 ? 0 : 1;
     m_console.consoleVisible = s.consoleAlways != 0;
     m_console.consoleHiddenByScroll = false;
-    repaintNow();
-    emit documentModified();
-    m_app.RefreshStatusCounts(false);
+    m_session.commitChange();
 }
 
 void CT52106View::OnConsoleTopLeft()
 {
-    DocState& s = m_app.doc().state;
-    if (m_console.consoleVisible) {
-        m_console.consoleVisible = false;
-        repaintNow();
-    }
+    DocState& s = doc().state;
     const bool moved = s.consoleX != kConsoleHome.x() || s.consoleY != kConsoleHome.y();
     s.consoleX = kConsoleHome.x();
     s.consoleY = kConsoleHome.y();
     m_console.consoleVisible = true;
     m_console.consoleHiddenByScroll = false;
-    repaintNow();
     // The console's place is saved with the document.
     if (moved)
-        emit documentModified();
+        m_session.commitChange();
+    else
+        repaintNow();
 }
 
 void CT52106View::setConsoleVisible(bool visible)
@@ -164,24 +247,26 @@ void CT52106View::setConsoleVisible(bool visible)
 
 void CT52106View::RefreshConsoleImage()
 {
-    m_art.RefreshConsoleImage(m_app.doc().state.zoom);
+    m_art.RefreshConsoleImage(zoom());
 }
 
 int CT52106View::HitTestConsole(QPoint client)
 {
-    const DocState& s = m_app.doc().state;
+    const DocState& s = doc().state;
     const int hit = vq::HitTestConsole(client, {s.consoleX, s.consoleY});
     if (hit == kConsoleOutside)
         return hit;
     if (s.consoleAlways == 0 && !m_console.consoleVisible) {
         m_console.consoleVisible = true;
-        repaintNow();
+        RestoreFeedback();
+        viewport()->update();
     }
     return hit;
 }
 
 void CT52106View::repaintNow()
 {
+    sceneChanged();
     viewport()->repaint();
 }
 
@@ -203,47 +288,75 @@ QRect CT52106View::clientRect() const
 
 void CT52106View::UpdateScrollSizes()
 {
-    const DocState& s = m_app.doc().state;
+    const DocState& s = doc().state;
     const QSize total = ScrollTotalSize(s.canvasWidth, s.canvasHeight, s.zoom);
     const QSize client = viewport()->size();
+    // A tenth of the scrollable extent per page and a hundredth per line, as
+    // scrolling views have always stepped.
     const auto apply = [](QScrollBar* bar, int totalLength, int clientLength) {
         bar->setRange(0, std::max(0, totalLength - clientLength));
-        bar->setPageStep(std::max(1, clientLength));
+        bar->setPageStep(std::max(1, totalLength / 10));
         bar->setSingleStep(std::max(1, totalLength / 100));
     };
     apply(horizontalScrollBar(), total.width(), client.width());
     apply(verticalScrollBar(), total.height(), client.height());
+    sceneChanged();
+}
+
+void CT52106View::pullConsoleInside()
+{
+    // A console left outside a smaller window comes back for good; this is a
+    // change of the window, not of painting, which only reads.
+    DocState& s = doc().state;
+    if (viewport()->size().isEmpty())
+        return;
+    const QPoint at = ClampConsolePosition(s.consoleX, s.consoleY, clientRect());
+    s.consoleX = at.x();
+    s.consoleY = at.y();
 }
 
 void CT52106View::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollSizes();
+    pullConsoleInside();
 }
 
 void CT52106View::scrollContentsBy(int, int)
 {
+    StopHoverAnimation();
+    m_feedback = {};
+    sceneChanged();
     viewport()->update();
 }
 
-void CT52106View::PaintView(QPainter& painter, QSize client)
+bool CT52106View::viewportEvent(QEvent* event)
 {
-    Document& doc = m_app.doc();
-    const DocState& s = doc.state;
-    const float zoom = s.zoom;
+    if (event->type() == QEvent::Leave && m_drag == Drag::None) {
+        StopHoverAnimation();
+        emit cursorTextChanged({});
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CT52106View::PaintScene(QPainter& painter, QSize client)
+{
+    const Document& d = doc();
+    const DocState& s = d.state;
+    const float z = s.zoom;
     const QPoint scroll = scrollPosition();
-    const QSize canvas = ZoomedCanvasSize(s.canvasWidth, s.canvasHeight, zoom);
+    const QSize canvas = zoomedCanvas();
 
     painter.save();
     painter.translate(-scroll);
-    if (!PaintCanvasBackground(painter, doc, zoom))
+    if (!PaintCanvasBackground(painter, d, z))
         painter.fillRect(QRect(QPoint(0, 0), canvas), Qt::white);
     if (s.gridOnTop == 0 && s.gridMode > -1)
-        PaintGrid(painter, doc, zoom);
+        PaintGrid(painter, d, z);
     if (s.nodeCount > 0)
-        PaintNodes(painter, doc, m_app.sys(), m_mode, zoom, true);
+        PaintNodes(painter, d, screenGeometry(), m_sys, rangeMode(), z, true);
     if (s.gridOnTop != 0 && s.gridMode > -1)
-        PaintGrid(painter, doc, zoom);
+        PaintGrid(painter, d, z);
     painter.restore();
 
     // The scroll margin and anything beyond the canvas is plain white.
@@ -252,46 +365,72 @@ void CT52106View::PaintView(QPainter& painter, QSize client)
         painter.fillRect(QRect(edge.x(), 0, client.width() - edge.x(), client.height()), Qt::white);
     if (edge.y() < client.height())
         painter.fillRect(QRect(0, edge.y(), client.width(), client.height() - edge.y()), Qt::white);
-
-    DrawConsole(painter, client);
 }
 
-void CT52106View::DrawConsole(QPainter& painter, QSize client)
+void CT52106View::DrawConsole(QPainter& painter, QSize client) const
 {
     if (!m_console.consoleVisible)
         return;
-    DocState& s = m_app.doc().state;
-    const QPoint at = ClampConsolePosition(s.consoleX, s.consoleY, QRect(QPoint(0, 0), client));
-    // A console left outside a smaller window is pulled back for good.
-    s.consoleX = at.x();
-    s.consoleY = at.y();
-    m_art.draw(painter, at, m_console.dialActive);
+    const DocState& s = doc().state;
+    m_art.draw(painter, ClampConsolePosition(s.consoleX, s.consoleY, QRect(QPoint(0, 0), client)),
+               m_console.dialActive);
 }
 
-void CT52106View::renderBuffer()
+void CT52106View::renderScene()
 {
     const QSize client = viewport()->size();
     if (client.isEmpty())
         return;
-    if (m_buffer.size() != client)
-        m_buffer = QImage(client, QImage::Format_RGB32);
-    QPainter painter(&m_buffer);
-    PaintView(painter, client);
+    if (m_scene.size() != client) {
+        m_scene = QImage(client, QImage::Format_RGB32);
+        m_sceneDirty = true;
+    }
+    if (!m_sceneDirty)
+        return;
+    QPainter painter(&m_scene);
+    PaintScene(painter, client);
+    m_sceneDirty = false;
 }
 
 QImage CT52106View::renderToImage()
 {
-    renderBuffer();
-    return m_buffer.copy();
+    renderScene();
+    QImage shot = m_scene.copy();
+    if (shot.isNull())
+        return shot;
+    QPainter painter(&shot);
+    DrawConsole(painter, shot.size());
+    PaintFeedback(painter, m_feedback);
+    return shot;
 }
 
-void CT52106View::paintEvent(QPaintEvent*)
+void CT52106View::paintEvent(QPaintEvent* event)
 {
-    renderBuffer();
-    if (m_buffer.isNull())
+    renderScene();
+    if (m_scene.isNull())
         return;
     QPainter painter(viewport());
-    painter.drawImage(0, 0, m_buffer);
+    const QRect dirty = event->rect();
+    painter.drawImage(dirty.topLeft(), m_scene, dirty);
+    painter.setClipRect(dirty);
+    DrawConsole(painter, m_scene.size());
+    PaintFeedback(painter, m_feedback);
+}
+
+void CT52106View::setFeedback(const Feedback& feedback)
+{
+    QRegion dirty(m_feedback.area());
+    m_feedback = feedback;
+    dirty += m_feedback.area();
+    viewport()->update(dirty);
+}
+
+void CT52106View::RestoreFeedback()
+{
+    if (m_feedback.isNone())
+        return;
+    viewport()->update(m_feedback.area());
+    m_feedback = {};
 }
 
 } // namespace vq

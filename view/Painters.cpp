@@ -4,7 +4,8 @@
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "model/Settings.h"
-#include "view/RangeMode.h"
+#include "edit/RangeMode.h"
+#include "view/ScreenGeometry.h"
 #include "view/ViewGeometry.h"
 
 #include <QImage>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace vq {
@@ -46,12 +48,12 @@ QRect visibleRect(const QPainter& painter)
 // most of the cost of painting many framed nodes.
 constexpr int kRoundFrom = 3;
 
-// Round caps lengthen every dash by one pen width, so round-capped pens get
-// patterns shortened by that much to keep the rhythm of the plain dash styles.
+// Round and square caps lengthen every dash by one pen width, so capped pens
+// get patterns shortened by that much to keep the rhythm of the plain dash styles.
 void applyLineStyle(QPen& pen, int style)
 {
     constexpr qreal kDot = 0.01;
-    const bool capped = pen.capStyle() == Qt::RoundCap;
+    const bool capped = pen.capStyle() != Qt::FlatCap;
     switch (style) {
     case kStyleDash:
         pen.setDashPattern(capped ? QList<qreal>{3, 3} : QList<qreal>{4, 2});
@@ -80,6 +82,49 @@ int framePenWidth(int style, int width, float zoom)
         return std::max(1, scaleTrunc(inner + 2 * side, zoom));
     }
     return std::max(1, scaleTrunc(width, zoom));
+}
+
+// Thin dashes along a horizontal or vertical side, pixel by pixel from its
+// first pixel in whichever direction it runs, the last pixel left to the next
+// side as thin lines always have. Qt's own stroker starts leftward and
+// upward dashes a pixel late, which opens the corners. False for slanted
+// lines, which the stroker draws.
+bool drawThinDashes(QPainter& painter, QPoint from, QPoint to, int style, int width, const QColor& colour)
+{
+    if (from.x() != to.x() && from.y() != to.y())
+        return false;
+    static constexpr int kDash[] = {4, 2};
+    static constexpr int kDot[] = {1, 2};
+    static constexpr int kDashDot[] = {4, 2, 1, 2};
+    static constexpr int kDashDotDot[] = {4, 2, 1, 2, 1, 2};
+    std::span<const int> pattern;
+    switch (style) {
+    case kStyleDash: pattern = kDash; break;
+    case kStyleDot: pattern = kDot; break;
+    case kStyleDashDot: pattern = kDashDot; break;
+    case kStyleDashDotDot: pattern = kDashDotDot; break;
+    default: return false;
+    }
+    const QPoint step(to.x() > from.x() ? 1 : (to.x() < from.x() ? -1 : 0),
+                      to.y() > from.y() ? 1 : (to.y() < from.y() ? -1 : 0));
+    const int length = std::max(std::abs(to.x() - from.x()), std::abs(to.y() - from.y()));
+    // Even widths lie up and left of the line, as the stroker puts them.
+    const int before = width / 2;
+    std::size_t part = 0;
+    int t = 0;
+    while (t < length) {
+        const int run = std::min(pattern[part] * width, length - t);
+        if (part % 2 == 0) {
+            const QPoint a = from + step * t;
+            const QPoint b = from + step * (t + run - 1);
+            const QRect r(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                          QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+            painter.fillRect(r.adjusted(-before, -before, width - 1 - before, width - 1 - before), colour);
+        }
+        t += run;
+        part = (part + 1) % pattern.size();
+    }
+    return true;
 }
 
 std::array<QPoint, 5> closedOutline(const std::array<QPoint, 4>& c)
@@ -181,7 +226,7 @@ std::vector<NodeVisibility> workOutVisibility(const Document& doc, int count, fl
 }
 
 // `visibility` null: draw the whole node within `visible`.
-bool paintNodeClipped(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom,
+bool paintNodeClipped(QPainter& painter, const Document& doc, const RangeMode& mode, int index, float zoom,
                       const QRect& visible, const NodeVisibility* visibility)
 {
     const NodeRecord& node = doc.nodes[index];
@@ -200,16 +245,11 @@ bool paintNodeClipped(QPainter& painter, Document& doc, const RangeMode& mode, i
         if (outlineShows && !drawPictureClipped(painter, *node.picture, target, visible))
             return false;
     }
-
-    NodeScreenInfo& info = doc.screen[index];
-    info.corners = {QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom), QPoint(r.left, r.bottom)};
-    const auto mid = [](int a, int b) { return a + (b - a) / 2; };
-    info.edgeMids = {QPoint(mid(r.left, r.right), r.top), QPoint(r.right, mid(r.top, r.bottom)),
-                     QPoint(mid(r.left, r.right), r.bottom), QPoint(r.left, mid(r.top, r.bottom))};
     if (!outlineShows)
         return true;
 
-    const auto outline = closedOutline(info.corners);
+    const std::array<QPoint, 5> outline{QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom),
+                                        QPoint(r.left, r.bottom), QPoint(r.left, r.top)};
     if (node.frameColor != kNoColor)
         DrawStyledOutline(painter, outline, node.frameColor, asShort(node.frameStyle), asShort(node.frameWidth), zoom);
     else if (mode.active())
@@ -349,17 +389,27 @@ void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef co
     if (colour == kNoColor || points.size() < 2)
         return;
     const int width = std::max(1, widthPixels);
-    QPen pen(ColorFromRef(colour), width, Qt::SolidLine, width >= kRoundFrom ? Qt::RoundCap : Qt::FlatCap,
-             width >= kRoundFrom ? Qt::RoundJoin : Qt::MiterJoin);
+    // A round end on a pen this thin covers exactly the square a square cap
+    // covers, and the square is far cheaper: thousands of framed nodes are
+    // painted with such pens. Thin dashes keep flat ends, as their pattern
+    // is counted in whole pixels.
+    const bool round = width >= kRoundFrom;
+    const bool solid = penStyle == kStyleSolid || penStyle == kStyleDouble;
+    QPen pen(ColorFromRef(colour), width, Qt::SolidLine,
+             round ? Qt::RoundCap : (solid ? Qt::SquareCap : Qt::FlatCap), round ? Qt::RoundJoin : Qt::MiterJoin);
     applyLineStyle(pen, penStyle);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    if (points.size() == 2)
-        painter.drawLine(points[0], points[1]);
-    else
-        painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    // Separate segments, so every side starts its dash pattern afresh at the
+    // corner instead of running on round it.
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+        if (pen.capStyle() == Qt::FlatCap && drawThinDashes(painter, points[i], points[i + 1], penStyle, width,
+                                                            ColorFromRef(colour)))
+            continue;
+        painter.drawLine(points[i], points[i + 1]);
+    }
     painter.restore();
 }
 
@@ -478,7 +528,7 @@ void PaintGrid(QPainter& painter, const Document& doc, float zoom)
     painter.restore();
 }
 
-bool PaintNode(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom)
+bool PaintNode(QPainter& painter, const Document& doc, const RangeMode& mode, int index, float zoom)
 {
     return paintNodeClipped(painter, doc, mode, index, zoom, visibleRect(painter), nullptr);
 }
@@ -524,8 +574,8 @@ void PaintMultiCutCells(QPainter& painter, const DocState& state, const SysSetti
     const IntRect r = mode.modeRect.scaled(zoom);
     const int w = r.width();
     const int h = r.height();
-    const int gx = scaleTrunc(static_cast<int>(sys.multiMarginX * 1000.0f), zoom);
-    const int gy = scaleTrunc(static_cast<int>(sys.multiMarginY * 1000.0f), zoom);
+    const int gx = scaleTrunc(MarginToThousandths(sys.multiMarginX), zoom);
+    const int gy = scaleTrunc(MarginToThousandths(sys.multiMarginY), zoom);
     const int wpx = std::max(1, scaleTrunc(state.modeFrameWidth, zoom));
     for (int row = 0; row < sys.multiCntY; ++row) {
         for (int col = 0; col < sys.multiCntX; ++col) {
@@ -540,26 +590,26 @@ void PaintMultiCutCells(QPainter& painter, const DocState& state, const SysSetti
     }
 }
 
-void PaintHandles(QPainter& painter, NodeScreenInfo& info, bool mainSelection)
+void PaintHandles(QPainter& painter, const NodeGeometry& geometry, bool mainSelection)
 {
-    const auto& c = info.corners;
-    const auto mid = [](QPoint a, QPoint b) {
-        const auto m = [](int u, int v) { return std::min(u, v) + (std::max(u, v) - std::min(u, v)) / 2; };
-        return QPoint(m(a.x(), b.x()), m(a.y(), b.y()));
-    };
-    info.edgeMids = {mid(c[0], c[1]), mid(c[1], c[2]), mid(c[2], c[3]), mid(c[3], c[0])};
     const ColorRef pen = mainSelection ? kMainHandlePen : kOtherHandlePen;
     const ColorRef fill = mainSelection ? kMainHandleFill : kOtherHandleFill;
-    for (const QPoint& p : c)
+    for (const QPoint& p : geometry.corners)
         fillSquare(painter, p, 4, pen, fill);
-    for (const QPoint& p : info.edgeMids)
+    for (const QPoint& p : geometry.edgeMids)
         fillSquare(painter, p, 3, pen, fill);
 }
 
-void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
+void PaintNodes(QPainter& painter, const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
                 bool withHandles)
 {
-    const int count = std::clamp(doc.state.nodeCount, 0, static_cast<int>(std::min(doc.nodes.size(), doc.screen.size())));
+    PaintNodes(painter, doc, ComputeScreenGeometry(doc, zoom), sys, mode, zoom, withHandles);
+}
+
+void PaintNodes(QPainter& painter, const Document& doc, const ScreenGeometry& geometry, const SysSettings& sys,
+                const RangeMode& mode, float zoom, bool withHandles)
+{
+    const int count = std::clamp(doc.state.nodeCount, 0, std::min(static_cast<int>(doc.nodes.size()), geometry.count()));
     const QRect visible = visibleRect(painter);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -579,35 +629,26 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
         if (std::any_of(wanted.begin(), wanted.end(), [](const auto& w) { return w.picture->undecodable(); }))
             visibility = workOutVisibility(doc, count, zoom, visible);
     }
+    // A node that cannot be drawn shows nothing at all: no frame, no range
+    // overlay, no handles.
+    std::vector<char> drawn(static_cast<std::size_t>(count), 0);
     for (int i = 0; i < count; ++i) {
         const NodeVisibility* v = visibility.empty() ? nullptr : &visibility[static_cast<std::size_t>(i)];
-        if (paintNodeClipped(painter, doc, mode, i, zoom, visible, v) && i == mode.modeNode) {
+        drawn[static_cast<std::size_t>(i)] = paintNodeClipped(painter, doc, mode, i, zoom, visible, v) ? 1 : 0;
+        if (drawn[static_cast<std::size_t>(i)] && i == mode.modeNode) {
             PaintModeFrame(painter, doc.state, mode, zoom);
             if (mode.modeKind == 2)
                 PaintMultiCutCells(painter, doc.state, sys, mode, zoom);
         }
     }
 
-    std::vector<IntRect> rects(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        rects[static_cast<std::size_t>(i)] = doc.NodeRect(i);
     std::vector<QRect> inverted;
-    for (int i = count - 1; i >= 0; --i) {
-        NodeScreenInfo& info = doc.screen[i];
-        info.overlapRects.fill(QRect());
-        info.overlapIndex.fill(-1);
-        const IntRect& a = rects[static_cast<std::size_t>(i)];
-        std::size_t k = 0;
-        for (int j = 0; j < i && k < info.overlapRects.size(); ++j) {
-            const IntRect& b = rects[static_cast<std::size_t>(j)];
-            if (!a.intersects(b))
-                continue;
-            const QRect screen = a.intersected(b).scaled(zoom).toQRect();
-            if (sys.dspOverlap != 0 && screen.intersects(visible))
-                inverted.push_back(screen);
-            info.overlapRects[k] = screen;
-            info.overlapIndex[k] = j;
-            ++k;
+    if (sys.dspOverlap != 0) {
+        for (int i = count - 1; i >= 1; --i) {
+            for (const QRect& r : geometry.nodes[static_cast<std::size_t>(i)].overlapRects) {
+                if (!r.isEmpty() && r.intersects(visible))
+                    inverted.push_back(r);
+            }
         }
     }
     if (!invertByParity(painter, inverted)) {
@@ -617,8 +658,12 @@ void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const 
 
     if (withHandles) {
         for (int i = 0; i < count; ++i) {
-            if (doc.screen[i].selected != 0)
-                PaintHandles(painter, doc.screen[i], i == doc.state.mainIndex);
+            const NodeRecord& node = doc.nodes[i];
+            // Drawn, or at least drawable: a node scrolled out of sight still
+            // keeps its handles where they belong.
+            const bool drawable = node.picture && !node.picture->undecodable();
+            if (doc.screen[i].selected != 0 && (drawn[static_cast<std::size_t>(i)] || drawable))
+                PaintHandles(painter, geometry.nodes[static_cast<std::size_t>(i)], i == doc.state.mainIndex);
         }
     }
     painter.restore();

@@ -15,7 +15,9 @@ namespace vq {
 
 class Document;
 class Picture;
+struct NodeGeometry;
 struct RangeMode;
+struct ScreenGeometry;
 struct SysSettings;
 
 // The painters draw in zoomed canvas coordinates: logical (0, 0) of the
@@ -63,23 +65,24 @@ bool PaintCanvasBackground(QPainter& painter, const Document& doc, float zoom);
 // Grid lines in screen pixels, independent of the zoom; nothing when hidden.
 void PaintGrid(QPainter& painter, const Document& doc, float zoom);
 // One node: picture, frame (or the grey outline of frameless nodes while a
-// mode is active). Rewrites the node's corners and edge midpoints. False when
-// the node has no picture or it cannot be drawn.
-bool PaintNode(QPainter& painter, Document& doc, const RangeMode& mode, int index, float zoom);
+// mode is active). False when the node has no picture or it cannot be drawn;
+// then nothing of it is drawn.
+bool PaintNode(QPainter& painter, const Document& doc, const RangeMode& mode, int index, float zoom);
 // Every node in stacking order with the mode overlays, the overlap pass and,
-// when `withHandles`, the selection handles. Rewrites every node's
-// NodeScreenInfo geometry; unused overlap entries get an empty rectangle and
-// index -1.
-void PaintNodes(QPainter& painter, Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
+// when `withHandles`, the selection handles. Painting only reads: where nodes
+// lie on the screen comes from `geometry` (the first form works it out).
+void PaintNodes(QPainter& painter, const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
                 bool withHandles);
+void PaintNodes(QPainter& painter, const Document& doc, const ScreenGeometry& geometry, const SysSettings& sys,
+                const RangeMode& mode, float zoom, bool withHandles);
 // The range frame of the node in mode (inverted area, outline, highlighted
 // part, corner squares).
 void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& mode, float zoom);
 // The multi-cut cells after the first one.
 void PaintMultiCutCells(QPainter& painter, const DocState& state, const SysSettings& sys, const RangeMode& mode,
                         float zoom);
-// The eight handles of a node from its stored corners; refreshes its edge midpoints.
-void PaintHandles(QPainter& painter, NodeScreenInfo& info, bool mainSelection);
+// The eight handles of a node at its corners and edge midpoints.
+void PaintHandles(QPainter& painter, const NodeGeometry& geometry, bool mainSelection);
 
 // Handle colours (0x00BBGGRR).
 inline constexpr ColorRef kMainHandlePen = 0xC08040;

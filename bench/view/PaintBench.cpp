@@ -186,7 +186,7 @@ int main(int argc, char** argv)
     app.sys().dspOverlap = 1;
     app.sys().multiCntX = 1;
     app.sys().multiCntY = 1;
-    CT52106View view(app);
+    CT52106View view(app.edits(), app.sys());
     view.show();
     view.resize(view.size() + kClient - view.viewport()->size());
     if (!QTest::qWaitForWindowExposed(&view))

@@ -160,7 +160,7 @@ TEST_F(DocumentCommandsTest, UndoAndRedoKeys)
     start();
     app->mainFrame->updateCommandStates();
     EXPECT_FALSE(app->mainFrame->action(384)->isEnabled());
-    app->document().PushUndoSnapshot();
+    app->edits().PushUndoSnapshot();
     ASSERT_TRUE(AppendNode(app->doc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
     app->mainFrame->updateCommandStates();
     ASSERT_TRUE(app->mainFrame->action(384)->isEnabled());

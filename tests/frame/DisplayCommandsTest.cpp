@@ -1,7 +1,8 @@
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/CommandTable.h"
+#include "edit/EditSession.h"
 #include "model/Settings.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ protected:
 TEST_F(DisplayCommandsTest, ChoosingNoneTwiceBringsTheLastGridBack)
 {
     start();
-    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    QSignalSpy modified(&app().edits(), &EditSession::documentChanged);
     chooseGrid(cmd::Grid40);
     EXPECT_EQ(gridMode(), 2);
     EXPECT_TRUE(checked(cmd::Grid40));
@@ -48,7 +49,7 @@ TEST_F(DisplayCommandsTest, ToolbarGridButtonRestoresTheLastStyle)
     chooseGrid(cmd::GridCross);
     chooseGrid(cmd::GridNone);
     ASSERT_EQ(gridMode(), -5);
-    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    QSignalSpy modified(&app().edits(), &EditSession::documentChanged);
     clickToolButton(cmd::GridButton);
     EXPECT_EQ(gridMode(), 5);
     EXPECT_TRUE(checked(cmd::GridButton));
@@ -62,7 +63,7 @@ TEST_F(DisplayCommandsTest, ToolbarGridButtonRestoresTheLastStyle)
 TEST_F(DisplayCommandsTest, GridInFrontModifiesTheDocumentButOverlapDisplayDoesNot)
 {
     start();
-    QSignalSpy modified(&frame(), &CMainFrame::documentModified);
+    QSignalSpy modified(&app().edits(), &EditSession::documentChanged);
     const int overlap = app().sys().dspOverlap;
 
     clickMenuItem({"表示(&V)"}, cmd::GridOnTop);

@@ -1,6 +1,6 @@
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "model/Settings.h"
 
 #include <QImage>

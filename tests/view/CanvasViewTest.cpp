@@ -1,6 +1,8 @@
 // The real canvas view in a window: zoom commands, scroll ranges, the console
 // and the painted client area.
 #include "view/CT52106View.h"
+#include "edit/EditSession.h"
+#include "resources/CommandIds.h"
 
 #include "app/CT52106App.h"
 #include "imaging/PictureCache.h"
@@ -11,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -33,7 +36,7 @@ protected:
         app->sys().dspOverlap = 1;
         app->sys().multiCntX = 1;
         app->sys().multiCntY = 1;
-        view = std::make_unique<CT52106View>(*app);
+        view = std::make_unique<CT52106View>(app->edits(), app->sys());
         view->resize(800, 600);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
@@ -53,21 +56,14 @@ protected:
     std::unique_ptr<CT52106View> view;
 };
 
-TEST_F(CanvasViewTest, RegistersItselfWithTheApplication)
-{
-    EXPECT_EQ(app->view, view.get());
-    view.reset();
-    EXPECT_EQ(app->view, nullptr);
-}
-
 TEST_F(CanvasViewTest, ZoomCommandsSetTheZoomAndScrollRanges)
 {
-    QSignalSpy modified(view.get(), &CT52106View::documentModified);
+    QSignalSpy modified(&app->edits(), &EditSession::documentChanged);
     const struct {
         int id;
         float zoom;
-    } commands[] = {{kCmdZoom10, 0.1f},   {kCmdZoom25, 0.25f},  {kCmdZoom50, 0.5f}, {kCmdZoom100, 1.0f},
-                    {kCmdZoom200, 2.0f},  {kCmdZoom300, 3.0f},  {kCmdZoom400, 4.0f}};
+    } commands[] = {{cmd::Zoom10, 0.1f},   {cmd::Zoom25, 0.25f},  {cmd::Zoom50, 0.5f}, {cmd::Zoom100, 1.0f},
+                    {cmd::Zoom200, 2.0f},  {cmd::Zoom300, 3.0f},  {cmd::Zoom400, 4.0f}};
     for (const auto& c : commands) {
         SCOPED_TRACE(c.id);
         ASSERT_TRUE(view->OnZoomCommand(c.id));
@@ -85,15 +81,15 @@ TEST_F(CanvasViewTest, ZoomIsLimitedByTheZoomedCanvasSize)
 {
     state().canvasWidth = 10000;
     state().canvasHeight = 2000;
-    view->OnZoomCommand(kCmdZoom400);
+    view->OnZoomCommand(cmd::Zoom400);
     EXPECT_FLOAT_EQ(state().zoom, 1.0f);
     EXPECT_EQ(view->horizontalScrollBar()->maximum(), 10050 - client().width());
 }
 
 TEST_F(CanvasViewTest, FitShowsTheWholeCanvas)
 {
-    view->OnZoomCommand(kCmdZoom400);
-    view->OnZoomCommand(kCmdZoomFit);
+    view->OnZoomCommand(cmd::Zoom400);
+    view->OnZoomCommand(cmd::ZoomFit);
     const QSize c = client();
     EXPECT_FLOAT_EQ(state().zoom, LimitZoom(FitZoom(c, 1000, 1000), 1000, 1000));
     EXPECT_LE(scaleTrunc(1000, state().zoom), c.width());
@@ -115,13 +111,18 @@ TEST_F(CanvasViewTest, StepZoomInHundredthsAndTheConsoleShowsIt)
     EXPECT_FLOAT_EQ(state().zoom, kMinZoom);
 }
 
-TEST_F(CanvasViewTest, ConsoleIsDrawnAtTheClampedPositionAndStoredBack)
+TEST_F(CanvasViewTest, ConsoleIsDrawnClampedAndPulledBackWhenTheWindowChanges)
 {
     state().consoleX = 5000;
     state().consoleY = -20;
     const QImage shot = view->renderToImage();
     const QPoint expected = ClampConsolePosition(5000, -20, QRect(QPoint(0, 0), client()));
-    EXPECT_EQ(QPoint(state().consoleX, state().consoleY), expected);
+    EXPECT_EQ(QPoint(state().consoleX, state().consoleY), QPoint(5000, -20)) << "painting only reads";
+    view->resize(view->size() + QSize(1, 1));
+    QApplication::processEvents();
+    EXPECT_EQ(QPoint(state().consoleX, state().consoleY), ClampConsolePosition(5000, -20, QRect(QPoint(0, 0), client())));
+    view->resize(view->size() - QSize(1, 1));
+    QApplication::processEvents();
     EXPECT_EQ(expected, QPoint(client().width() - 70, 70));
     // The face below the read-out window is dark blue; the canvas there is white.
     const QRgb face = shot.pixel(expected + QPoint(0, 35));
@@ -149,11 +150,11 @@ TEST_F(CanvasViewTest, DialRingDrawnOnlyWhileActive)
 
 TEST_F(CanvasViewTest, ConsoleTopLeftCommand)
 {
-    QSignalSpy modified(view.get(), &CT52106View::documentModified);
+    QSignalSpy modified(&app->edits(), &EditSession::documentChanged);
     state().consoleX = 300;
     state().consoleY = 200;
     view->setConsoleVisible(false);
-    view->OnZoomCommand(kCmdConsoleTopLeft);
+    view->OnZoomCommand(cmd::ConsoleTopLeft);
     EXPECT_EQ(QPoint(state().consoleX, state().consoleY), QPoint(79, 79));
     EXPECT_TRUE(view->consoleVisible());
     EXPECT_EQ(modified.count(), 1);
@@ -171,7 +172,7 @@ TEST_F(CanvasViewTest, HitTestShowsAHiddenConsole)
 
 TEST_F(CanvasViewTest, ConsoleHidesWhileTheScrollBarIsPressed)
 {
-    view->OnZoomCommand(kCmdZoom200);
+    view->OnZoomCommand(cmd::Zoom200);
     QScrollBar* bar = view->horizontalScrollBar();
     ASSERT_TRUE(bar->isVisible());
     ASSERT_TRUE(view->consoleVisible());
@@ -187,7 +188,7 @@ TEST_F(CanvasViewTest, ConsoleHidesWhileTheScrollBarIsPressed)
 
 TEST_F(CanvasViewTest, ConsoleHidesWhileTheSliderIsDragged)
 {
-    view->OnZoomCommand(kCmdZoom300);
+    view->OnZoomCommand(cmd::Zoom300);
     QScrollBar* bar = view->verticalScrollBar();
     QStyleOptionSlider option;
     option.initFrom(bar);
@@ -214,7 +215,7 @@ TEST_F(CanvasViewTest, ConsoleHidesWhileTheSliderIsDragged)
 
 TEST_F(CanvasViewTest, AHiddenConsoleStaysHiddenAfterScrolling)
 {
-    view->OnZoomCommand(kCmdZoom200);
+    view->OnZoomCommand(cmd::Zoom200);
     view->OnToggleConsoleAlways();
     ASSERT_FALSE(view->consoleVisible());
     QScrollBar* bar = view->horizontalScrollBar();
@@ -261,20 +262,20 @@ TEST_F(CanvasViewTest, PaintsTheScrolledCanvasAndWhiteBeyondIt)
     doc.clearSelection();
     view->setConsoleVisible(false);
 
-    view->OnZoomCommand(kCmdZoom50);
+    view->OnZoomCommand(cmd::Zoom50);
     QImage shot = view->renderToImage();
     EXPECT_TRUE(near(shot.pixel(75, 75), Qt::red)) << "canvas (150, 150) at zoom 0.5";
     EXPECT_TRUE(exactly(shot.pixel(499, 300), QColor(0x48, 0x5A, 0x7B))) << "canvas frame";
     EXPECT_TRUE(exactly(shot.pixel(520, 300), Qt::white)) << "scroll margin";
     EXPECT_TRUE(exactly(shot.pixel(300, 520), Qt::white));
 
-    view->OnZoomCommand(kCmdZoom200);
+    view->OnZoomCommand(cmd::Zoom200);
     view->setScrollPosition({200, 100});
     shot = view->renderToImage();
     // Canvas (150, 150) is screen (300, 300), client (100, 200).
     EXPECT_TRUE(near(shot.pixel(100, 200), Qt::red));
     EXPECT_TRUE(exactly(shot.pixel(5, 5), QColor(0x80, 0x80, 0x80)));
-    EXPECT_EQ(doc.screen[0].corners[0], QPoint(200, 200)) << "corners are scroll-independent";
+    EXPECT_EQ(view->screenGeometry().nodes[0].corners[0], QPoint(200, 200)) << "corners are scroll-independent";
 
     // The window shows exactly the rendered image.
     const QImage onScreen = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -1,11 +1,12 @@
 // The canvas painters drawing into a QImage, checked pixel by pixel.
 #include "view/Painters.h"
+#include "view/ScreenGeometry.h"
 
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "model/Settings.h"
 #include "tests/view/ViewTestSupport.h"
-#include "view/RangeMode.h"
+#include "edit/RangeMode.h"
 
 #include <QPainter>
 
@@ -86,37 +87,39 @@ TEST_F(PaintersTest, NodePictureFillsItsScreenRectangleAtEveryZoom)
         EXPECT_TRUE(exactly(at(r.left - 1, midY), kGrey));
         EXPECT_TRUE(exactly(at(r.right, midY), kGrey));
         EXPECT_TRUE(exactly(at(r.left + 5, r.bottom), kGrey));
-        const NodeScreenInfo& s = doc.screen[0];
+        const NodeGeometry s = ComputeScreenGeometry(doc, zoom).nodes[0];
+        EXPECT_TRUE(s.shown);
         EXPECT_EQ(s.corners[0], QPoint(r.left, r.top));
         EXPECT_EQ(s.corners[2], QPoint(r.right, r.bottom));
         EXPECT_EQ(s.edgeMids[1], QPoint(r.right, r.top + (r.bottom - r.top) / 2));
     }
 }
 
-TEST_F(PaintersTest, NodeWithoutPictureDrawsNothingAndKeepsItsGeometry)
+TEST_F(PaintersTest, NodeWithoutPictureShowsNothingAtAll)
 {
     addNode({200, 200, 100, 100}, nullptr, kRedRef, 3);
-    doc.screen[0].corners.fill(QPoint(-7, -7));
+    doc.screen[0].selected = 1;
+    doc.state.mainIndex = 0;
+    mode.modeNode = 0;
+    mode.modeRect = doc.NodeRect(0);
     image.fill(kUntouched);
     QPainter p(&image);
     EXPECT_FALSE(PaintNode(p, doc, mode, 0, 1.0f));
+    PaintNodes(p, doc, sys, mode, 1.0f, true);
     p.end();
-    EXPECT_EQ(doc.screen[0].corners[2], QPoint(-7, -7));
-    EXPECT_TRUE(exactly(at(200, 250), kUntouched));
+    EXPECT_FALSE(ComputeScreenGeometry(doc, 1.0f).nodes[0].shown);
+    // No picture, no frame, no range overlay, no handles.
+    for (const QPoint& pt : {QPoint(250, 250), QPoint(200, 250), QPoint(197, 197), QPoint(203, 203), QPoint(250, 200)})
+        EXPECT_TRUE(exactly(at(pt.x(), pt.y()), kUntouched)) << pt.x() << "," << pt.y();
 }
 
 TEST_F(PaintersTest, NodesOutsideTheVisibleAreaStillGetTheirGeometry)
 {
     addNode({800, 800, 100, 60}, makeJpegPicture({100, 60}, kRed));
-    doc.screen[0].selected = 1;
-    QImage small(100, 100, QImage::Format_RGB32);
-    small.fill(kUntouched);
-    QPainter p(&small);
-    PaintNodes(p, doc, sys, mode, 0.5f, true);
-    p.end();
-    EXPECT_EQ(doc.screen[0].corners[0], QPoint(400, 400));
-    EXPECT_EQ(doc.screen[0].corners[2], QPoint(450, 430));
-    EXPECT_EQ(doc.screen[0].edgeMids[2], QPoint(425, 430));
+    const NodeGeometry g = ComputeScreenGeometry(doc, 0.5f).nodes[0];
+    EXPECT_EQ(g.corners[0], QPoint(400, 400));
+    EXPECT_EQ(g.corners[2], QPoint(450, 430));
+    EXPECT_EQ(g.edgeMids[2], QPoint(425, 430));
 }
 
 struct FrameCase {
@@ -359,14 +362,15 @@ protected:
 TEST_F(OverlapTest, RecordsOverlapsWithLowerNodesAndInvertsThem)
 {
     paint(1.0f);
-    const auto& top = doc.screen[2];
+    const ScreenGeometry g = ComputeScreenGeometry(doc, 1.0f);
+    const auto& top = g.nodes[2];
     EXPECT_EQ(top.overlapIndex, (std::array<std::int32_t, 4>{0, 1, -1, -1}));
     EXPECT_EQ(top.overlapRects[0], QRect(250, 150, 50, 100));
     EXPECT_EQ(top.overlapRects[1], QRect(250, 200, 150, 50));
     EXPECT_TRUE(top.overlapRects[2].isEmpty());
-    EXPECT_EQ(doc.screen[1].overlapIndex, (std::array<std::int32_t, 4>{0, -1, -1, -1}));
-    EXPECT_EQ(doc.screen[1].overlapRects[0], QRect(200, 200, 100, 100));
-    EXPECT_EQ(doc.screen[0].overlapIndex, (std::array<std::int32_t, 4>{-1, -1, -1, -1}));
+    EXPECT_EQ(g.nodes[1].overlapIndex, (std::array<std::int32_t, 4>{0, -1, -1, -1}));
+    EXPECT_EQ(g.nodes[1].overlapRects[0], QRect(200, 200, 100, 100));
+    EXPECT_EQ(g.nodes[0].overlapIndex, (std::array<std::int32_t, 4>{-1, -1, -1, -1}));
 
     EXPECT_TRUE(near(at(120, 120), kRed)) << "no overlap";
     EXPECT_TRUE(near(at(210, 280), QColor(255, 0, 255))) << "green over red, inverted once";
@@ -379,7 +383,7 @@ TEST_F(OverlapTest, RecordedButNotShownWhenHighlightingIsOff)
 {
     sys.dspOverlap = 0;
     paint(1.0f);
-    EXPECT_EQ(doc.screen[2].overlapIndex[1], 1);
+    EXPECT_EQ(ComputeScreenGeometry(doc, 1.0f).nodes[2].overlapIndex[1], 1);
     EXPECT_TRUE(near(at(210, 280), kGreen));
     EXPECT_TRUE(near(at(260, 210), kBlue));
 }
@@ -387,7 +391,7 @@ TEST_F(OverlapTest, RecordedButNotShownWhenHighlightingIsOff)
 TEST_F(OverlapTest, ScreenRectanglesFollowTheZoom)
 {
     paint(0.5f);
-    EXPECT_EQ(doc.screen[2].overlapRects[1], QRect(125, 100, 75, 25));
+    EXPECT_EQ(ComputeScreenGeometry(doc, 0.5f).nodes[2].overlapRects[1], QRect(125, 100, 75, 25));
     EXPECT_TRUE(near(at(105, 140), QColor(255, 0, 255)));
 }
 
@@ -440,8 +444,8 @@ TEST_F(PaintersTest, SkippingHiddenPartsChangesNoPixel)
             if (i == mode.modeNode)
                 PaintModeFrame(p, doc.state, mode, zoom);
         }
-        for (int i = 0; i < doc.state.nodeCount; ++i) {
-            for (const QRect& r : doc.screen[i].overlapRects)
+        for (const NodeGeometry& g : ComputeScreenGeometry(doc, zoom).nodes) {
+            for (const QRect& r : g.overlapRects)
                 InvertRect(p, r);
         }
         p.end();
@@ -455,8 +459,9 @@ TEST_F(PaintersTest, AtMostFourOverlapsPerNode)
         addNode({100 + 60 * k, 600, 50, 50}, makeJpegPicture({10, 10}, kRed));
     addNode({90, 610, 310, 30}, makeJpegPicture({10, 10}, kGreen));
     paint(1.0f);
-    EXPECT_EQ(doc.screen[5].overlapIndex, (std::array<std::int32_t, 4>{0, 1, 2, 3}));
-    EXPECT_EQ(doc.screen[5].overlapRects[3], QRect(280, 610, 50, 30));
+    const NodeGeometry g = ComputeScreenGeometry(doc, 1.0f).nodes[5];
+    EXPECT_EQ(g.overlapIndex, (std::array<std::int32_t, 4>{0, 1, 2, 3}));
+    EXPECT_EQ(g.overlapRects[3], QRect(280, 610, 50, 30));
     EXPECT_TRUE(near(at(110, 620), QColor(255, 0, 255)));
     EXPECT_TRUE(near(at(290, 620), QColor(255, 0, 255)));
     EXPECT_TRUE(near(at(350, 620), kGreen)) << "the fifth overlap is neither recorded nor shown";
@@ -493,14 +498,20 @@ TEST_F(PaintersTest, HandlesInMainAndOtherColours)
     EXPECT_TRUE(near(at(102, 102), kGreen));
 }
 
-TEST(PaintHandles, EdgeMidpointsFromTheCorners)
+TEST(ScreenGeometry, EdgeMidpointsHalveDownward)
 {
-    NodeScreenInfo info;
-    info.corners = {QPoint(10, 10), QPoint(31, 10), QPoint(31, 21), QPoint(10, 21)};
-    QImage image(60, 60, QImage::Format_RGB32);
-    QPainter p(&image);
-    PaintHandles(p, info, true);
-    EXPECT_EQ(info.edgeMids, (std::array<QPoint, 4>{QPoint(20, 10), QPoint(31, 15), QPoint(20, 21), QPoint(10, 15)}));
+    Document doc;
+    doc.ResetDocument();
+    // An odd-sized rectangle on screen: (10, 10) to (31, 21) at zoom 0.5.
+    AppendNode(doc, nullptr, 0, 0, 0, 0);
+    doc.nodes[0] = NodeRecord{};
+    doc.nodes[0].centerX = 41;
+    doc.nodes[0].centerY = 31;
+    doc.nodes[0].halfWidth = 21;
+    doc.nodes[0].halfHeight = 11;
+    const NodeGeometry g = ComputeScreenGeometry(doc, 0.5f).nodes[0];
+    EXPECT_EQ(g.corners, (std::array<QPoint, 4>{QPoint(10, 10), QPoint(31, 10), QPoint(31, 21), QPoint(10, 21)}));
+    EXPECT_EQ(g.edgeMids, (std::array<QPoint, 4>{QPoint(20, 10), QPoint(31, 15), QPoint(20, 21), QPoint(10, 15)}));
 }
 
 TEST_F(PaintersTest, FramelessNodesGetAGreyOutlineOnlyWhileAModeIsActive)
@@ -606,6 +617,47 @@ TEST_F(ModeFrameTest, MultiCutCellsRepeatTheFirstWithGaps)
     EXPECT_EQ(countOnRow(280, 205, 255, kRed), 50);
     EXPECT_EQ(countOnRow(280, 275, 325, kRed), 50) << "cell (1, 1)";
 }
+
+} // namespace
+} // namespace vq
+
+namespace vq {
+namespace {
+
+// Thin outlines are drawn as separate segments: their corners close, and a
+// dash pattern starts afresh on every side.
+struct CornerCase {
+    int width;
+    int style;
+    std::vector<QPoint> painted; // pixels that must be in the outline colour
+};
+
+class OutlineCorners : public ::testing::TestWithParam<CornerCase> {};
+
+TEST_P(OutlineCorners, CornersAreClosed)
+{
+    const CornerCase& c = GetParam();
+    QImage image(24, 24, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        const std::array<QPoint, 5> outline{QPoint(5, 5), QPoint(18, 5), QPoint(18, 18), QPoint(5, 18), QPoint(5, 5)};
+        DrawPenShape(p, outline, 0x0000FF, c.style, c.width);
+    }
+    for (const QPoint& pt : c.painted)
+        EXPECT_EQ(image.pixel(pt), qRgb(255, 0, 0)) << "width " << c.width << " at " << pt.x() << "," << pt.y();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, OutlineCorners,
+    ::testing::Values(
+        CornerCase{1, kStyleSolid, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
+        // Even widths lie up and left of the line; the outer corner pixel must be there too.
+        CornerCase{2, kStyleSolid, {{4, 4}, {5, 4}, {4, 5}, {18, 4}, {18, 18}, {4, 18}, {17, 17}}},
+        CornerCase{3, kStyleSolid, {{4, 4}, {5, 5}, {18, 5}, {19, 5}, {18, 18}, {5, 18}, {6, 6}}},
+        // Every side starts with a dash at its own first corner.
+        CornerCase{1, kStyleDash, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
+        CornerCase{1, kStyleDot, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}}));
 
 } // namespace
 } // namespace vq

@@ -2,7 +2,7 @@
 #include "model/Settings.h"
 #include "tests/support/Fixtures.h"
 #include "view/Painters.h"
-#include "view/RangeMode.h"
+#include "edit/RangeMode.h"
 
 #include <QImage>
 #include <QPainter>

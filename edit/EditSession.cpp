@@ -1,0 +1,65 @@
+#include "edit/EditSession.h"
+
+#include "model/Document.h"
+#include "model/UndoHistory.h"
+
+namespace vq {
+
+EditSession::EditSession(Document& doc, UndoHistory& history, QObject* parent)
+    : QObject(parent), m_doc(doc), m_history(history)
+{
+}
+
+void EditSession::edit(const std::function<void(Document&)>& change)
+{
+    PushUndoSnapshot();
+    change(m_doc);
+    commitChange();
+}
+
+void EditSession::PushUndoSnapshot()
+{
+    m_history.PushUndoSnapshot(m_doc);
+}
+
+void EditSession::commitChange()
+{
+    emit documentChanged();
+}
+
+void EditSession::commitSelection()
+{
+    emit selectionChanged();
+}
+
+void EditSession::setModeRect(const IntRect& rect)
+{
+    m_mode.modeRect = rect;
+    if (m_mode.modeNode >= 0 && m_mode.modeNode < m_doc.state.nodeCount) {
+        // Remembered relative to the node, so it fits the next node the mode starts on.
+        const IntRect node = m_doc.NodeRect(m_mode.modeNode);
+        emit modeRectChanged(m_mode.modeKind,
+                             {rect.left - node.left, rect.top - node.top, rect.right - node.left, rect.bottom - node.top});
+    }
+    commitChange();
+}
+
+bool EditSession::UndoRedo(bool isUndo)
+{
+    const float zoom = m_doc.state.zoom;
+    if (!m_history.UndoRedo(isUndo, m_doc))
+        return false;
+    // A restored model has nothing selected, so no mode can refer into it.
+    m_mode.modeNode = -1;
+    emit documentRestored(zoom);
+    emit documentChanged();
+    return true;
+}
+
+void EditSession::resetForNewDocument()
+{
+    m_history.ResetHistory();
+    m_mode = RangeMode{};
+}
+
+} // namespace vq

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "edit/RangeMode.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace vq {
+
+class Document;
+class UndoHistory;
+
+// The one door every editing command goes through. A command asks for the
+// steps it needs and the session tells whoever listens: the view repaints,
+// the document marks itself modified, the frame refreshes its status panes.
+// Nothing here knows a widget, so any edit can run in a test without a window.
+class EditSession : public QObject {
+    Q_OBJECT
+public:
+    EditSession(Document& doc, UndoHistory& history, QObject* parent = nullptr);
+
+    [[nodiscard]] Document& doc() { return m_doc; }
+    [[nodiscard]] const Document& doc() const { return m_doc; }
+    [[nodiscard]] UndoHistory& history() { return m_history; }
+    // The trimming, blur and multi-cut range mode.
+    [[nodiscard]] RangeMode& mode() { return m_mode; }
+    [[nodiscard]] const RangeMode& mode() const { return m_mode; }
+
+    // An undoable edit: snapshot, `change`, then the document counts as changed.
+    void edit(const std::function<void(Document&)>& change);
+    // Records the document for undo just before a change the caller makes.
+    void PushUndoSnapshot();
+    // The document changed (after an edit, or a change that takes no undo
+    // step such as the zoom or the console's place).
+    void commitChange();
+    // Only the selection changed: nothing to save, but the view and the
+    // status panes show it.
+    void commitSelection();
+
+    // A new range frame from a drag or a key: stored in the mode and
+    // remembered for the next time the mode starts.
+    void setModeRect(const IntRect& rect);
+
+    // Steps back or forward through the history; false when there was no
+    // step or its snapshot could not be read.
+    bool UndoRedo(bool isUndo);
+
+    // A new or opened document: no mode, no history.
+    void resetForNewDocument();
+
+signals:
+    // The document changed: repaint, mark modified, refresh the status.
+    void documentChanged();
+    // The selection changed: repaint and refresh the status.
+    void selectionChanged();
+    // Undo or redo replaced the whole model; `previousZoom` is the zoom
+    // before, so the view can rescale when it differs.
+    void documentRestored(float previousZoom);
+    // The range frame changed; `relative` is its place relative to the
+    // node's top-left corner, which is remembered per mode.
+    void modeRectChanged(int modeKind, const IntRect& relative);
+
+private:
+    Document& m_doc;
+    UndoHistory& m_history;
+    RangeMode m_mode;
+};
+
+} // namespace vq

@@ -1,0 +1,162 @@
+#include "edit/MoveResize.h"
+
+#include "model/Document.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace vq {
+
+namespace {
+
+int axisDisplacement(int window, float zoom)
+{
+    const int canvas = divTrunc(window, zoom);
+    if (canvas == 0 && std::abs(window) == 1)
+        return window;
+    return canvas;
+}
+
+bool movesLeft(int handle) { return handle == 0 || handle == 3 || handle == 7; }
+bool movesRight(int handle) { return handle == 1 || handle == 2 || handle == 5; }
+bool movesTop(int handle) { return handle == 0 || handle == 1 || handle == 4; }
+bool movesBottom(int handle) { return handle == 2 || handle == 3 || handle == 6; }
+bool changesWidth(int handle) { return handle <= 3 || handle == 5 || handle == 7; }
+bool changesHeight(int handle) { return handle <= 3 || handle == 4 || handle == 6; }
+
+} // namespace
+
+QPoint MoveDisplacement(QPoint windowDelta, float zoom)
+{
+    return {axisDisplacement(windowDelta.x(), zoom), axisDisplacement(windowDelta.y(), zoom)};
+}
+
+bool ExceedsMoveThreshold(QPoint windowDelta)
+{
+    return std::abs(windowDelta.x()) >= kMoveThreshold || std::abs(windowDelta.y()) >= kMoveThreshold;
+}
+
+bool MoveSelection(Document& doc, QPoint canvasDelta)
+{
+    bool any = false;
+    for (int i = 0; i < doc.state.nodeCount; ++i) {
+        if (doc.screen[i].selected == 0)
+            continue;
+        any = true;
+        doc.nodes[i].centerX += canvasDelta.x();
+        doc.nodes[i].centerY += canvasDelta.y();
+        KeepNodeInCanvas(doc, i, KeepMode::Centre);
+    }
+    return any;
+}
+
+QRect ResizeFeedbackRect(const QRect& start, int handle, QPoint pointer, QPoint canvasBottomRight, int minSize,
+                         bool freeRatio)
+{
+    const int px = std::clamp(pointer.x(), 0, std::max(0, canvasBottomRight.x()));
+    const int py = std::clamp(pointer.y(), 0, std::max(0, canvasBottomRight.y()));
+    // Sides as exclusive edges: right = left + width.
+    int left = start.left();
+    int top = start.top();
+    int right = start.left() + start.width();
+    int bottom = start.top() + start.height();
+    if (movesLeft(handle))
+        left = std::min(px, right - minSize);
+    if (movesRight(handle))
+        right = std::max(px, left + minSize);
+    if (movesTop(handle))
+        top = std::min(py, bottom - minSize);
+    if (movesBottom(handle))
+        bottom = std::max(py, top + minSize);
+
+    if (handle <= 3 && !freeRatio && start.width() > 0 && start.height() > 0) {
+        const double w0 = start.width();
+        const double h0 = start.height();
+        double scale = std::abs((right - left) / w0 - 1.0) >= std::abs((bottom - top) / h0 - 1.0)
+                           ? (right - left) / w0
+                           : (bottom - top) / h0;
+        // The opposite corner stays; the moving corner may not leave the
+        // canvas nor make either side shorter than the minimum.
+        const int anchorX = movesLeft(handle) ? right : left;
+        const int anchorY = movesTop(handle) ? bottom : top;
+        const double roomX = movesLeft(handle) ? anchorX : canvasBottomRight.x() - anchorX;
+        const double roomY = movesTop(handle) ? anchorY : canvasBottomRight.y() - anchorY;
+        scale = std::min({scale, roomX / w0, roomY / h0});
+        scale = std::max({scale, minSize / w0, minSize / h0});
+        const int w = static_cast<int>(w0 * scale);
+        const int h = static_cast<int>(h0 * scale);
+        left = movesLeft(handle) ? anchorX - w : anchorX;
+        right = left + w;
+        top = movesTop(handle) ? anchorY - h : anchorY;
+        bottom = top + h;
+    }
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void ApplyResize(Document& doc, const QRect& start, const QRect& result, QPoint scroll, float zoom, int handle)
+{
+    DocState& s = doc.state;
+    if (s.mainIndex < 0 || s.mainIndex >= s.nodeCount || start.width() <= 0 || start.height() <= 0)
+        return;
+    const float ratioX = static_cast<float>(result.width()) / static_cast<float>(start.width());
+    const float ratioY = static_cast<float>(result.height()) / static_cast<float>(start.height());
+    NodeRecord& main = doc.nodes[s.mainIndex];
+    const QPoint centre(result.left() + result.width() / 2, result.top() + result.height() / 2);
+    main.centerX = divTrunc(centre.x() + scroll.x(), zoom);
+    main.centerY = divTrunc(centre.y() + scroll.y(), zoom);
+    main.halfWidth = divTrunc(result.width() / 2, zoom);
+    main.halfHeight = divTrunc(result.height() / 2, zoom);
+    for (int i = 0; i < s.nodeCount; ++i) {
+        if (i == s.mainIndex || doc.screen[i].selected == 0)
+            continue;
+        NodeRecord& n = doc.nodes[i];
+        if (changesWidth(handle))
+            n.halfWidth = static_cast<int>(static_cast<float>(n.halfWidth) * ratioX);
+        if (changesHeight(handle))
+            n.halfHeight = static_cast<int>(static_cast<float>(n.halfHeight) * ratioY);
+    }
+}
+
+int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool keepNodes)
+{
+    const float zoom = doc.state.zoom;
+    const bool width = axis == CanvasAxis::Width;
+    int lower = scaleTrunc(kMinCanvasSide, zoom);
+    const int upper = scaleTrunc(width ? kMaxCanvasWidth : kMaxCanvasHeight, zoom);
+    if (!keepNodes) {
+        // Only the margin changes: the canvas may not cut into the central
+        // half of any node.
+        for (int i = 0; i < doc.state.nodeCount; ++i) {
+            const NodeRecord& n = doc.nodes[i];
+            const int centre = width ? n.centerX : n.centerY;
+            const int half = width ? n.halfWidth : n.halfHeight;
+            const IntRect core{centre - half / 2, 0, centre - half / 2 + half, 1};
+            const IntRect onScreen = core.scaled(zoom);
+            lower = std::max(lower, onScreen.right);
+        }
+    }
+    return divTrunc(std::clamp(screenPos, lower, std::max(lower, upper)), zoom);
+}
+
+bool ApplyCanvasSize(Document& doc, CanvasAxis axis, int newSize, bool scaleNodes)
+{
+    DocState& s = doc.state;
+    int& side = axis == CanvasAxis::Width ? s.canvasWidth : s.canvasHeight;
+    if (newSize == side || side <= 0)
+        return false;
+    const float ratio = static_cast<float>(newSize) / static_cast<float>(side);
+    side = newSize;
+    if (!scaleNodes)
+        return true;
+    for (int i = 0; i < s.nodeCount; ++i) {
+        NodeRecord& n = doc.nodes[i];
+        int& centre = axis == CanvasAxis::Width ? n.centerX : n.centerY;
+        int& half = axis == CanvasAxis::Width ? n.halfWidth : n.halfHeight;
+        centre = static_cast<int>(static_cast<float>(centre) * ratio);
+        half = static_cast<int>(static_cast<float>(half) * ratio);
+    }
+    return true;
+}
+
+} // namespace vq

@@ -1,0 +1,103 @@
+#include "edit/Selection.h"
+
+#include "model/Document.h"
+#include "view/ScreenGeometry.h"
+
+#include <algorithm>
+
+namespace vq {
+
+ClickKind ClickKindFor(bool ctrl, bool shift)
+{
+    if (ctrl && !shift)
+        return ClickKind::Ctrl;
+    if (shift && !ctrl)
+        return ClickKind::Shift;
+    return ClickKind::Plain;
+}
+
+void DeselectAll(Document& doc)
+{
+    doc.clearSelection();
+}
+
+void SelectAll(Document& doc)
+{
+    for (int i = 0; i < doc.state.nodeCount; ++i)
+        doc.screen[i].selected = 1;
+    doc.state.mainIndex = doc.state.nodeCount > 0 ? 0 : -1;
+}
+
+SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind)
+{
+    DocState& s = doc.state;
+    int& selected = doc.screen[index].selected;
+    if (s.mainIndex == -1) {
+        selected = 1;
+        s.mainIndex = index;
+        return {true, true};
+    }
+    if (selected == 0) {
+        if (kind == ClickKind::Ctrl) {
+            selected = 1;
+            s.mainIndex = index;
+            return {false, true};
+        }
+        doc.clearSelection();
+        doc.screen[index].selected = 1;
+        s.mainIndex = index;
+        return {true, true};
+    }
+    if (kind == ClickKind::Shift) {
+        selected = 0;
+        if (s.mainIndex == index) {
+            // The first node still selected takes over; with none left the
+            // main index stays where it was.
+            for (int i = 0; i < s.nodeCount; ++i) {
+                if (doc.screen[i].selected != 0) {
+                    s.mainIndex = i;
+                    break;
+                }
+            }
+        }
+        return {false, true};
+    }
+    const bool changed = s.mainIndex != index;
+    s.mainIndex = index;
+    return {true, changed};
+}
+
+void SelectInBand(Document& doc, const ScreenGeometry& geometry, const QRect& band)
+{
+    doc.state.mainIndex = -1;
+    const int count = std::min(doc.state.nodeCount, geometry.count());
+    for (int i = 0; i < count; ++i) {
+        const auto& corners = geometry.nodes[static_cast<std::size_t>(i)].corners;
+        const bool inside = std::all_of(corners.begin(), corners.end(), [&](const QPoint& p) {
+            return p.x() >= band.left() && p.x() < band.left() + band.width() && p.y() >= band.top()
+                   && p.y() < band.top() + band.height();
+        });
+        if (inside) {
+            doc.screen[i].selected = 1;
+            doc.state.mainIndex = i;
+        }
+    }
+}
+
+bool CycleMainSelection(Document& doc, bool backwards)
+{
+    DocState& s = doc.state;
+    if (s.mainIndex < 0 || s.nodeCount < 2)
+        return false;
+    doc.clearSelection();
+    int next = s.mainIndex + (backwards ? -1 : 1);
+    if (next >= s.nodeCount)
+        next = 0;
+    else if (next < 0)
+        next = s.nodeCount - 1;
+    s.mainIndex = next;
+    doc.screen[next].selected = 1;
+    return true;
+}
+
+} // namespace vq

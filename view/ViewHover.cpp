@@ -1,0 +1,54 @@
+// The hover animation: comets circling an unselected node under the pointer,
+// drawn over the scene on a timer.
+#include "view/CT52106View.h"
+
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+namespace vq {
+
+void CT52106View::hoverAnimationRule(int node, QPoint v)
+{
+    if (m_anim.running() && m_anim.node() != node)
+        StopHoverAnimation();
+    if (m_anim.running() || m_sys.playAnime <= 0 || doc().screen[node].selected != 0)
+        return;
+    const ScreenGeometry& geometry = screenGeometry();
+    if (node >= geometry.count())
+        return;
+    // Seeded from the clock, as each start should look different.
+    QRandomGenerator random(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+    const auto rand = [&random] { return static_cast<int>(random.bounded(32768)); };
+    const DocState& s = doc().state;
+    if (!m_anim.start(node, geometry.nodes[static_cast<std::size_t>(node)], v, scrollPosition(), s.zoom,
+                      s.canvasWidth, doc().nodes[node].centerY, m_sys.playAnime, rand))
+        return;
+    m_animTimer.start(HoverAnimation::intervalMs(m_sys.speedAnime));
+}
+
+void CT52106View::onAnimationTick()
+{
+    if (!m_anim.running()) {
+        m_animTimer.stop();
+        return;
+    }
+    Feedback f;
+    f.kind = Feedback::Kind::HoverDots;
+    f.dotArea = m_anim.animBox();
+    for (const HoverAnimation::Dot& d : m_anim.tick(zoom()))
+        f.dots.push_back({d.centre, d.colour, d.penWidth});
+    setFeedback(f);
+}
+
+void CT52106View::StopHoverAnimation()
+{
+    if (m_feedback.kind == Feedback::Kind::HoverDots)
+        RestoreFeedback();
+    m_anim.stop();
+    m_animTimer.stop();
+}
+
+} // namespace vq

@@ -1,0 +1,590 @@
+// The mouse side of the canvas: what lies under the pointer, the cursor and
+// guide it gives, how presses select, and the drags that end in an edit.
+// Drags only draw feedback; the document changes on release, through the
+// editing session, with one undo step.
+#include "view/CT52106View.h"
+
+#include "edit/EditSession.h"
+#include "edit/ModeFrame.h"
+#include "edit/MoveResize.h"
+#include "edit/RangeMode.h"
+#include "edit/Selection.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+#include "view/CMathSub.h"
+#include "view/Cursors.h"
+#include "view/HitTest.h"
+#include "view/ViewGeometry.h"
+
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include <cstdlib>
+
+namespace vq {
+
+namespace {
+
+constexpr int kAutoScrollZone = 50;
+constexpr int kAutoScrollStep = 10;
+constexpr int kBandThreshold = 10;
+constexpr int kConsoleDragThreshold = 4;
+constexpr int kLabelClearance = 50;       // width bar: label only this far above the canvas bottom
+constexpr int kHeightLabelClearance = 70; // height bar: label only this far left of the right edge
+
+const QString kGuideMove = QStringLiteral("Ctrlキーを押しながら方向キーで、イメージの微移動ができます");
+const QString kGuideAfterMove
+    = QStringLiteral("Ctrlキーを押しながらクリックで追加選択、Shiftキーを押しながらクリックで選択を解除できます");
+const QString kGuideResize = QStringLiteral("Ctrlキーを押されているときは、縦横比を無視します");
+
+bool onRing(QPoint p, QPoint centre)
+{
+    const int d = CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y());
+    return d >= kDialRingInner && d <= kDialRingOuter;
+}
+
+} // namespace
+
+void CT52106View::setViewCursor(const QCursor& cursor, bool)
+{
+    if (m_cursor.shape() == cursor.shape() && cursor.shape() != Qt::BitmapCursor)
+        return;
+    m_cursor = cursor;
+    viewport()->setCursor(cursor);
+}
+
+void CT52106View::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        onLeftDown(p, event->modifiers());
+    else if (event->button() == Qt::RightButton)
+        StopHoverAnimation();
+    event->accept();
+}
+
+void CT52106View::mouseMoveEvent(QMouseEvent* event)
+{
+    onMouseMove(event->position().toPoint(), event->buttons(), event->modifiers());
+    event->accept();
+}
+
+void CT52106View::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        onLeftUp(p, event->modifiers());
+    else if (event->button() == Qt::RightButton)
+        onRightUp(p, event->globalPosition().toPoint());
+    event->accept();
+}
+
+void CT52106View::onMouseMove(QPoint p, Qt::MouseButtons, Qt::KeyboardModifiers mods)
+{
+    const QPoint v = toView(p);
+    const QSize canvas = zoomedCanvas();
+    if (v.x() >= 0 && v.y() >= 0 && v.x() < canvas.width() && v.y() < canvas.height())
+        emit cursorTextChanged(QStringLiteral("%1, %2").arg(divTrunc(v.x(), zoom())).arg(divTrunc(v.y(), zoom())));
+    else
+        emit cursorTextChanged({});
+
+    if (m_drag == Drag::Band) {
+        dragBand(p);
+        return;
+    }
+    const DocState& s = doc().state;
+    m_tooltip = CanvasEdgeTooltip(v, canvas, s.canvasWidth, s.canvasHeight);
+    switch (m_drag) {
+    case Drag::Dial: dragDial(p); return;
+    case Drag::Console: dragConsole(p); return;
+    case Drag::Mode: dragModeFrame(p); return;
+    case Drag::Resize: dragResize(p, mods); return;
+    case Drag::Move: dragMove(p); return;
+    case Drag::CanvasWidth:
+    case Drag::CanvasHeight: dragCanvasEdge(p); return;
+    default: break;
+    }
+    hover(p);
+}
+
+void CT52106View::hover(QPoint p)
+{
+    const QPoint v = toView(p);
+    if (!clientRect().contains(p)) {
+        StopHoverAnimation();
+        setViewCursor(Qt::ArrowCursor, false);
+        return;
+    }
+    if (m_console.dialActive && onRing(p, consoleCentre())) {
+        setViewCursor(ProgramCursor(316), true);
+        return;
+    }
+    switch (HitTestConsole(p)) {
+    case kConsolePlus: setViewCursor(ProgramCursor(311), true); return;
+    case kConsoleMinus: setViewCursor(ProgramCursor(312), true); return;
+    case kConsoleBody:
+        setViewCursor(m_console.dialActive ? ProgramCursor(315) : QCursor(Qt::PointingHandCursor), true);
+        return;
+    default: break;
+    }
+
+    if (m_tooltip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(viewport()->mapToGlobal(p), m_tooltip, viewport());
+
+    const RangeMode& mode = rangeMode();
+    if (mode.active()) {
+        const auto corners = ModeFrameCorners(mode.modeRect, zoom());
+        switch (HitTestModeCorner(corners, v)) {
+        case kPartTopLeft:
+        case kPartBottomRight: setViewCursor(Qt::SizeFDiagCursor, true); return;
+        case kPartTopRight:
+        case kPartBottomLeft: setViewCursor(Qt::SizeBDiagCursor, true); return;
+        default: break;
+        }
+        switch (HitTestModeFrame(corners, v)) {
+        case kPartInside: setViewCursor(Qt::PointingHandCursor, true); return;
+        case kPartLeft:
+        case kPartRight: setViewCursor(ProgramCursor(326), true); return;
+        case kPartTop:
+        case kPartBottom: setViewCursor(ProgramCursor(327), true); return;
+        default: break;
+        }
+        hoverNothing(v);
+        return;
+    }
+
+    const HandleHit handle = HitTestHandle(doc(), screenGeometry(), v);
+    if (handle.node >= 0) {
+        static constexpr Qt::CursorShape kHandleCursors[] = {Qt::SizeFDiagCursor, Qt::SizeBDiagCursor,
+                                                             Qt::SizeFDiagCursor, Qt::SizeBDiagCursor,
+                                                             Qt::SizeVerCursor,   Qt::SizeHorCursor,
+                                                             Qt::SizeVerCursor,   Qt::SizeHorCursor};
+        setViewCursor(kHandleCursors[handle.handle & 7], true);
+        return;
+    }
+    const int node = HitTestNode(doc(), v, zoom());
+    if (node >= 0) {
+        const bool selected = doc().screen[node].selected != 0;
+        setViewCursor(selected ? ProgramCursor(315) : QCursor(Qt::PointingHandCursor), true);
+        showGuide(HoverGuideText(selected, node));
+        hoverAnimationRule(node, v);
+        return;
+    }
+    hoverNothing(v);
+}
+
+void CT52106View::hoverNothing(QPoint v)
+{
+    StopHoverAnimation();
+    const CanvasEdge edge = CanvasEdgeAt(v, zoomedCanvas());
+    if (edge != CanvasEdge::None) {
+        setViewCursor(ProgramCursor(edge == CanvasEdge::Width ? 326 : 327), true);
+        showGuide(CanvasEdgeGuideText(edge));
+        return;
+    }
+    if (!rangeMode().active())
+        showGuide({});
+    setViewCursor(Qt::ArrowCursor, false);
+}
+
+void CT52106View::pressClosesDial()
+{
+    bool changed = false;
+    if (m_console.dialActive) {
+        m_console.dialActive = false;
+        changed = true;
+    }
+    if (doc().state.consoleAlways == 0 && m_console.consoleVisible) {
+        m_console.consoleVisible = false;
+        changed = true;
+    }
+    if (changed)
+        viewport()->update();
+}
+
+void CT52106View::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
+{
+    StopHoverAnimation();
+    const QPoint v = toView(p);
+    m_pressClient = p;
+    m_pressPoint = v;
+    m_scrolledSincePress = {};
+
+    if (m_console.dialActive && onRing(p, consoleCentre())) {
+        m_console.dialPrevious = p;
+        m_drag = Drag::Dial;
+        return;
+    }
+    const int consoleHit = HitTestConsole(p);
+    if (consoleHit != kConsoleOutside) {
+        if (consoleHit == kConsolePlus) {
+            StepZoom(+1);
+        } else if (consoleHit == kConsoleMinus) {
+            StepZoom(-1);
+        } else if (!m_console.dialActive) {
+            m_console.dialActive = true;
+            viewport()->update();
+        }
+        m_grabOffset = p - consoleCentre();
+        m_drag = Drag::Console;
+        return;
+    }
+
+    RangeMode& mode = rangeMode();
+    bool handled = false;
+    if (mode.active()) {
+        const auto corners = ModeFrameCorners(mode.modeRect, zoom());
+        int part = HitTestModeCorner(corners, v);
+        const bool onFrame = part < 0;
+        if (part < 0)
+            part = HitTestModeFrame(corners, v);
+        if (part >= 0) {
+            if (mode.modePart != part) {
+                mode.modePart = part;
+                repaintNow();
+            }
+            m_modeDragPart = part;
+            m_modeCandidate = {};
+            m_drag = Drag::Mode;
+            if (onFrame && !hasFocus())
+                setFocus(Qt::MouseFocusReason);
+            handled = true;
+        }
+    } else {
+        const HandleHit handle = HitTestHandle(doc(), screenGeometry(), v);
+        if (handle.node >= 0) {
+            m_handleIndex = handle.handle;
+            const bool changed = doc().state.mainIndex != handle.node;
+            doc().state.mainIndex = handle.node;
+            m_resizeStart = doc().NodeRect(handle.node).scaled(zoom()).toQRect().translated(-scrollPosition());
+            m_resizeResult = {};
+            m_drag = Drag::Resize;
+            if (changed)
+                m_session.commitSelection();
+            handled = true;
+        } else if (const int node = HitTestNode(doc(), v, zoom()); node >= 0) {
+            if (!hasFocus())
+                setFocus(Qt::MouseFocusReason);
+            const SelectionOutcome outcome = ApplySelectionRule(
+                doc(), node, ClickKindFor(mods.testFlag(Qt::ControlModifier), mods.testFlag(Qt::ShiftModifier)));
+            if (outcome.changed)
+                m_session.commitSelection();
+            if (outcome.startMove)
+                startMove(p, v);
+            handled = true;
+        }
+    }
+    if (!handled) {
+        switch (CanvasEdgeAt(v, zoomedCanvas())) {
+        case CanvasEdge::Width: m_drag = Drag::CanvasWidth; break;
+        case CanvasEdge::Height: m_drag = Drag::CanvasHeight; break;
+        case CanvasEdge::None:
+            DeselectAll(doc());
+            m_session.commitSelection();
+            m_drag = Drag::Band;
+            break;
+        }
+    }
+    pressClosesDial();
+}
+
+void CT52106View::onLeftUp(QPoint p, Qt::KeyboardModifiers)
+{
+    RestoreFeedback();
+    const Drag drag = m_drag;
+    m_drag = Drag::None;
+    switch (drag) {
+    case Drag::Band: endBand(p); break;
+    case Drag::Dial: break;
+    case Drag::Console: endConsole(p); break;
+    case Drag::Mode: endModeFrame(); break;
+    case Drag::Resize: endResize(); break;
+    case Drag::Move: endMove(p); break;
+    case Drag::CanvasWidth:
+    case Drag::CanvasHeight:
+        m_drag = drag; // the confirmation below may pump events; keep the drag until it is answered
+        endCanvasEdge(p);
+        m_drag = Drag::None;
+        break;
+    case Drag::None: break;
+    }
+}
+
+void CT52106View::startMove(QPoint p, QPoint v)
+{
+    const NodeRecord& main = doc().nodes[doc().state.mainIndex];
+    m_pressPoint = v;
+    m_grabOffset = p - (QPoint(scaleTrunc(main.centerX, zoom()), scaleTrunc(main.centerY, zoom())) - scrollPosition());
+    m_drag = Drag::Move;
+    setViewCursor(ProgramCursor(315), true);
+}
+
+bool CT52106View::autoScroll(QPoint p)
+{
+    const QSize client = viewport()->size();
+    QPoint step;
+    if (p.x() > 0 && p.x() < kAutoScrollZone)
+        step = {-kAutoScrollStep, 0};
+    else if (p.x() > client.width() - kAutoScrollZone && p.x() < client.width())
+        step = {kAutoScrollStep, 0};
+    else if (p.y() > 0 && p.y() < kAutoScrollZone)
+        step = {0, -kAutoScrollStep};
+    else if (p.y() > client.height() - kAutoScrollZone && p.y() < client.height())
+        step = {0, kAutoScrollStep};
+    if (step.isNull())
+        return false;
+    const QPoint before = scrollPosition();
+    setScrollPosition(before + step);
+    const QPoint moved = scrollPosition() - before;
+    m_scrolledSincePress += moved;
+    return !moved.isNull();
+}
+
+void CT52106View::dragMove(QPoint p)
+{
+    if (autoScroll(p))
+        m_feedback = {};
+    const Document& d = doc();
+    const int main = d.state.mainIndex;
+    if (main < 0 || main >= d.state.nodeCount)
+        return;
+    const QSize canvas = zoomedCanvas();
+    const QPoint scroll = scrollPosition();
+    QPoint target = p - m_grabOffset;
+    target.setX(std::clamp(target.x(), -scroll.x(), canvas.width() - scroll.x()));
+    target.setY(std::clamp(target.y(), -scroll.y(), canvas.height() - scroll.y()));
+    const IntRect r = d.NodeRect(main).scaled(zoom());
+    const QPoint shift = target - (QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2) - scroll);
+    Feedback f;
+    f.kind = Feedback::Kind::Move;
+    f.corners = {QPoint(r.left, r.top) - scroll + shift, QPoint(r.right, r.top) - scroll + shift,
+                 QPoint(r.right, r.bottom) - scroll + shift, QPoint(r.left, r.bottom) - scroll + shift};
+    setFeedback(f);
+    showGuide(kGuideMove);
+}
+
+void CT52106View::endMove(QPoint p)
+{
+    setViewCursor(Qt::ArrowCursor, false);
+    showGuide({});
+    const QPoint c = (p - m_pressClient) + m_scrolledSincePress;
+    if (!ExceedsMoveThreshold(c))
+        return;
+    const QPoint d = MoveDisplacement(c, zoom());
+    StopHoverAnimation();
+    m_session.edit([d](Document& doc) { MoveSelection(doc, d); });
+    showGuide(kGuideAfterMove);
+}
+
+void CT52106View::dragResize(QPoint p, Qt::KeyboardModifiers mods)
+{
+    const Document& d = doc();
+    if (d.state.mainIndex < 0 || d.state.mainIndex >= d.state.nodeCount)
+        return;
+    const QSize canvas = zoomedCanvas();
+    const QPoint scroll = scrollPosition();
+    const QPoint canvasEnd = QPoint(canvas.width(), canvas.height()) - scroll;
+    const int minSize = scaleTrunc(kMinResizeCanvasPixels, zoom());
+    m_resizeResult = ResizeFeedbackRect(m_resizeStart, m_handleIndex, p, canvasEnd, std::max(1, minSize),
+                                        mods.testFlag(Qt::ControlModifier));
+    const QPoint v = toView(p);
+    const bool inside = v.x() > 0 && v.y() > 0 && v.x() < canvas.width() && v.y() < canvas.height();
+    setViewCursor(inside ? ProgramCursor(315) : ProgramCursor(314), true);
+    Feedback f;
+    f.kind = Feedback::Kind::Resize;
+    f.rect = m_resizeResult;
+    setFeedback(f);
+    if (d.nodes[d.state.mainIndex].picture)
+        showGuide(kGuideResize);
+}
+
+void CT52106View::endResize()
+{
+    const QRect result = m_resizeResult;
+    m_resizeResult = {};
+    const Document& d = doc();
+    if (result.isEmpty() || d.state.mainIndex < 0 || d.state.mainIndex >= d.state.nodeCount)
+        return;
+    const QRect start = m_resizeStart;
+    const QPoint scroll = scrollPosition();
+    const float z = zoom();
+    const int handle = m_handleIndex;
+    m_session.edit([=](Document& doc) { ApplyResize(doc, start, result, scroll, z, handle); });
+}
+
+void CT52106View::dragCanvasEdge(QPoint p)
+{
+    const QPoint v = toView(p);
+    const QSize canvas = zoomedCanvas();
+    const QPoint scroll = scrollPosition();
+    const float z = zoom();
+    Feedback f;
+    f.kind = Feedback::Kind::CanvasBar;
+    if (m_drag == Drag::CanvasWidth) {
+        const int x = std::clamp(v.x(), scaleTrunc(kMinCanvasSide, z), scaleTrunc(kMaxCanvasWidth, z));
+        f.rect = QRect(x - 2 - scroll.x(), -scroll.y(), 4, canvas.height());
+        if (v.y() < canvas.height() - kLabelClearance) {
+            f.label = QString::number(divTrunc(x, z));
+            f.labelAt = QPoint(p.x() - 8, p.y() + 20);
+        }
+    } else {
+        const int y = std::clamp(v.y(), scaleTrunc(kMinCanvasSide, z), scaleTrunc(kMaxCanvasHeight, z));
+        f.rect = QRect(-scroll.x(), y - 2 - scroll.y(), canvas.width(), 4);
+        if (v.x() < canvas.width() - kHeightLabelClearance) {
+            f.label = QString::number(divTrunc(y, z));
+            f.labelAt = QPoint(p.x() + 30, y - scroll.y() - 6);
+        }
+    }
+    setFeedback(f);
+}
+
+void CT52106View::endCanvasEdge(QPoint p)
+{
+    const QPoint v = toView(p);
+    const bool width = m_drag == Drag::CanvasWidth;
+    const int moved = width ? v.x() - m_pressPoint.x() : v.y() - m_pressPoint.y();
+    if (std::abs(moved) < kCanvasDragThreshold)
+        return;
+    const int answer = ShowMessage(30007, window(), {}, kStyleYesNoCancel);
+    if (answer != kIdYes && answer != kIdNo)
+        return;
+    const bool scaleNodes = answer == kIdYes;
+    const CanvasAxis axis = width ? CanvasAxis::Width : CanvasAxis::Height;
+    m_session.PushUndoSnapshot();
+    const int size = CanvasSizeFromDrag(doc(), axis, width ? v.x() : v.y(), !scaleNodes);
+    if (!ApplyCanvasSize(doc(), axis, size, scaleNodes))
+        return;
+    UpdateScrollSizes();
+    m_session.commitChange();
+}
+
+void CT52106View::dragModeFrame(QPoint p)
+{
+    const RangeMode& mode = rangeMode();
+    if (!mode.active() || m_modeDragPart < 0)
+        return;
+    const QPoint v = toView(p);
+    const float z = zoom();
+    const QPoint delta(divTrunc(v.x(), z) - divTrunc(m_pressPoint.x(), z),
+                       divTrunc(v.y(), z) - divTrunc(m_pressPoint.y(), z));
+    m_modeCandidate = DragModeFrame(mode.modeRect, m_modeDragPart, delta, doc().NodeRect(mode.modeNode),
+                                    std::max(1, divTrunc(10, z)));
+    Feedback f;
+    f.kind = Feedback::Kind::ModeFrame;
+    const auto corners = ModeFrameCorners(m_modeCandidate, z);
+    for (std::size_t i = 0; i < corners.size(); ++i)
+        f.corners[i] = corners[i] - scrollPosition();
+    f.colour = doc().state.modeFrameColor;
+    f.penWidth = std::max(1, scaleTrunc(doc().state.modeFrameWidth, z));
+    setFeedback(f);
+}
+
+void CT52106View::endModeFrame()
+{
+    const IntRect candidate = m_modeCandidate;
+    m_modeCandidate = {};
+    m_modeDragPart = -1;
+    if (!candidate.isEmpty() && rangeMode().active())
+        m_session.setModeRect(candidate);
+}
+
+void CT52106View::dragBand(QPoint p)
+{
+    const QPoint start = m_pressPoint - scrollPosition();
+    if (std::abs(p.x() - start.x()) < kBandThreshold && std::abs(p.y() - start.y()) < kBandThreshold)
+        return;
+    Feedback f;
+    f.kind = Feedback::Kind::Band;
+    f.rect = QRect(start, p).normalized();
+    setFeedback(f);
+}
+
+void CT52106View::endBand(QPoint p)
+{
+    const QPoint v = toView(p);
+    if (std::abs(v.x() - m_pressPoint.x()) <= kBandThreshold && std::abs(v.y() - m_pressPoint.y()) <= kBandThreshold)
+        return;
+    if (doc().state.nodeCount == 0)
+        return;
+    const QRect band = QRect(QPoint(std::min(v.x(), m_pressPoint.x()), std::min(v.y(), m_pressPoint.y())),
+                             QSize(std::abs(v.x() - m_pressPoint.x()), std::abs(v.y() - m_pressPoint.y())));
+    SelectInBand(doc(), screenGeometry(), band);
+    m_session.commitSelection();
+}
+
+void CT52106View::dragConsole(QPoint p)
+{
+    const QPoint at = ClampConsolePosition(p.x() - m_grabOffset.x(), p.y() - m_grabOffset.y(), clientRect());
+    Feedback f;
+    f.kind = Feedback::Kind::Console;
+    f.rect = QRect(at.x() - kConsoleRadius, at.y() - kConsoleRadius, kConsoleSize, kConsoleSize);
+    setFeedback(f);
+}
+
+void CT52106View::endConsole(QPoint p)
+{
+    const QPoint d = p - m_pressClient;
+    if (std::abs(d.x()) < kConsoleDragThreshold && std::abs(d.y()) < kConsoleDragThreshold)
+        return;
+    DocState& s = doc().state;
+    const QPoint at = ClampConsolePosition(s.consoleX + d.x(), s.consoleY + d.y(), clientRect());
+    s.consoleX = at.x();
+    s.consoleY = at.y();
+    m_session.commitChange();
+}
+
+void CT52106View::dragDial(QPoint p)
+{
+    const QPoint centre = consoleCentre();
+    setViewCursor(onRing(p, centre) ? ProgramCursor(314) : ProgramCursor(315), true);
+    const int step = DialStep(m_console.dialPrevious, p, centre);
+    m_console.dialPrevious = p;
+    if (step != 0)
+        StepZoom(step);
+}
+
+void CT52106View::onRightUp(QPoint p, QPoint global)
+{
+    StopHoverAnimation();
+    const QPoint v = toView(p);
+    m_placementPoint = v;
+    const QPoint centre = consoleCentre();
+    if (CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y()) <= kConsoleRadius) {
+        if (!m_console.consoleVisible) {
+            m_console.consoleVisible = true;
+            viewport()->update();
+        }
+        emit contextMenuRequested(CanvasPopup::Zoom, global);
+        return;
+    }
+    const RangeMode& mode = rangeMode();
+    if (mode.active()) {
+        if (HitTestModeFrame(ModeFrameCorners(mode.modeRect, zoom()), v) < 0)
+            return;
+        static constexpr CanvasPopup kByKind[] = {CanvasPopup::Trim, CanvasPopup::Bokashi, CanvasPopup::MultiCut};
+        emit contextMenuRequested(kByKind[std::clamp(mode.modeKind, 0, 2)], global);
+        return;
+    }
+    const int node = HitTestNode(doc(), v, zoom());
+    if (node < 0) {
+        DeselectAll(doc());
+        m_session.commitSelection();
+        const QSize canvas = zoomedCanvas();
+        if (v.x() >= canvas.width() || v.y() >= canvas.height())
+            return;
+        emit contextMenuRequested(CanvasPopup::View, global);
+        return;
+    }
+    if (doc().screen[node].selected == 0)
+        DeselectAll(doc());
+    doc().screen[node].selected = 1;
+    doc().state.mainIndex = node;
+    m_session.commitSelection();
+    emit contextMenuRequested(CanvasPopup::Image, global);
+}
+
+} // namespace vq
