@@ -26,6 +26,7 @@ CT52106View::CT52106View(EditSession& session, const SysSettings& sys, QWidget* 
     viewport()->setMouseTracking(true);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     setFrameShape(QFrame::NoFrame);
     connectScrollBar(horizontalScrollBar());
     connectScrollBar(verticalScrollBar());

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QTimer>
 
+class QMimeData;
 class QPainter;
 class QScrollBar;
 
@@ -99,6 +100,9 @@ signals:
     void guideTextRequested(const QString& text);
     // The right button asks for popup `popup` at `globalPos`.
     void contextMenuRequested(CanvasPopup popup, QPoint globalPos);
+    // Something was dropped at `viewPoint` (view coordinates); `node` is the
+    // node under it or -1.
+    void dropped(const QMimeData* data, QPoint viewPoint, int node);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -112,6 +116,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     enum class Drag { None, Band, Dial, Console, Mode, Resize, Move, CanvasWidth, CanvasHeight };

@@ -1,0 +1,46 @@
+// Drops on the canvas: files from a file manager, links and pictures from a
+// web browser. The view only says where the drop landed; what it adds is the
+// editing commands' business.
+#include "view/CT52106View.h"
+
+#include "model/Document.h"
+#include "view/HitTest.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace vq {
+
+namespace {
+
+bool acceptable(const QMimeData* data)
+{
+    return data && (data->hasUrls() || data->hasImage() || data->hasText());
+}
+
+} // namespace
+
+void CT52106View::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (acceptable(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CT52106View::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (acceptable(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void CT52106View::dropEvent(QDropEvent* event)
+{
+    if (!acceptable(event->mimeData()))
+        return;
+    StopHoverAnimation();
+    const QPoint v = toView(event->position().toPoint());
+    event->acceptProposedAction();
+    emit dropped(event->mimeData(), v, HitTestNode(doc(), v, zoom()));
+}
+
+} // namespace vq
