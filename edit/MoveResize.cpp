@@ -18,6 +18,16 @@ int axisDisplacement(int window, float zoom)
     return canvas;
 }
 
+// A resize factor kept as an exact fraction: a side scaled by the factor a
+// limit was taken from lands on that limit to the pixel.
+struct Scale {
+    long long num = 0;
+    long long den = 1; // positive
+
+    [[nodiscard]] int of(int length) const { return static_cast<int>(length * num / den); }
+    friend bool operator<(const Scale& a, const Scale& b) { return a.num * b.den < b.num * a.den; }
+};
+
 bool movesLeft(int handle) { return handle == 0 || handle == 3 || handle == 7; }
 bool movesRight(int handle) { return handle == 1 || handle == 2 || handle == 5; }
 bool movesTop(int handle) { return handle == 0 || handle == 1 || handle == 4; }
@@ -71,21 +81,22 @@ QRect ResizeFeedbackRect(const QRect& start, int handle, QPoint pointer, QPoint 
         bottom = std::max(py, top + minSize);
 
     if (handle <= 3 && !freeRatio && start.width() > 0 && start.height() > 0) {
-        const double w0 = start.width();
-        const double h0 = start.height();
-        double scale = std::abs((right - left) / w0 - 1.0) >= std::abs((bottom - top) / h0 - 1.0)
-                           ? (right - left) / w0
-                           : (bottom - top) / h0;
+        const int w0 = start.width();
+        const int h0 = start.height();
+        // The side that moved further, relative to its length, leads.
+        const bool widthLeads = static_cast<long long>(std::abs(right - left - w0)) * h0
+                                >= static_cast<long long>(std::abs(bottom - top - h0)) * w0;
+        Scale scale = widthLeads ? Scale{right - left, w0} : Scale{bottom - top, h0};
         // The opposite corner stays; the moving corner may not leave the
         // canvas nor make either side shorter than the minimum.
         const int anchorX = movesLeft(handle) ? right : left;
         const int anchorY = movesTop(handle) ? bottom : top;
-        const double roomX = movesLeft(handle) ? anchorX : canvasBottomRight.x() - anchorX;
-        const double roomY = movesTop(handle) ? anchorY : canvasBottomRight.y() - anchorY;
-        scale = std::min({scale, roomX / w0, roomY / h0});
-        scale = std::max({scale, minSize / w0, minSize / h0});
-        const int w = static_cast<int>(w0 * scale);
-        const int h = static_cast<int>(h0 * scale);
+        const int roomX = movesLeft(handle) ? anchorX : canvasBottomRight.x() - anchorX;
+        const int roomY = movesTop(handle) ? anchorY : canvasBottomRight.y() - anchorY;
+        scale = std::min({scale, Scale{roomX, w0}, Scale{roomY, h0}});
+        scale = std::max({scale, Scale{minSize, w0}, Scale{minSize, h0}, Scale{0, 1}});
+        const int w = scale.of(w0);
+        const int h = scale.of(h0);
         left = movesLeft(handle) ? anchorX - w : anchorX;
         right = left + w;
         top = movesTop(handle) ? anchorY - h : anchorY;
@@ -122,21 +133,26 @@ int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool
 {
     const float zoom = doc.state.zoom;
     const bool width = axis == CanvasAxis::Width;
+    const int maxSide = width ? kMaxCanvasWidth : kMaxCanvasHeight;
+    const int upper = scaleTrunc(maxSide, zoom);
     int lower = scaleTrunc(kMinCanvasSide, zoom);
-    const int upper = scaleTrunc(width ? kMaxCanvasWidth : kMaxCanvasHeight, zoom);
+    // The far side of the nodes' central halves, in canvas pixels.
+    int coreEnd = 0;
     if (!keepNodes) {
-        // Only the margin changes: the canvas may not cut into the central
-        // half of any node.
         for (int i = 0; i < doc.state.nodeCount; ++i) {
             const NodeRecord& n = doc.nodes[i];
             const int centre = width ? n.centerX : n.centerY;
             const int half = width ? n.halfWidth : n.halfHeight;
             const IntRect core{centre - half / 2, 0, centre - half / 2 + half, 1};
-            const IntRect onScreen = core.scaled(zoom);
-            lower = std::max(lower, onScreen.right);
+            coreEnd = std::max(coreEnd, core.right);
+            lower = std::max(lower, core.scaled(zoom).right);
         }
     }
-    return divTrunc(std::clamp(screenPos, lower, std::max(lower, upper)), zoom);
+    const int size = divTrunc(std::clamp(screenPos, std::min(lower, upper), upper), zoom);
+    // Truncating on the screen and back can lose a canvas pixel or more, so
+    // the bounds are enforced once more in canvas pixels. The canvas limits
+    // win over a node reaching beyond them: no document holds a larger canvas.
+    return std::clamp(std::max(size, coreEnd), kMinCanvasSide, maxSide);
 }
 
 bool ApplyCanvasSize(Document& doc, CanvasAxis axis, int newSize, bool scaleNodes)

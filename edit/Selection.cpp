@@ -32,7 +32,7 @@ SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind)
 {
     DocState& s = doc.state;
     int& selected = doc.screen[index].selected;
-    if (s.mainIndex == -1) {
+    if (!doc.hasMainSelection()) {
         selected = 1;
         s.mainIndex = index;
         return {true, true};
@@ -87,14 +87,15 @@ void SelectInBand(Document& doc, const ScreenGeometry& geometry, const QRect& ba
 bool CycleMainSelection(Document& doc, bool backwards)
 {
     DocState& s = doc.state;
-    if (s.mainIndex < 0 || s.nodeCount < 2)
+    if (!doc.hasMainSelection() || s.nodeCount < 2)
         return false;
-    doc.clearSelection();
+    // Taken before the selection is cleared, which forgets the main node.
     int next = s.mainIndex + (backwards ? -1 : 1);
     if (next >= s.nodeCount)
         next = 0;
     else if (next < 0)
         next = s.nodeCount - 1;
+    doc.clearSelection();
     s.mainIndex = next;
     doc.screen[next].selected = 1;
     return true;
