@@ -97,7 +97,6 @@ private:
     CMyStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_fileMenu = nullptr;
-    QAction* m_recentSeparator = nullptr;
     QActionGroup* m_styleGroup = nullptr;
     QTimer* m_idleTimer = nullptr;
     QTimer* m_guideClearTimer = nullptr;

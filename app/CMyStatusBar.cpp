@@ -1,6 +1,10 @@
 #include "app/CMyStatusBar.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
@@ -56,7 +60,45 @@ CMyStatusBar::CMyStatusBar(QWidget* parent) : QStatusBar(parent)
         addWidget(widget);
         m_panes[i] = {spec.id, widget};
     }
+    // The information text lies over the count panes but leaves the progress
+    // pane free, so the name of each file being added and the progress of the
+    // whole run show together.
+    m_infoArea = new QLabel(this);
+    m_infoArea->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_infoArea->setAutoFillBackground(true);
+    m_infoArea->setTextFormat(Qt::PlainText);
+    m_infoArea->hide();
     connect(this, &QStatusBar::messageChanged, this, &CMyStatusBar::onMessageChanged);
+}
+
+void CMyStatusBar::placeInfoArea()
+{
+    const QRect progress = m_progress->geometry();
+    const int left = progress.right() + 1 + 4;
+    m_infoArea->setGeometry(left, progress.top(), std::max(0, width() - left - 16), progress.height());
+    m_infoArea->raise();
+}
+
+void CMyStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    placeInfoArea();
+}
+
+void CMyStatusBar::showEvent(QShowEvent* event)
+{
+    QStatusBar::showEvent(event);
+    placeInfoArea();
+}
+
+QString CMyStatusBar::visibleInfoText() const
+{
+    return m_infoArea->isVisible() ? m_infoArea->text() : QString();
+}
+
+QWidget* CMyStatusBar::infoArea() const
+{
+    return m_infoArea;
 }
 
 QWidget* CMyStatusBar::pane(int paneId) const
@@ -90,18 +132,23 @@ void CMyStatusBar::ShowGuideText(const QString& text)
     if (text == m_info)
         return;
     m_info = text;
-    if (m_info.isEmpty())
-        clearMessage();
-    else
-        showMessage(m_info);
-    repaint();
+    m_infoArea->setText(m_info);
+    placeInfoArea();
+    // A menu prompt showing now keeps the place until it goes.
+    m_infoArea->setVisible(!m_info.isEmpty() && currentMessage().isEmpty());
+    m_infoArea->repaint();
 }
 
 void CMyStatusBar::onMessageChanged(const QString& message)
 {
-    // A menu prompt replaced the information text and has gone again.
-    if (message.isEmpty() && !m_info.isEmpty())
-        showMessage(m_info);
+    // A menu prompt covers the whole bar while it shows; the information text
+    // comes back when it goes.
+    if (message.isEmpty()) {
+        placeInfoArea();
+        m_infoArea->setVisible(!m_info.isEmpty());
+    } else {
+        m_infoArea->hide();
+    }
 }
 
 int CMyStatusBar::BeginProgress(int n)

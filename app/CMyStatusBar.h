@@ -40,6 +40,14 @@ public:
     void StepProgress();
     void EndProgress();
     [[nodiscard]] int progressPosition() const;
+    // The information area as the user sees it: the text it shows, empty
+    // while it is hidden (no text, or a menu prompt over it).
+    [[nodiscard]] QString visibleInfoText() const;
+    [[nodiscard]] QWidget* infoArea() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct Pane {
@@ -48,8 +56,10 @@ private:
     };
 
     void onMessageChanged(const QString& message);
+    void placeInfoArea();
 
     QProgressBar* m_progress = nullptr;
+    QLabel* m_infoArea = nullptr;
     std::array<Pane, 5> m_panes{};
     QString m_info;
 };

@@ -4,6 +4,7 @@
 #include "app/CMyStatusBar.h"
 #include "app/CT52106Doc.h"
 #include "app/DocumentCommands.h"
+#include "app/ImageCommands.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
 
@@ -19,7 +20,6 @@
 namespace vq {
 
 namespace {
-CT52106App* g_instance = nullptr;
 
 // "Recent File List" keeps its entries in order; only the newest is opened at start-up.
 constexpr SettingKey kNewestRecentFile{"Recent File List", "File1", 0};
@@ -56,7 +56,6 @@ CT52106App::CT52106App()
     : qtTranslationsFolder(QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
       m_settings(std::make_unique<Settings>()), m_document(std::make_unique<CT52106Doc>(*this))
 {
-    g_instance = this;
 }
 
 CT52106App::~CT52106App()
@@ -64,18 +63,11 @@ CT52106App::~CT52106App()
     // The frame writes the settings and cleans the working folder as it goes.
     m_frame.reset();
     m_doc.ReleasePictures();
-    if (g_instance == this)
-        g_instance = nullptr;
 }
 
 QObject* CT52106App::mainFrameObject() const
 {
     return m_frame.get();
-}
-
-CT52106App* CT52106App::instance()
-{
-    return g_instance;
 }
 
 bool CT52106App::InitInstance(const QStringList& arguments)
@@ -104,6 +96,7 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     m_frame = std::make_unique<CMainFrame>(*this);
     QObject::connect(m_document.get(), &CT52106Doc::titleChanged, m_frame.get(), &CMainFrame::updateTitle);
     wireDocumentCommands(*m_frame, *m_document);
+    wireImageCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
 

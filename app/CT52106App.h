@@ -32,9 +32,6 @@ public:
     CT52106App(const CT52106App&) = delete;
     CT52106App& operator=(const CT52106App&) = delete;
 
-    // The one instance while it lives.
-    static CT52106App* instance();
-
     // Start-up: settings, node arrays, printer defaults, the command line, the
     // main window, the "SYS" values and the first document. False when the
     // program cannot start.
@@ -53,8 +50,6 @@ public:
     // The main window as the owner of message boxes; null before it exists.
     [[nodiscard]] QObject* mainFrameObject() const;
 
-    // Set while a document file is unpacked: the data file's name in the working folder.
-    QString dataFileName;
     // The document named on the command line (absolute), empty when none.
     QString commandLinePath;
     // The document "FirstOpen" asks for at start-up, empty when none.
@@ -62,7 +57,6 @@ public:
     // The visual style id of the frame ("ApplicationLook").
     int appLook = 216;
 
-    CT52106View* view = nullptr;
     CMyStatusBar* statusBar = nullptr;
     CMainFrame* mainFrame = nullptr;
 

@@ -65,7 +65,6 @@ bool CT52106Doc::OnOpenDocument(const QString& path)
     std::swap(doc.screen, opened.screen);
     m_path = absolute;
     m_app.settings().addRecentFile(absolute);
-    emit recentFilesChanged();
     afterReplace(true);
     return true;
 }
@@ -118,7 +117,6 @@ bool CT52106Doc::saveTo(const QString& path)
     m_path = path;
     m_modified = false;
     m_app.settings().addRecentFile(path);
-    emit recentFilesChanged();
     emit titleChanged(m_path);
     return true;
 }

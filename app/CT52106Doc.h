@@ -34,7 +34,6 @@ public slots:
 
 signals:
     void titleChanged(const QString& path);
-    void recentFilesChanged();
     // The whole model was replaced by a new (`opened` false) or opened document.
     void documentReplaced(bool opened);
     // A save is about to write the model: the view stores its scroll position.

@@ -109,7 +109,7 @@ void CMainFrame::createMenus()
             menu->addAction(placeholder);
             for (int id = cmd::RecentFirst; id <= cmd::RecentLast; ++id)
                 menu->addAction(action(id));
-            m_recentSeparator = menu->addSeparator();
+            menu->addSeparator();
             break;
         }
         }

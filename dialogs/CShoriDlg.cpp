@@ -7,7 +7,6 @@
 #include <QEventLoop>
 #include <QFrame>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace vq {
@@ -42,10 +41,6 @@ CShoriDlg::CShoriDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     m_progress->setRange(0, 0); // busy: the libraries report no progress
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
-
-    m_hide = new QPushButton(QStringLiteral("非表示"), this);
-    m_hide->setObjectName(QStringLiteral("hideButton"));
-    m_hide->hide();
 }
 
 bool CShoriDlg::RunShown(const std::function<bool(QObject* owner)>& job, QWidget* parent)

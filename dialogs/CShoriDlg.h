@@ -5,7 +5,6 @@
 #include <functional>
 
 class QProgressBar;
-class QPushButton;
 
 namespace vq {
 
@@ -32,7 +31,6 @@ private:
     explicit CShoriDlg(QWidget* parent);
 
     QProgressBar* m_progress = nullptr;
-    QPushButton* m_hide = nullptr;
 };
 
 } // namespace vq

@@ -27,6 +27,8 @@ CT52106View::CT52106View(EditSession& session, const SysSettings& sys, QWidget* 
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
+    // Drops go to the widget under the pointer that takes them: the viewport.
+    viewport()->setAcceptDrops(true);
     setFrameShape(QFrame::NoFrame);
     connectScrollBar(horizontalScrollBar());
     connectScrollBar(verticalScrollBar());
@@ -86,11 +88,11 @@ QPoint CT52106View::consoleCentre() const
 
 void CT52106View::showGuide(const QString& text)
 {
-    if (m_sys.dspGuide == 0 && !text.isEmpty())
+    // With the guide off the bar belongs to others, such as the message of
+    // the guide key itself. The bar ignores a text it already shows, so
+    // nothing is cached here that could go stale when others write to it.
+    if (m_sys.dspGuide == 0)
         return;
-    if (text == m_guide)
-        return;
-    m_guide = text;
     emit guideTextRequested(text);
 }
 
@@ -391,6 +393,7 @@ void CT52106View::renderScene()
     QPainter painter(&m_scene);
     PaintScene(painter, client);
     m_sceneDirty = false;
+    ++m_sceneRenders;
 }
 
 QImage CT52106View::renderToImage()

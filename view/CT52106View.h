@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTimer>
 
+#include <utility>
+
 class QMimeData;
 class QPainter;
 class QScrollBar;
@@ -80,9 +82,13 @@ public:
     [[nodiscard]] const ScreenGeometry& screenGeometry();
     // View coordinates of the last right-click, where the next new node goes.
     [[nodiscard]] QPoint placementPoint() const { return m_placementPoint; }
+    void setPlacementPoint(QPoint view) { m_placementPoint = view; }
+    // The point, which a new node uses up.
+    QPoint takePlacementPoint() { return std::exchange(m_placementPoint, QPoint()); }
     // The hover animation, for its state.
     [[nodiscard]] const HoverAnimation& hoverAnimation() const { return m_anim; }
     [[nodiscard]] bool hoverTimerActive() const { return m_animTimer.isActive(); }
+    [[nodiscard]] int hoverTimerInterval() const { return m_animTimer.interval(); }
     void StopHoverAnimation();
     // The text of the canvas-edge tooltip at the pointer; empty when none.
     [[nodiscard]] QString edgeTooltip() const { return m_tooltip; }
@@ -91,6 +97,9 @@ public:
 
     // The client area painted exactly as the screen shows it.
     [[nodiscard]] QImage renderToImage();
+    // How often the scene has been drawn into its off-screen image; feedback
+    // and the hover animation must leave it alone.
+    [[nodiscard]] int sceneRenderCount() const { return m_sceneRenders; }
 
 signals:
     // Text for the CURSOR pane: the pointer in canvas pixels, or empty.
@@ -186,6 +195,7 @@ private:
 
     QImage m_scene;
     bool m_sceneDirty = true;
+    int m_sceneRenders = 0;
     ScreenGeometry m_geometry;
     bool m_geometryDirty = true;
 
@@ -202,7 +212,6 @@ private:
     QPoint m_placementPoint;
     Feedback m_feedback;
     QString m_tooltip;
-    QString m_guide;
     QCursor m_cursor;
 
     HoverAnimation m_anim;

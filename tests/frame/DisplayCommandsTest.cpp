@@ -85,10 +85,10 @@ TEST_F(DisplayCommandsTest, F2TurnsTheGuideOffWithAMessageThatClearsAfterASecond
     ASSERT_EQ(app().sys().dspGuide, 1);
     QTest::keyClick(canvas(), Qt::Key_F2);
     EXPECT_EQ(app().sys().dspGuide, 0);
-    EXPECT_EQ(bar().currentMessage(), QStringLiteral("ステータスバーに操作ガイドを表示しないように設定しました"));
-    EXPECT_FALSE(bar().pane(kPaneObject)->isVisible());
-    EXPECT_TRUE(waitFor([&] { return bar().currentMessage().isEmpty(); }));
-    EXPECT_TRUE(bar().pane(kPaneObject)->isVisible());
+    EXPECT_EQ(bar().visibleInfoText(), QStringLiteral("ステータスバーに操作ガイドを表示しないように設定しました"));
+    EXPECT_TRUE(bar().infoArea()->isVisible());
+    EXPECT_TRUE(waitFor([&] { return bar().visibleInfoText().isEmpty(); }));
+    EXPECT_FALSE(bar().infoArea()->isVisible());
 }
 
 TEST_F(DisplayCommandsTest, F2TurningTheGuideBackOnKeepsItsMessage)
@@ -98,10 +98,10 @@ TEST_F(DisplayCommandsTest, F2TurningTheGuideBackOnKeepsItsMessage)
     QTest::keyClick(canvas(), Qt::Key_F2);
     EXPECT_EQ(app().sys().dspGuide, 1);
     const QString on = QStringLiteral("ステータスバーに操作ガイドを表示するように設定しました");
-    EXPECT_EQ(bar().currentMessage(), on);
+    EXPECT_EQ(bar().visibleInfoText(), on);
     // Past the moment the "off" message would have been cleared.
     QTest::qWait(1300);
-    EXPECT_EQ(bar().currentMessage(), on);
+    EXPECT_EQ(bar().visibleInfoText(), on);
 }
 
 struct AnimeCase {

@@ -36,6 +36,8 @@ protected:
     CMainFrame& frame() { return *app().mainFrame; }
     CMyStatusBar& bar() { return *app().statusBar; }
     QWidget* canvas();
+    // Answers the questions and file choosers of the program.
+    ScriptedPrompter& prompts() { return *m_prompter; }
 
     // Installs a handler that counts its calls in calls[id].
     void countCalls(std::initializer_list<int> ids);

@@ -48,22 +48,33 @@ TEST_F(StatusBarTest, PaneTextsAreSetAndReadByPaneId)
     EXPECT_TRUE(bar().paneText(999).isEmpty());
 }
 
-TEST_F(StatusBarTest, GuideTextCoversThePanesUntilCleared)
+TEST_F(StatusBarTest, GuideTextCoversTheCountPanesAndLeavesTheProgressShowing)
 {
     start();
-    QSignalSpy changes(&bar(), &QStatusBar::messageChanged);
     const QString guide = QStringLiteral("イメージをドラッグ＆ドロップして位置を変更できます");
     bar().ShowGuideText(guide);
-    EXPECT_EQ(bar().currentMessage(), guide);
-    EXPECT_FALSE(bar().pane(kPaneObject)->isVisible());
-    EXPECT_FALSE(bar().pane(kPaneProgress)->isVisible());
-    bar().ShowGuideText(guide);
-    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(bar().visibleInfoText(), guide);
+    const QRect area = bar().infoArea()->geometry();
+    EXPECT_TRUE(area.contains(bar().pane(kPaneObject)->geometry())) << "the counts are covered";
+    EXPECT_TRUE(area.contains(bar().pane(kPaneCursor)->geometry()));
+    EXPECT_TRUE(bar().pane(kPaneProgress)->isVisible());
+    EXPECT_FALSE(area.intersects(bar().pane(kPaneProgress)->geometry())) << "the progress stays in sight";
+
+    // Progress and text together, as while images are added.
+    bar().BeginProgress(10);
+    bar().StepProgress();
+    const QImage shot = bar().grab().toImage();
+    const QRect progress = bar().pane(kPaneProgress)->geometry();
+    bool progressDrawn = false;
+    for (int x = progress.left() + 2; x < progress.left() + progress.width() / 20 + 4; ++x)
+        progressDrawn |= shot.pixel(x, progress.center().y()) != shot.pixel(progress.right() - 3, progress.center().y());
+    EXPECT_TRUE(progressDrawn) << "the first percent of the bar is filled";
+    EXPECT_EQ(bar().visibleInfoText(), guide);
+    bar().EndProgress();
 
     bar().ShowGuideText({});
-    EXPECT_TRUE(bar().currentMessage().isEmpty());
-    EXPECT_TRUE(bar().pane(kPaneObject)->isVisible());
-    EXPECT_TRUE(bar().pane(kPaneCursor)->isVisible());
+    EXPECT_TRUE(bar().visibleInfoText().isEmpty());
+    EXPECT_FALSE(bar().infoArea()->isVisible());
 }
 
 TEST_F(StatusBarTest, GuideTextReturnsAfterAMenuPrompt)
@@ -76,8 +87,10 @@ TEST_F(StatusBarTest, GuideTextReturnsAfterAMenuPrompt)
     ASSERT_NE(edit, nullptr);
     highlight(edit, cmd::Copy);
     EXPECT_EQ(bar().currentMessage(), QStringLiteral("選択されたイメージをメモリにコピーします"));
+    EXPECT_TRUE(bar().visibleInfoText().isEmpty()) << "the prompt has the whole bar";
     edit->close();
-    EXPECT_EQ(bar().currentMessage(), guide);
+    EXPECT_TRUE(bar().currentMessage().isEmpty());
+    EXPECT_EQ(bar().visibleInfoText(), guide);
 }
 
 struct ProgressCase {

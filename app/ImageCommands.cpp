@@ -1,0 +1,305 @@
+#include "app/ImageCommands.h"
+
+#include "app/CMainFrame.h"
+#include "app/CMyStatusBar.h"
+#include "app/CT52106App.h"
+#include "edit/AddImages.h"
+#include "edit/Download.h"
+#include "edit/EditSession.h"
+#include "edit/Selection.h"
+#include "imaging/Codec.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+#include "model/TextUtil.h"
+#include "resources/CommandIds.h"
+#include "view/CT52106View.h"
+#include "view/CanvasRender.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+namespace vq {
+
+namespace {
+
+const QString kImageFilter = QStringLiteral(
+    "イメージファイル(jpeg, gif, bmp, png, tiff) (*.jpg *.jpeg *.gif *.bmp *.png *.tif *.tiff);;"
+    "JPEGファイル(*.jpeg) (*.jpg *.jpeg);;GIFファイル(*.gif) (*.gif);;ビットマップファイル(*.bmp) (*.bmp);;"
+    "PNGファイル(*.png) (*.png);;TIFFファイル(*.tiff) (*.tif *.tiff)");
+
+constexpr QPoint kKeyPasteOffset{10, 10};
+
+// The status bar as the adding loop's progress display.
+class StatusProgress : public ProgressSink {
+public:
+    explicit StatusProgress(CMyStatusBar* bar) : m_bar(bar) {}
+    int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
+    void StepProgress() override
+    {
+        if (m_bar)
+            m_bar->StepProgress();
+    }
+    void EndProgress() override
+    {
+        if (m_bar)
+            m_bar->EndProgress();
+    }
+    void ShowGuideText(const QString& text) override
+    {
+        if (m_bar)
+            m_bar->ShowGuideText(text);
+    }
+
+private:
+    CMyStatusBar* m_bar;
+};
+
+QString maxCountPrefix(int count)
+{
+    return QStringLiteral("最大 %1 個\n").arg(count);
+}
+
+} // namespace
+
+ImageCommands::ImageCommands(CMainFrame& frame, QObject* parent)
+    : QObject(parent), m_frame(frame), m_app(frame.app()), m_view(*frame.canvas())
+{
+    // A restored document may no longer hold what was copied.
+    connect(&m_app.edits(), &EditSession::documentRestored, this, [this] { m_buffer.clear(); });
+    connect(&m_view, &CT52106View::dropped, this, &ImageCommands::OnDrop);
+}
+
+QObject* ImageCommands::owner() const
+{
+    return &m_frame;
+}
+
+Placement ImageCommands::placementAt(QPoint point) const
+{
+    Placement p;
+    p.client = m_view.viewport()->size();
+    p.scroll = m_view.scrollPosition();
+    p.point = point;
+    p.showGuide = m_app.sys().dspGuide != 0;
+    return p;
+}
+
+void ImageCommands::OnAddImage()
+{
+    FileRequest request;
+    request.title = QStringLiteral("追加するイメージを指定(複数選択可)");
+    request.filter = kImageFilter;
+    request.directory = QDir::homePath();
+    request.owner = owner();
+    const QStringList chosen = prompter().openFiles(request, true);
+    if (chosen.isEmpty())
+        return;
+    QStringList files;
+    for (const ImageFile& file : AcceptedImageFiles(chosen)) {
+        if (files.size() >= kMaxFilesAtOnce) {
+            ShowMessage(30109, owner(), maxCountPrefix(kMaxFilesAtOnce), kStyleInfo);
+            break;
+        }
+        files << file.path;
+    }
+    if (files.isEmpty())
+        return;
+    StatusProgress progress(m_frame.statusPanes());
+    AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner());
+}
+
+void ImageCommands::OnChangeImage()
+{
+    Document& doc = m_app.doc();
+    if (!doc.hasMainSelection())
+        return;
+    FileRequest request;
+    request.title = QStringLiteral("変更するイメージを指定");
+    request.filter = kImageFilter;
+    request.directory = QDir::homePath();
+    request.owner = owner();
+    const QStringList chosen = prompter().openFiles(request, false);
+    if (chosen.isEmpty())
+        return;
+    const QString path = chosen.first();
+    const QString type = ImageTypeFromPath(path);
+    if (!QFileInfo::exists(path) || type.isEmpty())
+        return;
+    LoadedPicture loaded;
+    if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
+        return;
+    SetNodeSource(doc, doc.state.mainIndex, loaded.width, loaded.height, loaded.dataSize, FileSource(path));
+    m_app.edits().commitChange();
+}
+
+bool ImageCommands::confirmReplacement(int node)
+{
+    Document& doc = m_app.doc();
+    if (ShowMessage(30012, owner(), {}, kStyleYesNo) != kIdYes)
+        return false;
+    m_app.edits().PushUndoSnapshot();
+    if (doc.screen[node].selected == 0) {
+        DeselectAll(doc);
+        doc.screen[node].selected = 1;
+    }
+    doc.state.mainIndex = node;
+    m_app.edits().commitSelection();
+    return true;
+}
+
+void ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
+{
+    Document& doc = m_app.doc();
+    LoadedPicture loaded;
+    if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
+        return;
+    SetNodeSource(doc, node, loaded.width, loaded.height, loaded.dataSize, source);
+    m_app.edits().commitChange();
+}
+
+void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int node)
+{
+    if (!files.handled)
+        return;
+    if (node >= 0) {
+        // Only the first file replaces the picture; with none the question is
+        // still asked and the replacement reports the failure.
+        if (!confirmReplacement(node))
+            return;
+        const ImageFile first = files.images.isEmpty() ? ImageFile{} : files.images.first();
+        replaceNodeImage(node, first.path, first.type, FileSource(first.path));
+        return;
+    }
+    QStringList paths;
+    for (const ImageFile& file : files.images)
+        paths << file.path;
+    if (!paths.isEmpty()) {
+        StatusProgress progress(m_frame.statusPanes());
+        AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner());
+    }
+    m_dropTarget.ClearPendingDropText();
+}
+
+void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPoint viewPoint, int node)
+{
+    const QString path = DownloadToWorkFile(owner(), url, type);
+    if (path.isEmpty())
+        return;
+    // The download is ours alone; it goes as soon as its picture is loaded.
+    const auto removeDownload = qScopeGuard([&path] { QFile::remove(path); });
+    if (node >= 0) {
+        if (confirmReplacement(node))
+            replaceNodeImage(node, path, type, url);
+        return;
+    }
+    const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
+    if (!loaded)
+        return;
+    Document& doc = m_app.doc();
+    const float zoom = doc.state.zoom;
+    DeselectAll(doc);
+    if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, divTrunc(viewPoint.x(), zoom),
+                    divTrunc(viewPoint.y(), zoom), owner()))
+        return;
+    SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, url);
+    m_app.edits().commitChange();
+}
+
+void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
+{
+    if (!data)
+        return;
+    const DropDecision decision = m_dropTarget.OnDrop(*data, node >= 0);
+    switch (decision.kind) {
+    case DropKind::Ignore: return;
+    case DropKind::Url: AddImageFromUrl(decision.url, decision.type, viewPoint, node); return;
+    case DropKind::Image: {
+        Document& doc = m_app.doc();
+        const PicturePtr picture = BitmapToPicture(decision.image);
+        if (!picture) {
+            ShowMessage(30029, owner(), {}, kStyleError);
+            return;
+        }
+        const float zoom = doc.state.zoom;
+        DeselectAll(doc);
+        if (AppendNode(doc, picture, picture->width(), picture->height(), divTrunc(viewPoint.x(), zoom),
+                       divTrunc(viewPoint.y(), zoom), owner()))
+            SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
+                          static_cast<int>(picture->bytes().size()), decision.source);
+        m_app.edits().commitChange();
+        return;
+    }
+    case DropKind::Files: OnDropFiles(decision.files, viewPoint, node); return;
+    }
+}
+
+void ImageCommands::OnCopy()
+{
+    const Document& doc = m_app.doc();
+    if (!doc.hasMainSelection())
+        return;
+    const QImage picture = SelectionClipboardImage(doc, m_app.sys(), m_app.edits().mode());
+    if (picture.isNull() || !CopySelection(doc, m_buffer, m_view.placementPoint())) {
+        ShowMessage(30003, owner(), {}, kStyleError);
+        return;
+    }
+    auto* data = new QMimeData;
+    data->setImageData(picture);
+    data->setText(QString::fromLatin1(kCopyMarker));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void ImageCommands::OnPaste(bool fromMenu)
+{
+    EditSession& edits = m_app.edits();
+    QPoint offset = kKeyPasteOffset;
+    if (fromMenu) {
+        const QPoint point = m_view.takePlacementPoint();
+        if (!point.isNull()) {
+            const float zoom = m_app.doc().state.zoom;
+            const QPoint d = point - m_buffer.refPoint;
+            offset = QPoint(divTrunc(d.x(), zoom), divTrunc(d.y(), zoom));
+        }
+    } else {
+        m_view.StopHoverAnimation();
+    }
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    switch (PasteKindOf(data)) {
+    case PasteKind::Buffer: PasteBuffer(edits, m_buffer, offset, owner()); break;
+    case PasteKind::ClipboardImage:
+        PasteImage(edits, qvariant_cast<QImage>(data->imageData()), placementAt(m_view.takePlacementPoint()), owner());
+        break;
+    case PasteKind::Nothing: break;
+    }
+}
+
+void ImageCommands::OnDelete()
+{
+    if (!m_app.doc().hasMainSelection())
+        return;
+    if (ShowMessage(30022, owner(), {}, kStyleYesNo) != kIdYes)
+        return;
+    m_buffer.clear();
+    DeleteSelection(m_app.edits());
+}
+
+ImageCommands* wireImageCommands(CMainFrame& frame)
+{
+    auto* commands = new ImageCommands(frame, &frame);
+    frame.registerHandler(cmd::AddImage, [commands] { commands->OnAddImage(); });
+    frame.registerHandler(cmd::ChangeImage, [commands] { commands->OnChangeImage(); });
+    frame.registerHandler(cmd::Copy, [commands] { commands->OnCopy(); });
+    frame.registerHandler(cmd::Paste, [commands] { commands->OnPaste(true); });
+    frame.registerHandler(cmd::PasteKey, [commands] { commands->OnPaste(false); });
+    frame.registerHandler(cmd::Delete, [commands] { commands->OnDelete(); });
+    return commands;
+}
+
+} // namespace vq

@@ -1,0 +1,128 @@
+#include "edit/AddImages.h"
+
+#include "edit/EditSession.h"
+#include "edit/Selection.h"
+#include "imaging/Codec.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+#include "model/TextUtil.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+#include <algorithm>
+
+namespace vq {
+
+namespace {
+
+constexpr int kCascadeStep = 10;
+
+// The wait cursor while a picture loads, when there is a screen to show it on.
+class WaitCursor {
+public:
+    WaitCursor() : m_shown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+    {
+        if (m_shown)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor()
+    {
+        if (m_shown)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool m_shown;
+};
+
+} // namespace
+
+QString FileSource(const QString& path)
+{
+    return QStringLiteral("file:///") + path;
+}
+
+QPoint DefaultPlacementPoint(const Document& doc, QSize client, QPoint scroll)
+{
+    const float zoom = doc.state.zoom;
+    const int x = divTrunc(client.width() / 2 + scroll.x(), zoom);
+    const int y = divTrunc(client.height() / 2 + scroll.y(), zoom);
+    return {std::min(x, doc.state.canvasWidth), std::min(y, doc.state.canvasHeight)};
+}
+
+bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type, const QString& source,
+                        bool deselectFirst, const Placement& placement, QObject* owner)
+{
+    const WaitCursor wait;
+    const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
+    if (!loaded) {
+        ShowMessage(30029, owner, {}, kStyleError);
+        return false;
+    }
+    const float zoom = doc.state.zoom;
+    const QPoint centre = placement.point.isNull()
+                              ? DefaultPlacementPoint(doc, placement.client, placement.scroll)
+                              : QPoint(divTrunc(placement.point.x(), zoom), divTrunc(placement.point.y(), zoom));
+    if (deselectFirst)
+        DeselectAll(doc);
+    if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, centre.x(), centre.y(), owner))
+        return false;
+    SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, source);
+    return true;
+}
+
+int AddImageFiles(EditSession& session, const QStringList& paths, const Placement& placement, ProgressSink* progress,
+                  QObject* owner)
+{
+    if (paths.isEmpty())
+        return 0;
+    session.PushUndoSnapshot();
+    Document& doc = session.doc();
+    const int step = progress ? progress->BeginProgress(static_cast<int>(paths.size())) : 1;
+    int added = 0;
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
+        Placement at = placement;
+        // The first of a selection without a point goes to the middle of
+        // the window, the rest cascade from the canvas's corner.
+        at.point = placement.point + QPoint(kCascadeStep * i, kCascadeStep * i);
+        if (progress && placement.showGuide)
+            progress->ShowGuideText(path);
+        if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, owner))
+            break;
+        ++added;
+        if (progress && added % std::max(1, step) == 0)
+            progress->StepProgress();
+    }
+    if (progress) {
+        progress->EndProgress();
+        if (placement.showGuide)
+            progress->ShowGuideText({});
+    }
+    if (added > 0)
+        session.commitChange();
+    return added;
+}
+
+bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, LoadedPicture* loaded, QObject* owner)
+{
+    const int main = doc.state.mainIndex;
+    if (main < 0 || main >= doc.state.nodeCount)
+        return false;
+    const WaitCursor wait;
+    std::optional<LoadedPicture> picture = LoadPicture(path, type.toLower());
+    if (!picture) {
+        ShowMessage(30029, owner, {}, kStyleError);
+        return false;
+    }
+    doc.nodes[main].picture = picture->picture;
+    if (loaded)
+        *loaded = *picture;
+    return true;
+}
+
+} // namespace vq

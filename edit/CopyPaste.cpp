@@ -1,0 +1,114 @@
+#include "edit/CopyPaste.h"
+
+#include "edit/AddImages.h"
+#include "edit/EditSession.h"
+#include "edit/Selection.h"
+#include "imaging/Codec.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+
+#include <QImage>
+#include <QMimeData>
+
+namespace vq {
+
+bool CopySelection(const Document& doc, CopyBuffer& buffer, QPoint placementPoint)
+{
+    std::vector<NodeRecord> copied;
+    for (int i = 0; i < doc.state.nodeCount; ++i) {
+        if (doc.screen[i].selected != 0)
+            copied.push_back(doc.nodes[i]);
+    }
+    if (copied.empty())
+        return false;
+    buffer.nodes = std::move(copied);
+    buffer.refPoint = placementPoint;
+    return true;
+}
+
+PasteKind PasteKindOf(const QMimeData* data)
+{
+    if (!data)
+        return PasteKind::Nothing;
+    if (data->hasText() && data->text() == QLatin1String(kCopyMarker))
+        return PasteKind::Buffer;
+    if (data->hasImage())
+        return PasteKind::ClipboardImage;
+    return PasteKind::Nothing;
+}
+
+int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject* owner)
+{
+    if (buffer.count() == 0)
+        return 0;
+    Document& doc = session.doc();
+    DeselectAll(doc);
+    session.PushUndoSnapshot();
+    int pasted = 0;
+    for (NodeRecord& source : buffer.nodes) {
+        if (!doc.CheckNodeCapacity(owner))
+            break;
+        const int c = doc.state.nodeCount;
+        doc.state.nodeCount += 1;
+        doc.nodes[c] = source;
+        doc.nodes[c].centerX += delta.x();
+        doc.nodes[c].centerY += delta.y();
+        doc.screen[c] = NodeScreenInfo{};
+        doc.screen[c].selected = 1;
+        KeepNodeInCanvas(doc, c, KeepMode::Edge);
+        source.centerX += delta.x();
+        source.centerY += delta.y();
+        if (pasted == 0)
+            doc.state.mainIndex = c;
+        ++pasted;
+    }
+    session.commitChange();
+    return pasted;
+}
+
+bool PasteImage(EditSession& session, const QImage& image, const Placement& placement, QObject* owner)
+{
+    const PicturePtr picture = BitmapToPicture(image);
+    if (!picture) {
+        ShowMessage(30027, owner, {}, kStyleError);
+        return false;
+    }
+    Document& doc = session.doc();
+    session.PushUndoSnapshot();
+    const float zoom = doc.state.zoom;
+    const QPoint centre = placement.point.isNull()
+                              ? DefaultPlacementPoint(doc, placement.client, placement.scroll)
+                              : QPoint(divTrunc(placement.point.x(), zoom), divTrunc(placement.point.y(), zoom));
+    DeselectAll(doc);
+    const bool added = AppendNode(doc, picture, picture->width(), picture->height(), centre.x(), centre.y(), owner);
+    if (added)
+        SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
+                      static_cast<int>(picture->bytes().size()), QStringLiteral("FROM_CLIP"));
+    session.commitChange();
+    return added;
+}
+
+bool DeleteSelection(EditSession& session)
+{
+    session.PushUndoSnapshot();
+    Document& doc = session.doc();
+    if (doc.selectedCount() == 0)
+        return false;
+    std::vector<NodeRecord> kept;
+    kept.reserve(static_cast<std::size_t>(doc.state.nodeCount));
+    for (int i = 0; i < doc.state.nodeCount; ++i) {
+        if (doc.screen[i].selected == 0)
+            kept.push_back(doc.nodes[i]);
+    }
+    // From here nothing can fail: the kept records replace the list whole.
+    for (int i = 0; i < doc.state.nodeCount; ++i)
+        doc.nodes[i] = NodeRecord{};
+    std::copy(kept.begin(), kept.end(), doc.nodes.begin());
+    doc.state.nodeCount = static_cast<int>(kept.size());
+    doc.clearSelection();
+    session.commitChange();
+    return true;
+}
+
+} // namespace vq
