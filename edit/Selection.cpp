@@ -1,7 +1,6 @@
 #include "edit/Selection.h"
 
 #include "model/Document.h"
-#include "view/ScreenGeometry.h"
 
 #include <algorithm>
 
@@ -67,16 +66,15 @@ SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind)
     return {true, changed};
 }
 
-void SelectInBand(Document& doc, const ScreenGeometry& geometry, const QRect& band)
+void SelectInBand(Document& doc, float zoom, const QRect& band)
 {
     doc.state.mainIndex = -1;
-    const int count = std::min(doc.state.nodeCount, geometry.count());
-    for (int i = 0; i < count; ++i) {
-        const auto& corners = geometry.nodes[static_cast<std::size_t>(i)].corners;
-        const bool inside = std::all_of(corners.begin(), corners.end(), [&](const QPoint& p) {
-            return p.x() >= band.left() && p.x() < band.left() + band.width() && p.y() >= band.top()
-                   && p.y() < band.top() + band.height();
-        });
+    for (int i = 0; i < doc.state.nodeCount; ++i) {
+        // The corners as drawn on the screen; the bottom-right one is the
+        // rectangle's exclusive corner and must lie inside the band too.
+        const IntRect r = doc.NodeRect(i).scaled(zoom);
+        const bool inside = r.left >= band.left() && r.right < band.left() + band.width() && r.top >= band.top()
+                            && r.bottom < band.top() + band.height();
         if (inside) {
             doc.screen[i].selected = 1;
             doc.state.mainIndex = i;

@@ -5,7 +5,6 @@
 namespace vq {
 
 class Document;
-struct ScreenGeometry;
 
 // How a click on a node changes the selection. Ctrl and Shift together count
 // as a plain click, as does any other combination.
@@ -25,7 +24,7 @@ SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind);
 // Every node whose four corners lie inside `band` (zoomed canvas pixels,
 // right and bottom exclusive) is selected and becomes main in turn, so the
 // highest enclosed node ends up main. Clears the main node first.
-void SelectInBand(Document& doc, const ScreenGeometry& geometry, const QRect& band);
+void SelectInBand(Document& doc, float zoom, const QRect& band);
 // Tab: the next (or previous) node becomes the only selection, wrapping round.
 // False when there is no main node or fewer than two nodes.
 bool CycleMainSelection(Document& doc, bool backwards);

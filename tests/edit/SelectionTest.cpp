@@ -2,7 +2,6 @@
 #include "edit/Selection.h"
 
 #include "model/Document.h"
-#include "view/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
 
@@ -171,7 +170,7 @@ TEST_P(BandTest, SelectsWhollyEnclosedNodesHighestMain)
 {
     const BandCase& c = GetParam();
     doc.state.zoom = c.zoom;
-    SelectInBand(doc, ComputeScreenGeometry(doc, c.zoom), c.band);
+    SelectInBand(doc, c.zoom, c.band);
     EXPECT_EQ(selectedOf(doc), c.selected);
     EXPECT_EQ(doc.state.mainIndex, c.main);
 }
