@@ -39,6 +39,19 @@ const QString kGuideAfterMove
     = QStringLiteral("Ctrlキーを押しながらクリックで追加選択、Shiftキーを押しながらクリックで選択を解除できます");
 const QString kGuideResize = QStringLiteral("Ctrlキーを押されているときは、縦横比を無視します");
 
+// The least width or height, in window pixels, that a resize may leave. The
+// node's half size is taken back from the window as trunc((w div 2) / zoom),
+// which loses up to two canvas pixels and more below 100 %; trunc(zoom x 10)
+// alone would let the node end below 10 canvas pixels, down to nothing at the
+// smallest zooms. This is the least window size that still gives 10.
+int minimumResizeWindowPixels(float zoom)
+{
+    int m = std::max(1, scaleTrunc(kMinResizeCanvasPixels, zoom));
+    while (divTrunc(m / 2, zoom) < kMinResizeCanvasPixels / 2)
+        ++m;
+    return m;
+}
+
 bool onRing(QPoint p, QPoint centre)
 {
     const int d = CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y());
@@ -388,8 +401,7 @@ void CT52106View::dragResize(QPoint p, Qt::KeyboardModifiers mods)
     const QSize canvas = zoomedCanvas();
     const QPoint scroll = scrollPosition();
     const QPoint canvasEnd = QPoint(canvas.width(), canvas.height()) - scroll;
-    const int minSize = scaleTrunc(kMinResizeCanvasPixels, zoom());
-    m_resizeResult = ResizeFeedbackRect(m_resizeStart, m_handleIndex, p, canvasEnd, std::max(1, minSize),
+    m_resizeResult = ResizeFeedbackRect(m_resizeStart, m_handleIndex, p, canvasEnd, minimumResizeWindowPixels(zoom()),
                                         mods.testFlag(Qt::ControlModifier));
     const QPoint v = toView(p);
     const bool inside = v.x() > 0 && v.y() > 0 && v.x() < canvas.width() && v.y() < canvas.height();
@@ -455,7 +467,8 @@ void CT52106View::endCanvasEdge(QPoint p)
     const bool scaleNodes = answer == kIdYes;
     const CanvasAxis axis = width ? CanvasAxis::Width : CanvasAxis::Height;
     m_session.PushUndoSnapshot();
-    const int size = CanvasSizeFromDrag(doc(), axis, width ? v.x() : v.y(), !scaleNodes);
+    // Only a change of the margin alone must spare the nodes' central halves.
+    const int size = CanvasSizeFromDrag(doc(), axis, width ? v.x() : v.y(), scaleNodes);
     if (!ApplyCanvasSize(doc(), axis, size, scaleNodes))
         return;
     UpdateScrollSizes();
@@ -512,7 +525,7 @@ void CT52106View::endBand(QPoint p)
         return;
     const QRect band = QRect(QPoint(std::min(v.x(), m_pressPoint.x()), std::min(v.y(), m_pressPoint.y())),
                              QSize(std::abs(v.x() - m_pressPoint.x()), std::abs(v.y() - m_pressPoint.y())));
-    SelectInBand(doc(), screenGeometry(), band);
+    SelectInBand(doc(), zoom(), band);
     m_session.commitSelection();
 }
 
