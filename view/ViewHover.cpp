@@ -12,9 +12,14 @@ namespace vq {
 
 void CT52106View::hoverAnimationRule(int node, QPoint v)
 {
-    if (m_anim.running() && m_anim.node() != node)
-        StopHoverAnimation();
-    if (m_anim.running() || m_sys.playAnime <= 0 || doc().screen[node].selected != 0)
+    if (m_anim.running()) {
+        // Another node ends this animation; only the next move over it may
+        // start one of its own.
+        if (m_anim.node() != node)
+            StopHoverAnimation();
+        return;
+    }
+    if (m_sys.playAnime <= 0 || doc().screen[node].selected != 0)
         return;
     const ScreenGeometry& geometry = screenGeometry();
     if (node >= geometry.count())

@@ -151,6 +151,12 @@ void CT52106View::wheelEvent(QWheelEvent* event)
                           && (mods == Qt::ShiftModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier));
     QScrollBar* bar = sideways || rightOnly ? horizontalScrollBar() : verticalScrollBar();
     bar->setValue(bar->value() + n);
+    if (mods != Qt::NoModifier) {
+        // Scrolling views add their own step only to a plain turn; Qt's would
+        // page the vertical bar under Ctrl or Shift.
+        event->accept();
+        return;
+    }
     const bool wasVisible = m_console.consoleVisible;
     QAbstractScrollArea::wheelEvent(event);
     if (wasVisible && !m_console.consoleVisible) {

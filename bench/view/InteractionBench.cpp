@@ -1,1 +1,333 @@
-int main() { return 0; }
+// Cost of the canvas's feedback while the pointer moves, with many photographs.
+//
+// 1000 nodes, each an 800 x 600 JPEG shown at 250 x 187 (one of 40 distinct
+// streams, every node its own Picture), scattered over the new-document
+// canvas of 1000 x 1000 so that most of them overlap; the view's client area
+// is 1200 x 900 at zoom 1. Figures, over a few hundred mouse moves each: the
+// time from the move event to the end of the paint it causes, as median and
+// 95th percentile, during a move drag and during a rubber-band drag, once with
+// the window painting only what changed (the event loop's own paint) and once
+// repainting the whole window after every move; hovering over the nodes
+// without a button; and the hover animation's cost per timer step (the step
+// and its paint). For scale: one full render of the scene.
+#include "app/CT52106App.h"
+#include "imaging/Picture.h"
+#include "imaging/PictureCache.h"
+#include "model/Document.h"
+#include "view/CT52106View.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+using namespace vq;
+
+namespace {
+
+constexpr int kDistinctPhotos = 40;
+constexpr QSize kPhotoSize{800, 600};
+constexpr QSize kClient{1200, 900};
+constexpr int kNodes = 1000;
+constexpr int kMoves = 400;
+constexpr int kWarmUp = 20;
+constexpr double kGoalMs = 4.0;
+
+// A photograph-like picture: gradients, soft shapes and fine noise, so the
+// JPEG stream is as costly to decode as a real one.
+QByteArray makePhoto(int seed)
+{
+    QRandomGenerator rng(static_cast<quint32>(seed) * 7919u + 17u);
+    QImage image(kPhotoSize, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient sky(0, 0, 0, kPhotoSize.height());
+    sky.setColorAt(0, QColor::fromHsv(rng.bounded(360), 120, 230));
+    sky.setColorAt(1, QColor::fromHsv(rng.bounded(360), 160, 90));
+    p.fillRect(image.rect(), sky);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 40; ++i) {
+        p.setBrush(
+            QColor::fromHsv(rng.bounded(360), 40 + rng.bounded(200), 40 + rng.bounded(215), 90 + rng.bounded(120)));
+        const int r = 10 + rng.bounded(120);
+        p.drawEllipse(QPoint(rng.bounded(kPhotoSize.width()), rng.bounded(kPhotoSize.height())), r, r);
+    }
+    p.end();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = static_cast<int>(rng.bounded(17)) - 8;
+            const QRgb c = line[x];
+            line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
+                           std::clamp(qBlue(c) + n, 0, 255));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    return bytes;
+}
+
+void fillDocument(Document& doc, const std::vector<QByteArray>& photos)
+{
+    doc.ResetDocument();
+    QRandomGenerator rng(4242);
+    for (int i = 0; i < kNodes; ++i) {
+        PicturePtr picture = Picture::fromJpegBytes(photos[static_cast<std::size_t>(i) % photos.size()]);
+        AppendNode(doc, std::move(picture), kPhotoSize.width(), kPhotoSize.height(), 125 + rng.bounded(750),
+                   94 + rng.bounded(812));
+        NodeRecord& n = doc.nodes[i];
+        n.frameColor = (i % 3 == 0) ? 0x7B5A48 : kNoColor;
+        n.frameWidth = 2;
+        n.frameStyle = i % 6;
+    }
+    doc.clearSelection();
+}
+
+double msSince(const QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct Figures {
+    double median = 0;
+    double p95 = 0;
+    double worst = 0;
+};
+
+Figures summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[ms.size() * 95 / 100], ms.back()};
+}
+
+// The pointer's path: a circle round `centre`, back where it began.
+QPoint onCircle(QPoint centre, int radius, int i, int count)
+{
+    const double a = 2.0 * std::numbers::pi * i / count;
+    return centre + QPoint(static_cast<int>(radius * std::sin(a)), static_cast<int>(radius * (1.0 - std::cos(a))));
+}
+
+enum class PaintBy { EventLoop, FullRepaint };
+
+// Times each move from the event to the end of its paint.
+Figures timeMoves(CT52106View& view, QPoint centre, int radius, PaintBy paintBy, int* paintsPerMove, int* rendersDuring)
+{
+    QWidget* vp = view.viewport();
+    PaintCounter counter;
+    vp->installEventFilter(&counter);
+    int delivered = 0;
+    const QMetaObject::Connection seen
+        = QObject::connect(&view, &CT52106View::cursorTextChanged, [&delivered] { ++delivered; });
+    std::vector<double> ms;
+    const int renders = view.sceneRenderCount();
+    int counted = 0;
+    for (int i = 1; i <= kWarmUp + kMoves; ++i) {
+        const QPoint p = onCircle(centre, radius, i, kWarmUp + kMoves);
+        const int paintsBefore = counter.paints;
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseMove(vp, p);
+        if (paintBy == PaintBy::FullRepaint)
+            vp->repaint();
+        else
+            QApplication::processEvents();
+        const double elapsed = msSince(t);
+        if (i > kWarmUp) {
+            ms.push_back(elapsed);
+            counted += counter.paints - paintsBefore;
+        }
+    }
+    vp->removeEventFilter(&counter);
+    QObject::disconnect(seen);
+    if (delivered != kWarmUp + kMoves)
+        std::printf("  (only %d of %d moves reached the view)\n", delivered, kWarmUp + kMoves);
+    *paintsPerMove = counted / kMoves;
+    *rendersDuring = view.sceneRenderCount() - renders;
+    return summarise(ms);
+}
+
+void report(const char* what, const Figures& f, int paintsPerMove, int renders)
+{
+    std::printf("  %-52s %6.3f ms median, %6.3f ms p95, %6.3f ms worst (%d paint%s per move, %d scene renders)%s\n",
+                what, f.median, f.p95, f.worst, paintsPerMove, paintsPerMove == 1 ? "" : "s", renders,
+                f.median < kGoalMs ? "" : "  ** over the 4 ms goal **");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir config;
+    ::setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
+    ::setenv("TMPDIR", QFile::encodeName(config.path()).constData(), 1);
+    QApplication qapp(argc, argv);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+
+    std::printf("bench_interaction: pointer feedback on the canvas view, %d photographs, client %dx%d\n", kNodes,
+                kClient.width(), kClient.height());
+    QElapsedTimer prep;
+    prep.start();
+    std::vector<QByteArray> photos;
+    for (int i = 0; i < kDistinctPhotos; ++i)
+        photos.push_back(makePhoto(i));
+    std::printf("  %d distinct %dx%d JPEG streams made in %.0f ms\n", kDistinctPhotos, kPhotoSize.width(),
+                kPhotoSize.height(), msSince(prep));
+
+    CT52106App app;
+    app.sys().dspOverlap = 1;
+    app.sys().multiCntX = 1;
+    app.sys().multiCntY = 1;
+    app.sys().dspGuide = 1;
+    app.sys().playAnime = 0;
+    CT52106View view(app.edits(), app.sys());
+    fillDocument(app.doc(), photos);
+    view.show();
+    view.resize(view.size() + kClient - view.viewport()->size());
+    if (!QTest::qWaitForWindowExposed(&view))
+        std::printf("  (window not exposed)\n");
+    view.OnInitialUpdate(false);
+    QApplication::processEvents();
+    if (view.viewport()->size() != kClient)
+        view.resize(view.size() + kClient - view.viewport()->size());
+    QApplication::processEvents();
+    std::printf("  viewport %dx%d, zoom %.2f\n", view.viewport()->width(), view.viewport()->height(),
+                double(app.doc().state.zoom));
+
+    view.repaintNow(); // decodes and caches every picture
+    std::vector<double> full;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        view.repaintNow();
+        full.push_back(msSince(t));
+    }
+    const Figures render = summarise(full);
+    std::printf("  for scale, one full render and paint of the scene: %.2f ms median\n", render.median);
+
+    QWidget* vp = view.viewport();
+    const QPoint middle(500, 450);
+    int paints = 0;
+    int renders = 0;
+
+    // Move drag: press on the topmost node at the middle and circle round.
+    for (const PaintBy paintBy : {PaintBy::EventLoop, PaintBy::FullRepaint}) {
+        QTest::mousePress(vp, Qt::LeftButton, {}, middle);
+        QApplication::processEvents();
+        const Figures f = timeMoves(view, middle, 120, paintBy, &paints, &renders);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, middle); // back where it began: nothing moves
+        QApplication::processEvents();
+        report(paintBy == PaintBy::EventLoop ? "move drag, event loop paints what changed:"
+                                             : "move drag, whole window repainted per move:",
+               f, paints, renders);
+    }
+
+    // Rubber band from beside the canvas, its corner circling over the nodes.
+    for (const PaintBy paintBy : {PaintBy::EventLoop, PaintBy::FullRepaint}) {
+        const QPoint start(1150, 60);
+        QTest::mousePress(vp, Qt::LeftButton, {}, start);
+        QTest::mouseMove(vp, QPoint(600, 200));
+        QApplication::processEvents();
+        const Figures f = timeMoves(view, QPoint(600, 200), 250, paintBy, &paints, &renders);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(600, 200));
+        QApplication::processEvents();
+        report(paintBy == PaintBy::EventLoop ? "rubber band, event loop paints what changed:"
+                                             : "rubber band, whole window repainted per move:",
+               f, paints, renders);
+    }
+
+    // Hovering: hit-tests, cursor, guide and CURSOR text, no drag.
+    app.doc().clearSelection();
+    view.repaintNow();
+    {
+        const Figures f = timeMoves(view, middle, 200, PaintBy::EventLoop, &paints, &renders);
+        report("hovering over the nodes, no button:", f, paints, renders);
+    }
+
+    // The hover animation: every step draws its comets and paints them.
+    app.doc().clearSelection();
+    view.repaintNow();
+    for (const int orbits : {3, 10}) {
+        app.sys().playAnime = orbits;
+        app.sys().speedAnime = 0;
+        QTest::mouseMove(vp, QPoint(1150, 60));
+        QApplication::processEvents();
+        QTest::mouseMove(vp, middle);
+        QApplication::processEvents();
+        if (!view.hoverTimerActive()) {
+            std::printf("  hover animation did not start\n");
+            continue;
+        }
+        PaintCounter counter;
+        vp->installEventFilter(&counter);
+        const int rendersBefore = view.sceneRenderCount();
+        const double cpu0 = threadCpuMs();
+        QElapsedTimer wall;
+        wall.start();
+        QEventLoop loop;
+        QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = threadCpuMs() - cpu0;
+        const double elapsed = msSince(wall);
+        vp->removeEventFilter(&counter);
+        const int steps = std::max(1, counter.paints);
+
+        std::vector<double> ms;
+        const QRect box = view.hoverAnimation().animBox();
+        for (int i = 0; i < 200; ++i) {
+            QElapsedTimer t;
+            t.start();
+            vp->repaint(box);
+            ms.push_back(msSince(t));
+        }
+        const Figures paint = summarise(ms);
+        std::printf("  hover animation, %2d orbits, step every %d ms: %5.3f ms CPU per step and paint "
+                    "(%d steps in %.0f ms, %d scene renders); painting its %dx%d box alone %.3f ms median\n",
+                    orbits, view.hoverTimerInterval(), cpu / steps, steps, elapsed,
+                    view.sceneRenderCount() - rendersBefore, box.width(), box.height(), paint.median);
+        view.StopHoverAnimation();
+    }
+    return 0;
+}
