@@ -129,7 +129,7 @@ void ApplyResize(Document& doc, const QRect& start, const QRect& result, QPoint 
     }
 }
 
-int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool keepNodes)
+int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool scaleNodes)
 {
     const float zoom = doc.state.zoom;
     const bool width = axis == CanvasAxis::Width;
@@ -138,7 +138,7 @@ int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool
     int lower = scaleTrunc(kMinCanvasSide, zoom);
     // The far side of the nodes' central halves, in canvas pixels.
     int coreEnd = 0;
-    if (!keepNodes) {
+    if (!scaleNodes) {
         for (int i = 0; i < doc.state.nodeCount; ++i) {
             const NodeRecord& n = doc.nodes[i];
             const int centre = width ? n.centerX : n.centerY;

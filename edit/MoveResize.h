@@ -43,10 +43,10 @@ inline constexpr int kMaxCanvasHeight = 7500;
 // Edge drags shorter than this along their axis change nothing.
 inline constexpr int kCanvasDragThreshold = 3;
 // The canvas side the edge dragged to `screenPos` (zoomed canvas pixels)
-// gives, within the canvas limits. With `keepNodes` false (only the margin
+// gives, within the canvas limits. With `scaleNodes` false (only the margin
 // changes) the canvas cannot cut into the central half of any node that lies
 // within those limits.
-[[nodiscard]] int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool keepNodes);
+[[nodiscard]] int CanvasSizeFromDrag(const Document& doc, CanvasAxis axis, int screenPos, bool scaleNodes);
 // Sets the canvas side; with `scaleNodes` every node's centre and size along
 // that axis is scaled with it. False when the size is unchanged.
 bool ApplyCanvasSize(Document& doc, CanvasAxis axis, int newSize, bool scaleNodes);
