@@ -58,6 +58,17 @@ bool onRing(QPoint p, QPoint centre)
     return d >= kDialRingInner && d <= kDialRingOuter;
 }
 
+// The fewest canvas pixels that still keep a frame side 10 window pixels from
+// its opposite side at `zoom`.
+int minimumFrameGap(float zoom)
+{
+    constexpr int kWindowGap = 10;
+    int gap = std::max(1, divTrunc(kWindowGap, zoom));
+    while (scaleTrunc(gap, zoom) < kWindowGap)
+        ++gap;
+    return gap;
+}
+
 } // namespace
 
 void CT52106View::setViewCursor(const QCursor& cursor, bool)
@@ -485,7 +496,7 @@ void CT52106View::dragModeFrame(QPoint p)
     const QPoint delta(divTrunc(v.x(), z) - divTrunc(m_pressPoint.x(), z),
                        divTrunc(v.y(), z) - divTrunc(m_pressPoint.y(), z));
     m_modeCandidate = DragModeFrame(mode.modeRect, m_modeDragPart, delta, doc().NodeRect(mode.modeNode),
-                                    std::max(1, divTrunc(10, z)));
+                                    minimumFrameGap(z));
     Feedback f;
     f.kind = Feedback::Kind::ModeFrame;
     const auto corners = ModeFrameCorners(m_modeCandidate, z);
