@@ -11,14 +11,16 @@ namespace vq {
 
 namespace {
 
-// The reader's limit is process-wide. Raise it once to our budget (Qt's own
-// default of 256 MB would refuse a large photograph), never lower it below
-// what someone else in the process asked for.
+// The reader's limit is process-wide. Raised once, before the first image is
+// read, to the budget explained with kDecoderAllocationLimitMb; never lowered
+// below what someone else in the process asked for.
 void applyDecoderAllocationLimit()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), kDecoderAllocationLimitMb));
+        const int current = QImageReader::allocationLimit();
+        if (current != 0) // 0: someone lifted the limit altogether
+            QImageReader::setAllocationLimit(std::max(current, kDecoderAllocationLimitMb));
     });
 }
 

@@ -11,8 +11,14 @@ namespace vq {
 inline constexpr int kMaxImageSide = 65500;
 // The same pixel budget a Picture accepts: 2^28 pixels, 1 GiB at 32 bits.
 inline constexpr qint64 kMaxImagePixels = qint64(1) << 28;
-// What a decoder may allocate for one image; a full-budget frame fits.
+// What a decoder may allocate for one image, in megabytes. Qt's reader
+// refuses anything over 256 MB by default, which turns away every photograph
+// above 64 megapixels (a 100-megapixel one decodes to 400 MB at 32 bits).
+// 1024 MB is exactly what the largest frame we accept (kMaxImagePixels at 32
+// bits) takes, so the reader never refuses a picture we accept, and a header
+// claiming more is refused by our own size check before a decoder sees it.
 inline constexpr int kDecoderAllocationLimitMb = 1024;
+static_assert(kMaxImagePixels * 4 <= qint64(kDecoderAllocationLimitMb) * 1024 * 1024);
 // The largest image file we read into memory.
 inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) * 1024 * 1024;
 

@@ -10,8 +10,6 @@ namespace vq {
 
 namespace {
 std::atomic<quint64> g_nextKey{1};
-// Larger frames are refused: their decode alone would exceed any sane budget.
-constexpr qint64 kMaxPixels = qint64(1) << 28;
 } // namespace
 
 Picture::Picture(QByteArray bytes, QSize size, std::shared_ptr<const void> storage)
@@ -26,8 +24,10 @@ Picture::~Picture()
 
 PicturePtr Picture::fromJpegBytes(QByteArray bytes)
 {
+    // Refused by the header alone: a frame no decoder would be allowed to
+    // allocate is never kept as a picture that could only draw nothing.
     const QSize size = jpegPixelSize(bytes);
-    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxPixels)
+    if (!IsAcceptableImageSize(size))
         return nullptr;
     return PicturePtr(new Picture(std::move(bytes), size));
 }

@@ -20,7 +20,8 @@ using PicturePtr = std::shared_ptr<const Picture>;
 // decoder takes), which must survive the next save untouched.
 class Picture {
 public:
-    // Null when the bytes are not a JPEG stream whose header gives a sane size.
+    // Null when the bytes are not a JPEG stream whose header gives a size we
+    // are prepared to decode (IsAcceptableImageSize).
     [[nodiscard]] static PicturePtr fromJpegBytes(QByteArray bytes);
     // Any non-empty bytes (null for none). The size comes from the header of
     // whichever accepted decoder recognises them; bytes that none accepts make

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
+#include <functional>
 #include <list>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vq {
@@ -238,16 +240,45 @@ void PictureCache::prefetchScaled(const std::vector<ScaledRequest>& requests)
         if (r.picture && !hasScaled(*r.picture, r.size))
             missing.push_back(r);
     }
-    const std::size_t workers = std::min<std::size_t>(missing.size(), std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    // A picture shown at several sizes (one picture in several nodes) is left
+    // to one worker, largest size first: the decode made for that size then
+    // serves the smaller ones, where workers racing on the picture would each
+    // decode it.
+    const auto area = [](QSize s) { return qint64(s.width()) * s.height(); };
+    std::sort(missing.begin(), missing.end(), [&](const ScaledRequest& a, const ScaledRequest& b) {
+        if (a.picture != b.picture)
+            return std::less<const Picture*>()(a.picture, b.picture);
+        if (area(a.size) != area(b.size))
+            return area(a.size) > area(b.size);
+        return std::pair(a.size.width(), a.size.height()) < std::pair(b.size.width(), b.size.height());
+    });
+    missing.erase(std::unique(missing.begin(), missing.end(),
+                              [](const ScaledRequest& a, const ScaledRequest& b) {
+                                  return a.picture == b.picture && a.size == b.size;
+                              }),
+                  missing.end());
+    std::vector<std::size_t> groupStarts;
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (i == 0 || missing[i].picture != missing[i - 1].picture)
+            groupStarts.push_back(i);
+    }
+    groupStarts.push_back(missing.size());
+    const std::size_t groups = groupStarts.size() - 1;
+    const auto makeGroup = [&](std::size_t g) {
+        for (std::size_t i = groupStarts[g]; i < groupStarts[g + 1]; ++i)
+            (void)scaled(*missing[i].picture, missing[i].size);
+    };
+
+    const std::size_t workers = std::min<std::size_t>(groups, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     if (workers <= 1) {
-        for (const ScaledRequest& r : missing)
-            (void)scaled(*r.picture, r.size);
+        for (std::size_t g = 0; g < groups; ++g)
+            makeGroup(g);
         return;
     }
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-        for (std::size_t i = next++; i < missing.size(); i = next++)
-            (void)scaled(*missing[i].picture, missing[i].size);
+        for (std::size_t g = next++; g < groups; g = next++)
+            makeGroup(g);
     };
     std::vector<std::thread> threads;
     threads.reserve(workers - 1);

@@ -37,7 +37,8 @@ public:
     [[nodiscard]] bool hasScaled(const Picture& picture, QSize size) const;
     // Makes the scaled copies that are missing, several at a time on the
     // machine's cores, so a first paint of many new pictures waits for the
-    // slowest share instead of the sum. The pictures must outlive the call.
+    // slowest share instead of the sum. A picture asked for at several sizes
+    // is decoded once. The pictures must outlive the call.
     struct ScaledRequest {
         const Picture* picture;
         QSize size;

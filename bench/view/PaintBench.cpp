@@ -1,15 +1,27 @@
 // Repaint cost of the canvas view with many photographs.
 //
-// 1000 nodes, each a 2000 x 1500 JPEG shown at about 250 x 188, every node its
-// own Picture (made from one of a few dozen distinct JPEG streams), in two
-// layouts: stacked, as added to the new-document canvas of 1000 x 1000 (the
-// 250-pixel rule makes them 250 x 187) at scattered places, so that most of
-// them overlap; and spread over the largest canvas (10000 x 7500) in a grid
-// with a small overlap between neighbours. The view's client area is
-// 1000 x 800. Figures: the median of many full repaints at zoom 1, 0.25 and 4
-// with a warm cache; the first paint after adding 100 photographs (cold
-// cache); peak resident memory of the 1000-node runs.
+// First paint of new photographs (cold cache): 100 JPEG photographs of
+// 4000 x 3000 at quality 90, each its own Picture, sized by the 250-pixel rule
+// (250 x 187, drawn 250 x 186 from the halved sizes) and laid out in a 10 x 10 grid over a 2600 x 1950 canvas, at
+// zoom 1 (the nodes in the 1000 x 800 client area) and at zoom 0.25 (all of
+// them). The photographs are generated once and kept on disk (the temporary
+// folder's velquin-bench-paint, or --cache DIR). Figures: wall time and
+// process CPU time of the first repaint, median of --cold-runs runs (default
+// 3), each with new Pictures and an empty cache; and, for scale, one
+// photograph decoded in full and decoded reduced for a 250 x 187 node.
+//
+// Repaints (warm cache): 1000 nodes, each a 2000 x 1500 JPEG shown at about
+// 250 x 188, every node its own Picture (made from one of a few dozen distinct
+// JPEG streams), in two layouts: stacked, as added to the new-document canvas
+// of 1000 x 1000 (the 250-pixel rule makes them 250 x 187) at scattered
+// places, so that most of them overlap; and spread over the largest canvas
+// (10000 x 7500) in a grid with a small overlap between neighbours. Figures:
+// the median of many full repaints at zoom 1, 0.25 and 4; the first paint
+// after adding 100 of them; peak resident memory of the 1000-node runs.
+//
+//   bench_paint [RUNS] [--cold-runs N] [--cache DIR]
 #include "app/CT52106App.h"
+#include "imaging/ImageDecode.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
@@ -18,6 +30,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageWriter>
@@ -31,6 +44,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 using namespace vq;
@@ -46,29 +60,44 @@ constexpr int kStepX = 245; // 5 pixels of overlap with each neighbour
 constexpr int kStepY = 183;
 constexpr int kColumns = 40;
 
+// The first-paint scene: a 10 x 10 grid of 250 x 187 nodes with small gaps.
+constexpr QSize kLargePhotoSize{4000, 3000};
+constexpr int kLargePhotos = 100;
+constexpr int kGridColumns = 10;
+constexpr int kGridStepX = 260;
+constexpr int kGridStepY = 195;
+constexpr QSize kGridCanvas{kGridColumns * kGridStepX, kLargePhotos / kGridColumns * kGridStepY};
+
 // A photograph-like picture: gradients, soft shapes and fine noise, so the
 // JPEG stream is as costly to decode as a real one.
-QByteArray makePhoto(int seed)
+QByteArray makePhoto(QSize size, int seed)
 {
     QRandomGenerator rng(static_cast<quint32>(seed) * 7919u + 17u);
-    QImage image(kPhotoSize, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, kPhotoSize.height());
+    QLinearGradient sky(0, 0, 0, size.height());
     sky.setColorAt(0, QColor::fromHsv(rng.bounded(360), 120, 230));
     sky.setColorAt(1, QColor::fromHsv(rng.bounded(360), 160, 90));
     p.fillRect(image.rect(), sky);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
+    const int reach = size.width() * 3 / 20;
     for (int i = 0; i < 60; ++i) {
         p.setBrush(QColor::fromHsv(rng.bounded(360), 40 + rng.bounded(200), 40 + rng.bounded(215), 90 + rng.bounded(120)));
-        const int r = 20 + rng.bounded(300);
-        p.drawEllipse(QPoint(rng.bounded(kPhotoSize.width()), rng.bounded(kPhotoSize.height())), r, r);
+        const int r = 20 + rng.bounded(reach);
+        p.drawEllipse(QPoint(rng.bounded(size.width()), rng.bounded(size.height())), r, r);
     }
     p.end();
+    // Sensor-like grain from a cheap generator: a library generator per
+    // pixel would make generating the large photographs take minutes.
+    quint32 state = rng.generate() | 1u;
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            const int n = static_cast<int>(rng.bounded(17)) - 8;
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            const int n = static_cast<int>(state % 17) - 8;
             const QRgb c = line[x];
             line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
                            std::clamp(qBlue(c) + n, 0, 255));
@@ -81,6 +110,31 @@ QByteArray makePhoto(int seed)
     writer.setQuality(90);
     writer.write(image);
     return bytes;
+}
+
+// The large photographs, read from `dir` or generated into it once.
+std::vector<QByteArray> largePhotos(const QString& dir)
+{
+    QDir().mkpath(dir);
+    std::vector<QByteArray> photos;
+    for (int i = 0; i < kLargePhotos; ++i) {
+        QFile file(QStringLiteral("%1/photo%2x%3_%4.jpg")
+                       .arg(dir)
+                       .arg(kLargePhotoSize.width())
+                       .arg(kLargePhotoSize.height())
+                       .arg(i, 3, 10, QLatin1Char('0')));
+        QByteArray bytes;
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        file.close();
+        if (bytes.isEmpty() || !Picture::fromJpegBytes(bytes)) {
+            bytes = makePhoto(kLargePhotoSize, 1000 + i);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(bytes);
+        }
+        photos.push_back(bytes);
+    }
+    return photos;
 }
 
 long peakResidentKb()
@@ -140,6 +194,53 @@ double msSince(const QElapsedTimer& t)
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
 
+// CPU time of every thread of the process, in milliseconds: on a busy machine
+// it shows the work done where wall time mostly shows the wait for a core.
+double processCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Fills the document with the first-paint grid, each node a new Picture.
+void fillGrid(Document& doc, const std::vector<QByteArray>& photos)
+{
+    doc.ResetDocument();
+    doc.state.canvasWidth = kGridCanvas.width();
+    doc.state.canvasHeight = kGridCanvas.height();
+    for (int i = 0; i < kLargePhotos; ++i) {
+        const int cx = (i % kGridColumns) * kGridStepX + kGridStepX / 2;
+        const int cy = (i / kGridColumns) * kGridStepY + kGridStepY / 2;
+        AppendNode(doc, Picture::fromJpegBytes(photos[static_cast<std::size_t>(i) % photos.size()]),
+                   kLargePhotoSize.width(), kLargePhotoSize.height(), cx, cy);
+    }
+    doc.clearSelection();
+}
+
+// One photograph made ready for a 250 x 187 node: decoded at `decodeSize`
+// (empty: in full), then scaled smoothly; best of three, on one thread.
+double decodeForNodeMs(const QByteArray& photo, QSize decodeSize)
+{
+    double best = 1e30;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const QImage decoded = DecodeImage(photo, nullptr, decodeSize);
+        const QImage shown = decoded.scaled(QSize(250, 187), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (shown.isNull())
+            std::printf("  (decode failed)\n");
+        best = std::min(best, msSince(t));
+    }
+    return best;
+}
+
 struct Figures {
     double median;
     double worst;
@@ -170,13 +271,26 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
 
+    int runs = 60;
+    int coldRuns = 3;
+    QString cache = QDir::tempPath() + QStringLiteral("/velquin-bench-paint");
+    const QStringList args = qapp.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--cold-runs") && i + 1 < args.size())
+            coldRuns = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--cache") && i + 1 < args.size())
+            cache = args[++i];
+        else if (args[i].toInt() > 0)
+            runs = std::max(3, args[i].toInt());
+    }
+
     std::printf("bench_paint: canvas view repaint, client %dx%d\n", kClient.width(), kClient.height());
     QElapsedTimer prep;
     prep.start();
     std::vector<QByteArray> photos;
     std::size_t photoBytes = 0;
     for (int i = 0; i < kDistinctPhotos; ++i) {
-        photos.push_back(makePhoto(i));
+        photos.push_back(makePhoto(kPhotoSize, i));
         photoBytes += static_cast<std::size_t>(photos.back().size());
     }
     std::printf("  %d distinct %dx%d JPEG streams, %.1f MB in all, made in %.0f ms\n", kDistinctPhotos,
@@ -195,13 +309,53 @@ int main(int argc, char** argv)
         view.resize(view.size() + kClient - view.viewport()->size());
     std::printf("  viewport %dx%d\n", view.viewport()->width(), view.viewport()->height());
 
+    // First paint of 100 new 4000 x 3000 photographs.
+    prep.restart();
+    const std::vector<QByteArray> large = largePhotos(cache);
+    std::printf("  %d %dx%d JPEG photographs (quality 90, %.1f MB the first) from %s in %.0f ms\n", kLargePhotos,
+                kLargePhotoSize.width(), kLargePhotoSize.height(), double(large.front().size()) / 1e6,
+                qPrintable(cache), msSince(prep));
+    std::printf("  one photograph for a 250x187 node: decoded in full and scaled %.1f ms, decoded at 1/8 and scaled"
+                " %.1f ms\n",
+                decodeForNodeMs(large.front(), {}),
+                decodeForNodeMs(large.front(), kLargePhotoSize / PictureCache::reductionFor(kLargePhotoSize, {250, 187})));
+    for (const float zoom : {1.0f, 0.25f}) {
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        int visible = 0;
+        QSize shownSize;
+        for (int run = 0; run < coldRuns; ++run) {
+            fillGrid(app.doc(), large);
+            view.OnInitialUpdate(false);
+            view.SetZoom(zoom);
+            view.setScrollPosition({0, 0});
+            PictureCache::instance().clear();
+            QElapsedTimer t;
+            const double cpuBefore = processCpuMs();
+            t.start();
+            view.repaintNow();
+            wall.push_back(msSince(t));
+            cpu.push_back(processCpuMs() - cpuBefore);
+            const QRect shown(view.scrollPosition(), kClient);
+            visible = 0;
+            for (int i = 0; i < app.doc().state.nodeCount; ++i)
+                visible += app.doc().NodeRect(i).scaled(zoom).toQRect().intersects(shown) ? 1 : 0;
+            shownSize = app.doc().NodeRect(0).toQRect().size();
+        }
+        std::printf("  cold first paint, %d new photographs %dx%d as %dx%d nodes on %dx%d, zoom %.2f: %7.1f ms"
+                    " (CPU %7.1f ms; %d nodes in view; median of %d)\n",
+                    kLargePhotos, kLargePhotoSize.width(), kLargePhotoSize.height(), shownSize.width(),
+                    shownSize.height(), kGridCanvas.width(), kGridCanvas.height(), double(zoom), median(wall),
+                    median(cpu), visible, coldRuns);
+    }
+
     // Cold: 100 photographs just added, every Picture new to the cache.
     const struct {
         Layout layout;
         float zoom;
         const char* name;
-    } coldRuns[] = {{Layout::Stacked, 1.0f, "stacked"}, {Layout::Spread, 0.25f, "spread"}};
-    for (const auto& run : coldRuns) {
+    } smallColdRuns[] = {{Layout::Stacked, 1.0f, "stacked"}, {Layout::Spread, 0.25f, "spread"}};
+    for (const auto& run : smallColdRuns) {
         PictureCache::instance().clear();
         fillDocument(app.doc(), photos, 100, run.layout == Layout::Stacked ? 0 : 7, run.layout);
         view.OnInitialUpdate(false);
@@ -217,12 +371,12 @@ int main(int argc, char** argv)
             visible += app.doc().NodeRect(i).scaled(run.zoom).toQRect().intersects(shown) ? 1 : 0;
         t.restart();
         view.repaintNow();
-        std::printf("  cold first paint, 100 photographs %s, zoom %.2f: %6.1f ms (%d nodes in view; next paint %.2f ms)\n",
-                    run.name, double(run.zoom), cold, visible, msSince(t));
+        std::printf("  cold first paint, 100 photographs %dx%d %s, zoom %.2f: %6.1f ms (%d nodes in view; next paint"
+                    " %.2f ms)\n",
+                    kPhotoSize.width(), kPhotoSize.height(), run.name, double(run.zoom), cold, visible, msSince(t));
     }
 
     // Warm: 1000 nodes.
-    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 60;
     for (const Layout layout : {Layout::Stacked, Layout::Spread}) {
         PictureCache::instance().clear();
         fillDocument(app.doc(), photos, 1000, 0, layout);

@@ -1,16 +1,21 @@
 // Loading image files as pictures: JPEG kept as read, other formats re-encoded,
 // and hostile or broken files refused without crashing or over-allocating.
 #include "imaging/Codec.h"
+#include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
+#include "imaging/Picture.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QStringList>
 
+#include <cstring>
 #include <functional>
 
 namespace vq::test {
@@ -196,6 +201,26 @@ QByteArray tiffClaiming(quint32 width, quint32 height)
         + entry(279, kLong, 64) + littleEndian({{0, 4}}) + QByteArray(64, '\x7f');
 }
 
+// A small but complete JPEG stream whose frame header claims another size.
+QByteArray jpegClaiming(int width, int height)
+{
+    QByteArray bytes = Encode(QuadrantImage(16, 16), "jpeg");
+    qsizetype i = 2;
+    while (i + 9 <= bytes.size() && quint8(bytes[i]) == 0xFF) {
+        const unsigned marker = quint8(bytes[i + 1]);
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            bytes[i + 5] = char(height >> 8);
+            bytes[i + 6] = char(height);
+            bytes[i + 7] = char(width >> 8);
+            bytes[i + 8] = char(width);
+            return bytes;
+        }
+        i += 2 + (quint8(bytes[i + 2]) << 8 | quint8(bytes[i + 3]));
+    }
+    ADD_FAILURE() << "no frame header in the encoded JPEG";
+    return {};
+}
+
 QByteArray ppm()
 {
     return QByteArray("P6\n4 4\n255\n") + QByteArray(48, '\x40');
@@ -274,6 +299,154 @@ TEST_F(LoadPictureTest, HandCraftedHeadersAreReadableWhenSmall)
         EXPECT_TRUE(LoadPicture(put(QString::fromLatin1(name), bytes), type)) << name;
     }
 }
+
+// --- Large photographs -------------------------------------------------------
+
+// A JPEG is kept without decoding, so its header alone decides: any size
+// whose decode we are prepared to hold loads, one more row does not.
+struct ClaimedSize {
+    const char* name;
+    int width;
+    int height;
+    bool loads;
+};
+
+void PrintTo(const ClaimedSize& c, std::ostream* os)
+{
+    *os << c.width << "x" << c.height;
+}
+
+class ClaimedJpegSizeTest : public LoadPictureTest, public ::testing::WithParamInterface<ClaimedSize> {};
+
+TEST_P(ClaimedJpegSizeTest, HeaderArithmeticDecides)
+{
+    const ClaimedSize& c = GetParam();
+    const auto loaded = LoadPicture(put(QString::fromLatin1(c.name) + QStringLiteral(".jpg"),
+                                        jpegClaiming(c.width, c.height)),
+                                    QStringLiteral("jpeg"));
+    ASSERT_EQ(loaded.has_value(), c.loads);
+    if (loaded) {
+        EXPECT_EQ(loaded->width, c.width);
+        EXPECT_EQ(loaded->height, c.height);
+    }
+    EXPECT_TRUE(prompter.messageIds().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ClaimedJpegSizeTest,
+                         ::testing::Values(ClaimedSize{"HundredMegapixels", 12000, 8400, true},
+                                           ClaimedSize{"WholeBudget", 16384, 16384, true},
+                                           ClaimedSize{"OneRowOverBudget", 16384, 16385, false},
+                                           ClaimedSize{"LongestSideDecodersTake", 65500, 100, true},
+                                           ClaimedSize{"SideDecodersRefuse", 65501, 100, false},
+                                           ClaimedSize{"Gigapixel", 40000, 40000, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadPictureTest, HundredMegapixelPhotographDecodesInFull)
+{
+    // Four bytes a pixel make 400 MB, beyond the 256 MB Qt's readers allow by
+    // default. The source goes through a palette so that making it costs a
+    // byte a pixel.
+    constexpr int kWidth = 12000;
+    constexpr int kHeight = 8400;
+    QByteArray bytes;
+    {
+        QImage source(kWidth, kHeight, QImage::Format_Indexed8);
+        source.setColorTable({kTopLeft, kTopRight, kBottomLeft, kBottomRight});
+        for (int y = 0; y < kHeight; ++y) {
+            uchar* line = source.scanLine(y);
+            const uchar left = y < kHeight / 2 ? 0 : 2;
+            std::memset(line, left, kWidth / 2);
+            std::memset(line + kWidth / 2, left + 1, kWidth - kWidth / 2);
+        }
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(90);
+        ASSERT_TRUE(writer.write(source));
+    }
+    const auto loaded = LoadPicture(put(QStringLiteral("hundred.jpg"), bytes), QStringLiteral("jpeg"));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->width, kWidth);
+    EXPECT_EQ(loaded->height, kHeight);
+
+    const QImage full = loaded->picture->image();
+    ASSERT_EQ(full.size(), QSize(kWidth, kHeight));
+    const Quadrants q = SampleQuadrants(full);
+    EXPECT_TRUE(Near(q.topLeft, kTopLeft));
+    EXPECT_TRUE(Near(q.topRight, kTopRight));
+    EXPECT_TRUE(Near(q.bottomLeft, kBottomLeft));
+    EXPECT_TRUE(Near(q.bottomRight, kBottomRight));
+    EXPECT_FALSE(loaded->picture->undecodable());
+}
+
+// The warnings Qt's image readers print while a test runs.
+class ReaderWarnings {
+public:
+    ReaderWarnings() { s_previous = qInstallMessageHandler(&ReaderWarnings::collect); }
+    ~ReaderWarnings()
+    {
+        qInstallMessageHandler(s_previous);
+        s_messages.clear();
+    }
+    ReaderWarnings(const ReaderWarnings&) = delete;
+    ReaderWarnings& operator=(const ReaderWarnings&) = delete;
+
+    // What a decoder prints when it gets as far as sizing its image and
+    // finds it over the allocation limit.
+    [[nodiscard]] QStringList allocationRefusals() const
+    {
+        return s_messages.filter(QStringLiteral("allocation limit"));
+    }
+
+private:
+    static void collect(QtMsgType, const QMessageLogContext&, const QString& message) { s_messages << message; }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList s_messages;
+};
+
+struct Oversized {
+    const char* name;
+    const char* type;
+    std::function<QByteArray()> bytes;
+};
+
+void PrintTo(const Oversized& o, std::ostream* os)
+{
+    *os << o.name;
+}
+
+class OversizedHeaderTest : public LoadPictureTest, public ::testing::WithParamInterface<Oversized> {};
+
+TEST_P(OversizedHeaderTest, RefusedBeforeAnyDecoderAllocates)
+{
+    const Oversized& o = GetParam();
+    const QByteArray bytes = o.bytes();
+    const ReaderWarnings warnings;
+
+    EXPECT_FALSE(ProbeImage(bytes).size.isValid());
+    EXPECT_TRUE(DecodeImage(bytes).isNull());
+    // As a document's picture block: kept for saving, never drawn.
+    const PicturePtr block = Picture::fromBytes(bytes);
+    ASSERT_TRUE(block);
+    EXPECT_TRUE(block->undecodable());
+    EXPECT_TRUE(block->pixelSize().isEmpty());
+    EXPECT_TRUE(block->image().isNull());
+    EXPECT_FALSE(LoadPicture(put(QString::fromLatin1(o.name), bytes), QString::fromLatin1(o.type)));
+
+    EXPECT_TRUE(warnings.allocationRefusals().isEmpty()) << warnings.allocationRefusals().join(u'\n').toStdString();
+    EXPECT_TRUE(prompter.messageIds().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gigapixel, OversizedHeaderTest,
+    ::testing::Values(Oversized{"giga.jpg", "jpeg", [] { return jpegClaiming(40000, 40000); }},
+                      Oversized{"giga.png", "png", [] { return pngClaiming(40000, 40000); }},
+                      Oversized{"giga.tif", "tiff", [] { return tiffClaiming(40000, 40000); }},
+                      Oversized{"giga.bmp", "bmp", [] { return bmpClaiming(40000, 40000, 0); }},
+                      Oversized{"giga.gif", "gif", [] { return gifClaiming(40000, 40000); }}),
+    [](const ::testing::TestParamInfo<Oversized>& info) {
+        return QString::fromLatin1(info.param.name).replace(QLatin1Char('.'), QLatin1Char('_')).toStdString();
+    });
 
 TEST_F(LoadPictureTest, MissingFileYieldsNoPicture)
 {

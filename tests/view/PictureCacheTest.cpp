@@ -2,8 +2,13 @@
 #include "imaging/PictureCache.h"
 
 #include "tests/view/ViewTestSupport.h"
+#include "view/Painters.h"
+
+#include <QImageReader>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vq {
 namespace {
@@ -11,8 +16,45 @@ namespace {
 using test::makeJpegPicture;
 using test::near;
 
+// Vertical stripes, dark and light, each `width` pixels wide.
+PicturePtr makeStripedPicture(QSize size, int width)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = (x / width) % 2 == 0 ? qRgb(20, 20, 20) : qRgb(235, 235, 235);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(100);
+    writer.write(image);
+    return Picture::fromJpegBytes(bytes);
+}
+
+// How far the green channel swings along the middle row of `rect`.
+int contrast(const QImage& image, QRect rect)
+{
+    int low = 255;
+    int high = 0;
+    const int y = rect.center().y();
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+        low = std::min(low, qGreen(image.pixel(x, y)));
+        high = std::max(high, qGreen(image.pixel(x, y)));
+    }
+    return high - low;
+}
+
+int contrast(const QImage& image)
+{
+    return contrast(image, image.rect());
+}
+
 struct ReductionCase {
     const char* name;
+    QSize full;
     QSize wanted;
     int reduction;
 };
@@ -21,17 +63,66 @@ class ReductionTest : public ::testing::TestWithParam<ReductionCase> {};
 
 TEST_P(ReductionTest, SmallestDecodeThatStillCovers)
 {
-    EXPECT_EQ(PictureCache::reductionFor({2000, 1500}, GetParam().wanted), GetParam().reduction);
+    EXPECT_EQ(PictureCache::reductionFor(GetParam().full, GetParam().wanted), GetParam().reduction);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ReductionTest,
-                         ::testing::Values(ReductionCase{"ThumbnailEighth", {250, 187}, 8},
-                                           ReductionCase{"OnePixelTallerQuarter", {250, 188}, 4},
-                                           ReductionCase{"HalfExactly", {1000, 750}, 2},
-                                           ReductionCase{"WiderThanHalfFull", {1001, 750}, 1},
-                                           ReductionCase{"TinyStopsAtEighth", {10, 10}, 8},
-                                           ReductionCase{"EmptyMeansFull", {}, 1},
-                                           ReductionCase{"UpscaleFull", {4000, 3000}, 1}),
+                         ::testing::Values(ReductionCase{"ThumbnailEighth", {2000, 1500}, {250, 187}, 8},
+                                           ReductionCase{"OnePixelTallerQuarter", {2000, 1500}, {250, 188}, 4},
+                                           ReductionCase{"HalfExactly", {2000, 1500}, {1000, 750}, 2},
+                                           ReductionCase{"WiderThanHalfFull", {2000, 1500}, {1001, 750}, 1},
+                                           ReductionCase{"TinyStopsAtEighth", {2000, 1500}, {10, 10}, 8},
+                                           ReductionCase{"EmptyMeansFull", {2000, 1500}, {}, 1},
+                                           ReductionCase{"UpscaleFull", {2000, 1500}, {4000, 3000}, 1},
+                                           // A 4000 x 3000 photograph as the 250-pixel rule shows it,
+                                           // at zoom 1, 0.25, 2, 4 and 8, and printed large.
+                                           ReductionCase{"PhotoNodeEighth", {4000, 3000}, {250, 186}, 8},
+                                           ReductionCase{"PhotoQuarterZoomEighth", {4000, 3000}, {62, 46}, 8},
+                                           ReductionCase{"PhotoZoomTwoEighth", {4000, 3000}, {500, 372}, 8},
+                                           ReductionCase{"PhotoZoomFourQuarter", {4000, 3000}, {1000, 744}, 4},
+                                           ReductionCase{"PhotoZoomEightHalf", {4000, 3000}, {2000, 1488}, 2},
+                                           ReductionCase{"PhotoPrintedLargeFull", {4000, 3000}, {2001, 1488}, 1},
+                                           ReductionCase{"OddSizeRoundsDown", {4001, 3001}, {500, 375}, 8},
+                                           ReductionCase{"OddSizeTooSmallForEighth", {3999, 3000}, {500, 375}, 4},
+                                           ReductionCase{"HundredMegapixelNodeEighth", {12000, 8400}, {250, 175}, 8}),
+                         [](const auto& info) { return info.param.name; });
+
+// The decode kept for a request is the smallest that covers it, with the
+// picture's content in place; never a coarser one scaled up.
+struct DecodeSizeCase {
+    const char* name;
+    QSize wanted;
+    QSize decoded;
+};
+
+class DecodeSizeTest : public ::testing::TestWithParam<DecodeSizeCase> {
+protected:
+    void SetUp() override { PictureCache::instance().clear(); }
+    void TearDown() override { PictureCache::instance().clear(); }
+};
+
+TEST_P(DecodeSizeTest, DecodesAtTheReductionThatCovers)
+{
+    PictureCache& cache = PictureCache::instance();
+    const PicturePtr picture = makeJpegPicture({800, 600}, Qt::red, Qt::blue);
+    ASSERT_TRUE(picture);
+    const QImage decoded = cache.image(*picture, GetParam().wanted);
+    ASSERT_EQ(decoded.size(), GetParam().decoded);
+    EXPECT_EQ(cache.usedBytes(), std::size_t(decoded.width()) * decoded.height() * 4);
+    EXPECT_TRUE(near(decoded.pixel(decoded.width() / 4, decoded.height() / 2), Qt::red));
+    EXPECT_TRUE(near(decoded.pixel(decoded.width() * 3 / 4, decoded.height() / 2), Qt::blue));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DecodeSizeTest,
+                         ::testing::Values(DecodeSizeCase{"Eighth", {100, 75}, {100, 75}},
+                                           DecodeSizeCase{"EighthForTiny", {3, 2}, {100, 75}},
+                                           DecodeSizeCase{"QuarterOnePixelWider", {101, 75}, {200, 150}},
+                                           DecodeSizeCase{"Quarter", {200, 150}, {200, 150}},
+                                           DecodeSizeCase{"HalfOnePixelTaller", {200, 151}, {400, 300}},
+                                           DecodeSizeCase{"Half", {400, 300}, {400, 300}},
+                                           DecodeSizeCase{"FullOnePixelWider", {401, 300}, {800, 600}},
+                                           DecodeSizeCase{"FullWhenAsked", {}, {800, 600}},
+                                           DecodeSizeCase{"FullForLarger", {1600, 1200}, {800, 600}}),
                          [](const auto& info) { return info.param.name; });
 
 class PictureCacheTest : public ::testing::Test {
@@ -121,6 +212,91 @@ TEST_F(PictureCacheTest, PrefetchFillsEveryMissingCopy)
         const QImage copy = cache.scaled(*pictures[static_cast<std::size_t>(i)], {40 + i, 30});
         EXPECT_TRUE(near(copy.pixel(20, 15), QColor::fromHsv(i * 60, 255, 255), 16));
     }
+}
+
+TEST_F(PictureCacheTest, ReducedDecodeNeverHoldsTheFullImage)
+{
+    // With the readers allowed 4 MB, a 2000 x 1500 picture (12 MB in full)
+    // can only be decoded by a decoder that reduces while it decodes.
+    const PicturePtr warmUp = makeJpegPicture({8, 8}, Qt::gray);
+    (void)cache.image(*warmUp, {}); // the program's own limit is set by now
+    const PicturePtr picture = makeJpegPicture({2000, 1500}, Qt::red, Qt::blue);
+    ASSERT_TRUE(picture);
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(4);
+    const QImage shown = cache.scaled(*picture, {250, 187});
+    QImageReader::setAllocationLimit(limit);
+    ASSERT_EQ(shown.size(), QSize(250, 187));
+    EXPECT_TRUE(near(shown.pixel(60, 90), Qt::red));
+    EXPECT_TRUE(near(shown.pixel(190, 90), Qt::blue));
+    EXPECT_FALSE(picture->undecodable());
+}
+
+TEST_F(PictureCacheTest, LargerShowingAfterASmallOneDecodesAgainSharper)
+{
+    // 4-pixel stripes: a decode at 1/8 averages every period to grey, one at
+    // 1/2 keeps them as 2-pixel stripes.
+    const PicturePtr picture = makeStripedPicture({1600, 1200}, 4);
+    ASSERT_TRUE(picture);
+    const QImage small = cache.scaled(*picture, {200, 150});
+    ASSERT_EQ(small.size(), QSize(200, 150));
+    EXPECT_LT(contrast(small), 40);
+    const std::size_t smallDecode = std::size_t(200) * 150 * 4;
+    EXPECT_EQ(cache.usedBytes(), smallDecode);
+
+    const QImage large = cache.scaled(*picture, {800, 600});
+    ASSERT_EQ(large.size(), QSize(800, 600));
+    EXPECT_GT(contrast(large), 150);
+    EXPECT_EQ(cache.usedBytes(), smallDecode + std::size_t(800) * 600 * 4);
+
+    // Painted again at either size: nothing is decoded or scaled again.
+    EXPECT_EQ(cache.scaled(*picture, {800, 600}).constBits(), large.constBits());
+    EXPECT_EQ(cache.scaled(*picture, {200, 150}).constBits(), small.constBits());
+    EXPECT_EQ(cache.usedBytes(), smallDecode + std::size_t(800) * 600 * 4);
+}
+
+TEST_F(PictureCacheTest, FullSizeRequestAfterAScreenOneIsFullSize)
+{
+    const PicturePtr picture = makeStripedPicture({1600, 1200}, 4);
+    ASSERT_TRUE(picture);
+    (void)cache.scaled(*picture, {200, 150});
+    const QImage full = cache.image(*picture, {});
+    ASSERT_EQ(full.size(), QSize(1600, 1200));
+    EXPECT_GT(contrast(full), 180);
+}
+
+TEST_F(PictureCacheTest, PrintingDrawsFromTheResolutionTheDeviceTakes)
+{
+    // A printer maps a canvas pixel to several device pixels: the painter's
+    // transform scales, and the node shown 200 x 150 on screen needs the
+    // whole picture on paper.
+    const PicturePtr picture = makeStripedPicture({1600, 1200}, 4);
+    ASSERT_TRUE(picture);
+    (void)cache.scaled(*picture, {200, 150}); // what the screen showed
+    QImage page(1600, 1200, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        painter.scale(8, 8);
+        ASSERT_TRUE(DrawPicture(painter, *picture, QRect(0, 0, 200, 150)));
+    }
+    EXPECT_GE(cache.usedBytes(), std::size_t(1600) * 1200 * 4);
+    EXPECT_GT(contrast(page, QRect(400, 500, 800, 200)), 150);
+}
+
+TEST_F(PictureCacheTest, PrefetchDecodesAPictureShownAtSeveralSizesOnce)
+{
+    // One picture in four nodes, two of them the same size: the decode for
+    // the largest serves them all.
+    const PicturePtr picture = makeJpegPicture({1600, 1200}, Qt::red);
+    ASSERT_TRUE(picture);
+    cache.prefetchScaled({{picture.get(), {40, 30}}, {picture.get(), {400, 300}}, {picture.get(), {40, 30}},
+                          {picture.get(), {90, 70}}});
+    for (const QSize size : {QSize(40, 30), QSize(400, 300), QSize(90, 70)}) {
+        SCOPED_TRACE(size.width());
+        EXPECT_TRUE(cache.hasScaled(*picture, size));
+    }
+    EXPECT_EQ(cache.usedBytes(), std::size_t(400) * 300 * 4);
 }
 
 TEST_F(PictureCacheTest, APictureTakesItsImagesWithIt)
