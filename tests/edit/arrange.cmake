@@ -1,0 +1,1 @@
+velquin_add_test(edit_arrange_test CORE ArrangeTest.cpp)
