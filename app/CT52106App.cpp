@@ -4,6 +4,7 @@
 #include "app/CMyStatusBar.h"
 #include "app/CT52106Doc.h"
 #include "app/DocumentCommands.h"
+#include "app/ArrangeCommands.h"
 #include "app/ImageCommands.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
@@ -97,6 +98,7 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     QObject::connect(m_document.get(), &CT52106Doc::titleChanged, m_frame.get(), &CMainFrame::updateTitle);
     wireDocumentCommands(*m_frame, *m_document);
     wireImageCommands(*m_frame);
+    wireArrangeCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
 
