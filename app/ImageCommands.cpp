@@ -17,6 +17,7 @@
 #include "view/CanvasRender.h"
 
 #include <QClipboard>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -189,7 +190,11 @@ void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int nod
 
 void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPoint viewPoint, int node)
 {
+    // The window keeps painting while the picture arrives, but takes no
+    // input: the wait cursor says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const QString path = DownloadToWorkFile(owner(), url, type);
+    QGuiApplication::restoreOverrideCursor();
     if (path.isEmpty())
         return;
     // The download is ours alone; it goes as soon as its picture is loaded.

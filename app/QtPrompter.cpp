@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace vq {
@@ -37,7 +38,15 @@ int QtPrompter::message(const MessageRequest& request)
     case 0x01: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    switch (box.exec()) {
+    // A question asked in the middle of a long job (a load, a download) is
+    // answered with the ordinary pointer, not the job's wait cursor.
+    const bool waiting = QGuiApplication::overrideCursor() != nullptr;
+    if (waiting)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int pressed = box.exec();
+    if (waiting)
+        QGuiApplication::restoreOverrideCursor();
+    switch (pressed) {
     case QMessageBox::Yes: return kIdYes;
     case QMessageBox::No: return kIdNo;
     case QMessageBox::Cancel: return kIdCancel;
