@@ -9,8 +9,8 @@
 
 #include <libimagequant.h>
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
