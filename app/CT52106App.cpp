@@ -6,8 +6,10 @@
 #include "app/DocumentCommands.h"
 #include "app/ArrangeCommands.h"
 #include "app/ImageCommands.h"
+#include "app/RecoveryKeeper.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
+#include "model/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -101,11 +103,17 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     wireArrangeCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
+    // Work a crashed instance left behind is offered before anything else
+    // becomes the document; a restored one stays the document.
+    auto* recovery = new RecoveryKeeper(m_edits, *m_document, GetWorkFolder(), m_frame.get());
+    const bool recovered = recovery->OfferLeftCopies();
 
     m_sys.read(*m_settings);
 
     firstOpenPath.clear();
-    if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1)
+    if (recovered)
+        commandLinePath.clear();
+    else if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1)
         firstOpenPath = m_settings->text(kNewestRecentFile);
     // A document that cannot be opened leaves the new one in place.
     if (!commandLinePath.isEmpty())

@@ -29,12 +29,15 @@ CT52106Doc::CT52106Doc(CT52106App& app, QObject* parent) : QObject(parent), m_ap
 
 void CT52106Doc::SetModifiedFlag(bool modified)
 {
+    if (m_modified == modified)
+        return;
     m_modified = modified;
+    emit modifiedChanged(modified);
 }
 
 void CT52106Doc::afterReplace(bool opened)
 {
-    m_modified = false;
+    SetModifiedFlag(false);
     emit documentReplaced(opened);
     m_app.RefreshStatusCounts(false);
     emit titleChanged(m_path);
@@ -80,6 +83,21 @@ bool CT52106Doc::OnFileOpen()
     return !files.isEmpty() && OnOpenDocument(files.first());
 }
 
+bool CT52106Doc::OnRestoreDocument(Document& recovered, const QString& path)
+{
+    if (!SaveModified())
+        return false;
+    Document& doc = m_app.doc();
+    doc.ReleasePictures();
+    std::swap(doc.state, recovered.state);
+    std::swap(doc.nodes, recovered.nodes);
+    std::swap(doc.screen, recovered.screen);
+    m_path = path;
+    afterReplace(true);
+    SetModifiedFlag(true);
+    return true;
+}
+
 bool CT52106Doc::OnOpenRecent(int index)
 {
     const QStringList recent = m_app.settings().recentFiles();
@@ -115,7 +133,7 @@ bool CT52106Doc::saveTo(const QString& path)
     if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app)))
         return false;
     m_path = path;
-    m_modified = false;
+    SetModifiedFlag(false);
     m_app.settings().addRecentFile(path);
     emit titleChanged(m_path);
     return true;
@@ -132,7 +150,7 @@ bool CT52106Doc::SaveModified()
     question.owner = m_app.mainFrameObject();
     switch (prompter().message(question)) {
     case kIdYes: return OnFileSave();
-    case kIdNo: return true;
+    case kIdNo: emit changesDiscarded(); return true;
     default: return false;
     }
 }

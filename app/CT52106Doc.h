@@ -6,6 +6,7 @@
 namespace vq {
 
 class CT52106App;
+class Document;
 
 // The document's life: new, open, save, save as, the modified flag, the
 // recent-file list and undo/redo, on top of the document files of the core.
@@ -24,6 +25,9 @@ public:
     bool OnFileSave();
     bool OnFileSaveAs();
     bool OnOpenRecent(int index); // 0 for the newest entry
+    // A document recovered after a crash replaces this one, modified and
+    // under its original path (empty for an untitled one).
+    bool OnRestoreDocument(Document& recovered, const QString& path);
 
     // Before the document is replaced or the program ends: asks whether to
     // save a modified document. False when the user cancels or the save fails.
@@ -38,6 +42,10 @@ signals:
     void documentReplaced(bool opened);
     // A save is about to write the model: the view stores its scroll position.
     void aboutToSave();
+    // The modified flag was set or cleared.
+    void modifiedChanged(bool modified);
+    // The user chose not to save the changes.
+    void changesDiscarded();
 
 private:
     bool saveTo(const QString& path);
