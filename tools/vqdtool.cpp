@@ -1,7 +1,11 @@
 // vqdtool: read, make and unpack Velquin documents without a desktop session.
+#include "edit/ExportImage.h"
+#include "edit/RangeMode.h"
+#include "imaging/BmpWriter.h"
 #include "imaging/Codec.h"
 #include "model/DocumentFile.h"
 #include "model/Messages.h"
+#include "model/Settings.h"
 #include "model/TextUtil.h"
 
 #include <QCoreApplication>
@@ -13,7 +17,9 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -24,7 +30,8 @@ int usage()
     std::fprintf(stderr,
                  "usage: vqdtool info DOC.vqd\n"
                  "       vqdtool create [--backup] DOC.vqd IMAGE...\n"
-                 "       vqdtool extract DOC.vqd DIR\n");
+                 "       vqdtool extract DOC.vqd DIR\n"
+                 "       vqdtool export DOC.vqd OUT [--zoom Z] [--quality Q] [--bmp 1..8] [--overlap on|off]\n");
     return 2;
 }
 
@@ -157,6 +164,66 @@ int extract(const QString& path, const QString& folder)
     return 0;
 }
 
+struct ExportOptions {
+    float zoom = 1.0f;
+    int quality = 100;
+    int bmpFormat = 0;
+    bool overlap = true; // the program's default
+};
+
+// Options after DOC and OUT; nothing when one is unknown or out of range.
+std::optional<ExportOptions> parseExportOptions(const QStringList& args)
+{
+    ExportOptions options;
+    for (qsizetype i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            return std::nullopt;
+        const QString& name = args.at(i);
+        const QString& value = args.at(i + 1);
+        bool ok = false;
+        if (name == QLatin1String("--zoom")) {
+            options.zoom = value.toFloat(&ok);
+            ok = ok && std::isfinite(options.zoom) && options.zoom > 0.0f;
+        } else if (name == QLatin1String("--quality")) {
+            options.quality = value.toInt(&ok);
+            ok = ok && options.quality >= 0 && options.quality <= 100;
+        } else if (name == QLatin1String("--bmp")) {
+            options.bmpFormat = value.toInt(&ok);
+            ok = ok && options.bmpFormat >= kBmpMono && options.bmpFormat <= kBmp32;
+        } else if (name == QLatin1String("--overlap")) {
+            ok = value == QLatin1String("on") || value == QLatin1String("off");
+            options.overlap = value == QLatin1String("on");
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    return options;
+}
+
+// What the program's export writes for OUT typed with the type list's
+// bitmap format `--bmp`, or otherwise with a type taken from OUT's extension.
+// The desktop user's settings are not read: the overlap marking is on unless
+// turned off, and no range mode is active in a document on disk.
+int exportImage(const QString& path, const QString& out, const ExportOptions& options)
+{
+    // Opening moves the current folder into the working folder.
+    const QString target = QFileInfo(out).absoluteFilePath();
+    const auto type = ExportTargetFor(options.bmpFormat > 0 ? options.bmpFormat : kExportJpegFilter, target);
+    if (!type)
+        return fail(out + QStringLiteral(": ") + catalogueText(30019));
+    Document doc;
+    if (!openDocument(path, doc))
+        return 1;
+    SysSettings sys;
+    sys.dspOverlap = options.overlap ? 1 : 0;
+    switch (ExportCanvas(doc, sys, RangeMode{}, options.zoom, target, *type, options.quality)) {
+    case ExportResult::Saved: return 0;
+    case ExportResult::NoMemory: return fail(out + QStringLiteral(": ") + catalogueText(30001));
+    case ExportResult::WriteFailed: break;
+    }
+    return fail(out + QStringLiteral(": ") + catalogueText(30018));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -176,6 +243,12 @@ int main(int argc, char* argv[])
         if (rest.size() >= 2 && !rest.first().startsWith(QLatin1String("--")))
             return create(rest.first(), rest.mid(1), makeBackup);
         return usage();
+    }
+    if (command == QLatin1String("export") && args.size() >= 4) {
+        const auto options = parseExportOptions(args.mid(4));
+        if (!options)
+            return usage();
+        return exportImage(args.at(2), args.at(3), *options);
     }
     if (command == QLatin1String("extract") && args.size() == 4)
         return extract(args.at(2), args.at(3));

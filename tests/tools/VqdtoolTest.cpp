@@ -1,3 +1,8 @@
+#include "edit/ExportImage.h"
+#include "edit/RangeMode.h"
+#include "model/DocumentFile.h"
+#include "model/Settings.h"
+#include "tests/edit/ExportScene.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 
@@ -5,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -155,6 +161,100 @@ TEST_F(VqdtoolTest, ErrorsAreOneLineAndLeaveNoFile)
     }
     EXPECT_FALSE(QFileInfo::exists(file("new.vqd")));
     EXPECT_NE(run({"frobnicate"}).exitCode, 0);
+}
+
+// The tool writes what the program's export writes for the same choices.
+TEST_F(VqdtoolTest, ExportWritesWhatTheProgramWrites)
+{
+    Document doc;
+    test::BuildExportScene(doc);
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    const struct {
+        QStringList options;
+        const char* out;
+        float zoom;
+        int overlap;
+        QSize size;
+    } cases[] = {
+        {{}, "full.png", 1.0f, 1, {500, 500}},
+        {{"--zoom", "0.5"}, "half.png", 0.5f, 1, {250, 250}},
+        {{"--overlap", "off", "--zoom", "2"}, "plain.png", 2.0f, 0, {1000, 1000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        const ToolRun r = run(QStringList{"export", "scene.vqd", c.out} + c.options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        SysSettings sys;
+        sys.dspOverlap = c.overlap;
+        const QString expected = file(QStringLiteral("expected-") + QString::fromUtf8(c.out));
+        ASSERT_EQ(ExportCanvas(doc, sys, RangeMode{}, c.zoom, expected, ExportTarget{0, QStringLiteral("png")}, 100),
+                  ExportResult::Saved);
+        const QImage written(file(c.out));
+        EXPECT_EQ(written.size(), c.size);
+        EXPECT_EQ(written, QImage(expected));
+    }
+    // The marking in the overlap follows --overlap.
+    EXPECT_TRUE(test::NearColour(QImage(file("full.png")).pixel(75, 75), Qt::yellow));
+    EXPECT_TRUE(test::NearColour(QImage(file("plain.png")).pixel(150, 150), Qt::blue));
+}
+
+TEST_F(VqdtoolTest, ExportTypeComesFromTheExtensionOrTheBitmapFormat)
+{
+    Document doc;
+    test::BuildExportScene(doc);
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    const struct {
+        QStringList args;
+        const char* out;
+        QByteArray format;
+    } cases[] = {
+        {{"--quality", "90"}, "a.jpg", "jpeg"},
+        {{}, "b.jpeg", "jpeg"},
+        {{}, "c.tif", "tiff"},
+        {{}, "d.gif", "gif"},
+        {{}, "e.bmp", "bmp"},
+        {{"--bmp", "7"}, "f.bmp", "bmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        const ToolRun r = run(QStringList{"export", "scene.vqd", c.out} + c.args);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QImageReader reader(file(c.out));
+        EXPECT_EQ(reader.format(), c.format);
+        EXPECT_EQ(reader.size(), QSize(500, 500));
+    }
+    const ToolRun low = run({"export", "scene.vqd", "low.jpg", "--quality", "10"});
+    ASSERT_EQ(low.exitCode, 0);
+    EXPECT_LT(QFileInfo(file("low.jpg")).size(), QFileInfo(file("a.jpg")).size());
+}
+
+TEST_F(VqdtoolTest, ExportRefusesWhatItCannotWrite)
+{
+    Document doc;
+    test::BuildExportScene(doc);
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    const struct {
+        QStringList args;
+        int exitCode;
+    } cases[] = {
+        {{"export", "scene.vqd", "out.txt"}, 1},
+        {{"export", "scene.vqd", "out"}, 1},
+        {{"export", "missing.vqd", "out.png"}, 1},
+        {{"export", "scene.vqd", "out.png", "--zoom", "0"}, 2},
+        {{"export", "scene.vqd", "out.png", "--quality", "101"}, 2},
+        {{"export", "scene.vqd", "out.png", "--bmp", "9"}, 2},
+        {{"export", "scene.vqd", "out.png", "--overlap", "maybe"}, 2},
+        {{"export", "scene.vqd", "out.png", "--zoom"}, 2},
+        {{"export", "scene.vqd"}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    for (const char* name : {"out.txt", "out", "out.png"})
+        EXPECT_FALSE(QFileInfo::exists(file(name))) << name;
 }
 
 } // namespace

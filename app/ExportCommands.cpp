@@ -1,0 +1,134 @@
+#include "app/ExportCommands.h"
+
+#include "app/CMainFrame.h"
+#include "app/CT52106App.h"
+#include "app/CT52106Doc.h"
+#include "app/ShellUtilities.h"
+#include "dialogs/CAssukuDlg.h"
+#include "edit/ExportImage.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "resources/CommandIds.h"
+#include "view/CT52106View.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScopeGuard>
+
+namespace vq {
+
+namespace {
+
+constexpr float kFullSize = 1.0f;
+
+QWidget* ownerWidget(QObject* owner)
+{
+    if (auto* w = qobject_cast<QWidget*>(owner))
+        return w;
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+std::optional<ExportChoice> DialogExportAsker::chooseTarget(const FileRequest& request, int preselectedFilter)
+{
+    QFileDialog dialog(ownerWidget(request.owner), request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The export asks its own overwrite question, after the quality.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = request.filter.split(QStringLiteral(";;"));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(preselectedFilter - 1));
+    dialog.setDirectory(request.directory);
+    dialog.selectFile(request.suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return ExportChoice{dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
+}
+
+std::optional<int> DialogExportAsker::chooseQuality(QObject* owner)
+{
+    CAssukuDlg dialog(m_settings, ownerWidget(owner));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.quality();
+}
+
+bool ExportCanvasImage(CMainFrame& frame, ExportAsker& asker)
+{
+    CT52106App& app = frame.app();
+    const Document& doc = app.doc();
+    QObject* owner = &frame;
+    const QString documentPath = app.document().path();
+
+    FileRequest request;
+    request.title = QStringLiteral("保存するファイルを指定");
+    request.filter = ExportFilters().join(QStringLiteral(";;"));
+    request.directory = documentPath.isEmpty() ? QDir::homePath() : QFileInfo(documentPath).absolutePath();
+    request.suggestedName = ProposedExportName(documentPath);
+    request.owner = owner;
+    const std::optional<ExportChoice> choice = asker.chooseTarget(request, kExportJpegFilter);
+    if (!choice || choice->path.isEmpty())
+        return false;
+    const QString path = CompleteExportPath(choice->path, choice->filterIndex);
+    const std::optional<ExportTarget> target = ExportTargetFor(choice->filterIndex, path);
+    if (!target) {
+        // Saying nothing would leave the user believing the file was written.
+        ShowMessage(30019, owner, path + QLatin1Char('\n'), kStyleError);
+        return false;
+    }
+
+    int quality = 100;
+    if (choice->filterIndex == kExportJpegFilter) {
+        const std::optional<int> chosen = asker.chooseQuality(owner);
+        if (!chosen)
+            return false;
+        quality = *chosen;
+    }
+    if (QFileInfo::exists(path) && ShowMessage(30056, owner, {}, kStyleYesNo) != kIdYes)
+        return false;
+
+    float zoom = kFullSize;
+    if (doc.state.zoom != kFullSize) {
+        const int answer = ShowMessage(30032, owner, {}, kStyleYesNoCancel);
+        if (answer != kIdYes && answer != kIdNo)
+            return false;
+        if (answer == kIdYes)
+            zoom = doc.state.zoom;
+    }
+
+    ExportResult result = ExportResult::WriteFailed;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, owner);
+    }
+    switch (result) {
+    case ExportResult::NoMemory:
+        ShowMessage(30001, owner, {}, kStyleError);
+        return false;
+    case ExportResult::WriteFailed:
+        // The bitmap writer has already named the failed step.
+        if (target->bmpFormat == 0)
+            ShowMessage(30018, owner, path + QLatin1Char('\n'), kStyleError);
+        return false;
+    case ExportResult::Saved:
+        break;
+    }
+    if (ShowMessage(30069, owner, {}, kStyleYesNo) == kIdYes)
+        ShowFolderInExplorer(path, owner);
+    return true;
+}
+
+void wireExportCommands(CMainFrame& frame, std::shared_ptr<ExportAsker> asker)
+{
+    if (!asker)
+        asker = std::make_shared<DialogExportAsker>(frame.app().settings());
+    frame.registerHandler(cmd::SaveAsImage, [&frame, asker] { ExportCanvasImage(frame, *asker); });
+}
+
+} // namespace vq

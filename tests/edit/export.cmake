@@ -1,0 +1,1 @@
+velquin_add_test(edit_export_test CORE ExportImageTest.cpp)
