@@ -3,8 +3,9 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS    ?=
 CMAKE_FLAGS ?=
+PREFIX  ?= /usr/local
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz install package clean
 
 all: build
 
@@ -28,6 +29,20 @@ bench: build
 
 fuzz: deps
 	@scripts/run-fuzzers
+
+# Like install-deps, goes through sudo only when PREFIX is not writable, so the
+# build itself never runs as root. The caches are refreshed because desktops
+# read file types and launchers from them, not from the files.
+install: build
+	@p="$(PREFIX)"; while [ ! -e "$$p" ]; do p=$$(dirname "$$p"); done; \
+	if [ -w "$$p" ]; then SUDO=""; else SUDO="sudo"; fi; \
+	$$SUDO cmake --install $(BUILD) --prefix "$(PREFIX)" && \
+	{ ! command -v update-mime-database >/dev/null || $$SUDO update-mime-database "$(PREFIX)/share/mime"; } && \
+	{ ! command -v update-desktop-database >/dev/null || $$SUDO update-desktop-database -q "$(PREFIX)/share/applications"; }
+
+# The Debian package, $(BUILD)/velquin_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) build-fuzz

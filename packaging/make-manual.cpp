@@ -1,0 +1,49 @@
+// Lays out the HTML manual as a PDF with Qt alone, so building needs no
+// document tool and the PDF is never checked in.
+#include <QFile>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    const QStringList args = QGuiApplication::arguments();
+    QTextStream err(stderr);
+    if (args.size() != 3) {
+        err << "usage: make-manual HTML PDF\n";
+        return 2;
+    }
+    QFile source(args[1]);
+    if (!source.open(QIODevice::ReadOnly)) {
+        err << "make-manual: cannot read " << args[1] << '\n';
+        return 1;
+    }
+    const QString html = QString::fromUtf8(source.readAll());
+
+    QPdfWriter pdf(args[2]);
+    pdf.setTitle(QStringLiteral("Velquin"));
+    pdf.setCreator(QStringLiteral("Velquin"));
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
+    pdf.setResolution(300);
+
+    QTextDocument doc;
+    // The Japanese text needs a CJK face; fontconfig falls back to one when
+    // the family lacks a glyph, but naming it keeps the look steady.
+    QFont font(QStringList{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans")});
+    font.setPointSizeF(10.5);
+    doc.setDefaultFont(font);
+    doc.setHtml(html);
+    // Unpaginated, print() lays a copy out on the writer's own pages, so
+    // point sizes come out true at any resolution.
+    doc.print(&pdf);
+    if (!QFile::exists(args[2]) || QFile(args[2]).size() == 0) {
+        err << "make-manual: cannot write " << args[2] << '\n';
+        return 1;
+    }
+    return 0;
+}
