@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMyStatusBar.h"
+#include "app/CT52106Doc.h"
 #include "app/CT52106App.h"
 #include "edit/AddImages.h"
 #include "edit/Download.h"
@@ -221,6 +222,14 @@ void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
 {
     if (!data)
         return;
+    // A document dropped from a file manager replaces the composition rather
+    // than joining it as pictures; opening asks about unsaved changes first.
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".vqd"), Qt::CaseInsensitive)) {
+            m_app.document().OnOpenDocument(url.toLocalFile());
+            return;
+        }
+    }
     const DropDecision decision = m_dropTarget.OnDrop(*data, node >= 0);
     switch (decision.kind) {
     case DropKind::Ignore: return;
