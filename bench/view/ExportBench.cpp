@@ -30,8 +30,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -60,11 +58,16 @@ long peakResidentKb()
     return -1;
 }
 
-long childrenPeakResidentKb()
+// A child forked from this process counts this process's pages until it
+// execs, so convert's own peak is taken by /usr/bin/time, which is small.
+long timedPeakKb(const QString& report)
 {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_maxrss;
+    QFile file(report);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const long kb = file.readAll().trimmed().split('\n').last().toLong(&ok);
+    return ok ? kb : -1;
 }
 
 // Something with the detail of a photograph: smooth gradients, shapes and
@@ -181,6 +184,8 @@ int main(int argc, char* argv[])
             runs = std::max(1, args[i].toInt());
     }
     const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    const QString timeTool = QFileInfo::exists(QStringLiteral("/usr/bin/time")) ? QStringLiteral("/usr/bin/time") : QString();
+    long magickPeakKb = -1;
 
     std::printf("preparing %d photographs of %dx%d in %s\n", kPhotos, kPhotoSize.width(), kPhotoSize.height(),
                 qPrintable(cache));
@@ -218,13 +223,23 @@ int main(int argc, char* argv[])
             if (convert.isEmpty())
                 continue;
             QProcess magick;
+            const QString report = QDir(outDir).filePath(QStringLiteral("time.txt"));
+            QString program = convert;
+            QStringList magickArgs = convertArguments(photos, doc, theirs, jpeg);
+            if (!timeTool.isEmpty()) {
+                magickArgs = QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"), report,
+                                         convert} + magickArgs;
+                program = timeTool;
+            }
             timer.restart();
-            magick.start(convert, convertArguments(photos, doc, theirs, jpeg));
+            magick.start(program, magickArgs);
             if (!magick.waitForFinished(-1) || magick.exitCode() != 0) {
                 std::fprintf(stderr, "convert failed: %s\n", magick.readAllStandardError().constData());
                 return 1;
             }
             theirTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+            if (!timeTool.isEmpty())
+                magickPeakKb = std::max(magickPeakKb, timedPeakKb(report));
         }
         const double our = median(ourTimes);
         const double their = median(theirTimes);
@@ -233,7 +248,7 @@ int main(int argc, char* argv[])
     }
     if (convert.isEmpty())
         std::printf("ImageMagick's convert not found: no comparison\n");
-    std::printf("peak resident memory: velquin %ld MB, largest convert run %ld MB\n", peakResidentKb() / 1024,
-                childrenPeakResidentKb() / 1024);
+    std::printf("peak resident memory: velquin %ld MB, largest convert run %ld MB (-1: not measured)\n", peakResidentKb() / 1024,
+                magickPeakKb / 1024);
     return 0;
 }
