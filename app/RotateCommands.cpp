@@ -1,0 +1,52 @@
+#include "app/RotateCommands.h"
+
+#include "app/CMainFrame.h"
+#include "app/CT52106App.h"
+#include "edit/CRotDlg.h"
+#include "edit/EditSession.h"
+#include "edit/Rotate.h"
+#include "model/Document.h"
+#include "resources/CommandIds.h"
+
+#include <QGuiApplication>
+#include <QScopeGuard>
+
+namespace vq {
+
+namespace {
+
+// Turning many photographs takes a moment; the pointer says so.
+template <typename Work>
+void withWaitCursor(Work&& work)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    work();
+}
+
+} // namespace
+
+void wireRotateCommands(CMainFrame& frame)
+{
+    CT52106App& app = frame.app();
+    const auto rotate = [&app](int degrees) {
+        return [&app, degrees] { withWaitCursor([&] { RotateSelected(app.edits(), degrees); }); };
+    };
+    const auto flip = [&app](bool vertical) {
+        return [&app, vertical] { withWaitCursor([&] { FlipSelected(app.edits(), vertical); }); };
+    };
+    frame.registerHandler(cmd::RotateRight, rotate(270));
+    frame.registerHandler(cmd::Rotate180, rotate(180));
+    frame.registerHandler(cmd::RotateLeft, rotate(90));
+    frame.registerHandler(cmd::FlipHorizontal, flip(false));
+    frame.registerHandler(cmd::FlipVertical, flip(true));
+    frame.registerHandler(cmd::RotateAny, [&app, &frame] {
+        const Document& doc = app.doc();
+        if (!doc.hasMainSelection())
+            return;
+        CRotDlg dialog(app.edits(), doc.state.mainIndex, &frame);
+        dialog.exec();
+    });
+}
+
+} // namespace vq

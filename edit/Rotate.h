@@ -1,0 +1,48 @@
+#pragma once
+
+#include "imaging/Picture.h"
+
+#include <QString>
+
+namespace vq {
+
+class Document;
+class EditSession;
+
+// Nodes carry no angle: turning one rewrites its picture and resizes the node
+// so that it keeps its display scale and centre. Angles are in degrees,
+// counter-clockwise on the screen, so "right by 90" is 270.
+
+// Every selected node rotated by `degrees` (90, 180 or 270 from the menu) and
+// kept with its centre on the canvas, as one undo step however many nodes
+// turn. The new pictures are made on the machine's cores at once. A node
+// whose picture cannot be turned is left as it was.
+void RotateSelected(EditSession& session, int degrees);
+
+// Every selected node mirrored left-right (or top-bottom when `vertical`),
+// as one undo step.
+void FlipSelected(EditSession& session, bool vertical);
+
+// One press in the any-angle dialog: node `index` rotated by `degrees` as one
+// undo step of its own. Nothing happens, and no step is taken, when the node
+// has no picture or it cannot be rotated; false then.
+bool RotateNodeStep(EditSession& session, int index, double degrees);
+
+// Node `index` rotated by `degrees` without an undo step of its own; false
+// (node unchanged) when it has no picture or the picture cannot be rotated.
+bool RotateNode(Document& doc, int index, double degrees);
+// Node `index` mirrored without an undo step of its own; its rectangle stays.
+bool FlipNode(Document& doc, int index, bool vertical);
+
+// Gives node `index` the picture `rotated`, made from its current one, and
+// the size that keeps its display scale: each half becomes the new picture's
+// integer half side times the old scale (2·half / side, single precision),
+// truncated. The centre stays.
+void ApplyRotatedPicture(Document& doc, int index, PicturePtr rotated);
+
+// The angle typed into the any-angle dialog, in tenths of a degree: the
+// text's leading integer (blanks and a sign allowed) plus one digit after its
+// first ".", limited to 1..3599 (0.1 to 359.9 degrees).
+[[nodiscard]] int ParseRotationAngle(const QString& text);
+
+} // namespace vq

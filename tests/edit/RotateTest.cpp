@@ -1,0 +1,254 @@
+// Rotating and flipping nodes through the editing session, with a real undo
+// history writing its snapshots into an isolated working folder.
+#include "edit/Rotate.h"
+
+#include "edit/EditSession.h"
+#include "edit/Selection.h"
+#include "imaging/ImageDecode.h"
+#include "imaging/Rotate.h"
+#include "model/Document.h"
+#include "model/UndoHistory.h"
+#include "tests/support/Isolation.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace vq {
+namespace {
+
+// A JPEG with detail in every direction, so a wrong turn shows.
+PicturePtr photo(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + y) % 256, (y * 5) % 256, (x * y) % 256));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    return Picture::fromJpegBytes(bytes);
+}
+
+QImage pixels(const PicturePtr& picture)
+{
+    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
+}
+
+bool nearlyEqual(const QImage& a, const QImage& b, int tolerance)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
+                || std::abs(qBlue(p) - qBlue(q)) > tolerance)
+                return false;
+        }
+    return true;
+}
+
+class RotateTest : public test::IsolatedTest {
+protected:
+    void SetUp() override
+    {
+        IsolatedTest::SetUp();
+        doc.ResetDocument();
+        QObject::connect(&session, &EditSession::documentChanged, [this] { ++changes; });
+    }
+    // A node for `picture` at (cx, cy) with the given half sizes, selected
+    // and main when asked.
+    int addNode(PicturePtr picture, int halfWidth, int halfHeight, bool selected = true, int cx = 300, int cy = 300)
+    {
+        EXPECT_TRUE(AppendNode(doc, std::move(picture), 0, 0, cx, cy));
+        const int i = doc.state.nodeCount - 1;
+        doc.nodes[i].halfWidth = halfWidth;
+        doc.nodes[i].halfHeight = halfHeight;
+        doc.nodes[i].centerX = cx;
+        doc.nodes[i].centerY = cy;
+        doc.screen[i].selected = selected ? 1 : 0;
+        return i;
+    }
+
+    Document doc;
+    UndoHistory history;
+    EditSession session{doc, history};
+    int changes = 0;
+};
+
+// Rotating more nodes than the history holds steps must still leave the
+// state before the command one undo away.
+TEST_F(RotateTest, TenSelectedNodesTurnAsOneUndoStep)
+{
+    std::vector<QByteArray> before;
+    for (int i = 0; i < 10; ++i) {
+        addNode(photo(64, 48), 32 + i, 24);
+        before.push_back(doc.nodes[i].picture->bytes());
+    }
+    const int idle = addNode(photo(64, 48), 32, 24, false);
+    const PicturePtr idlePicture = doc.nodes[idle].picture;
+    const QImage original = pixels(doc.nodes[0].picture);
+
+    RotateSelected(session, 270);
+
+    EXPECT_EQ(history.undoCount(), 1);
+    EXPECT_EQ(changes, 1);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(doc.nodes[i].picture->pixelSize(), QSize(48, 64)) << i;
+    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[0].picture), TurnImage(original, ExactTurn::Right90), 4))
+        << "270 turns right, clockwise";
+    EXPECT_EQ(doc.nodes[idle].picture, idlePicture) << "an unselected node stays";
+
+    ASSERT_TRUE(session.UndoRedo(true));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(doc.nodes[i].picture->bytes(), before[i]) << i;
+        EXPECT_EQ(doc.nodes[i].halfWidth, 32 + i) << i;
+    }
+}
+
+TEST_F(RotateTest, FourQuarterTurnsGiveBackEveryPixel)
+{
+    for (const int degrees : {90, 270}) {
+        const int i = addNode(photo(96, 64), 48, 32);
+        const QImage original = pixels(doc.nodes[i].picture);
+        for (int k = 0; k < 4; ++k)
+            RotateSelected(session, degrees);
+        EXPECT_EQ(pixels(doc.nodes[i].picture), original) << degrees;
+        EXPECT_EQ(doc.nodes[i].picture->pixelSize(), QSize(96, 64));
+        doc.screen[i].selected = 0;
+    }
+}
+
+TEST_F(RotateTest, LeftTurnsCounterClockwiseAndHalfTurnsUpsideDown)
+{
+    const int i = addNode(photo(64, 48), 32, 24);
+    const QImage original = pixels(doc.nodes[i].picture);
+    RotateSelected(session, 90);
+    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Left90), 4));
+    RotateSelected(session, 270);
+    RotateSelected(session, 180);
+    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Half), 4));
+}
+
+struct ScaleCase {
+    const char* name;
+    QSize picture;
+    int halfWidth, halfHeight;
+    int degrees;
+    int newHalfWidth, newHalfHeight;
+};
+
+class RotateScaleTest : public RotateTest, public ::testing::WithParamInterface<ScaleCase> {};
+
+// Each half becomes the new picture's integer half side times the old scale;
+// the centre stays.
+TEST_P(RotateScaleTest, TheNodeKeepsItsDisplayScaleAndCentre)
+{
+    const ScaleCase& c = GetParam();
+    const int i = addNode(photo(c.picture.width(), c.picture.height()), c.halfWidth, c.halfHeight, true, 400, 350);
+    RotateSelected(session, c.degrees);
+    EXPECT_EQ(doc.nodes[i].halfWidth, c.newHalfWidth);
+    EXPECT_EQ(doc.nodes[i].halfHeight, c.newHalfHeight);
+    EXPECT_EQ(QPoint(doc.nodes[i].centerX, doc.nodes[i].centerY), QPoint(400, 350));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scales, RotateScaleTest,
+    ::testing::Values(ScaleCase{"OneToOne", {100, 50}, 50, 25, 90, 25, 50},
+                      ScaleCase{"TwiceItsWidth", {100, 50}, 100, 25, 90, 50, 50},
+                      ScaleCase{"HalfTurnKeepsTheRectangle", {100, 50}, 50, 25, 180, 50, 25},
+                      ScaleCase{"OddSidesHalveByTruncation", {101, 51}, 50, 25, 270, 24, 49},
+                      ScaleCase{"Shrunk", {400, 300}, 125, 93, 90, 93, 124}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RotateTest, ARotatedNodeWithItsCentreOffTheCanvasIsBroughtBackToTheEdge)
+{
+    const int i = addNode(photo(64, 48), 32, 24, true, 1100, 500);
+    RotateSelected(session, 90);
+    EXPECT_EQ(doc.nodes[i].centerX, doc.state.canvasWidth);
+    EXPECT_EQ(doc.nodes[i].centerY, 500);
+}
+
+TEST_F(RotateTest, FlipsMirrorInPlaceAndTwiceGiveBackTheSamePixels)
+{
+    const int i = addNode(photo(64, 48), 40, 30);
+    const QImage original = pixels(doc.nodes[i].picture);
+    for (const bool vertical : {false, true}) {
+        FlipSelected(session, vertical);
+        const ExactTurn mirror = vertical ? ExactTurn::MirrorTopBottom : ExactTurn::MirrorLeftRight;
+        EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, mirror), 4)) << vertical;
+        EXPECT_EQ(doc.nodes[i].halfWidth, 40);
+        EXPECT_EQ(doc.nodes[i].halfHeight, 30);
+        FlipSelected(session, vertical);
+        EXPECT_EQ(pixels(doc.nodes[i].picture), original) << vertical;
+    }
+    EXPECT_EQ(history.undoCount(), 4);
+}
+
+TEST_F(RotateTest, NodesWithoutAPictureStayAndTheCommandStillCounts)
+{
+    const int empty = addNode(nullptr, 30, 20);
+    const int full = addNode(photo(64, 48), 32, 24);
+    RotateSelected(session, 90);
+    EXPECT_EQ(doc.nodes[empty].halfWidth, 30);
+    EXPECT_FALSE(doc.nodes[empty].picture);
+    EXPECT_EQ(doc.nodes[full].picture->pixelSize(), QSize(48, 64));
+    DeselectAll(doc);
+    doc.screen[empty].selected = 1;
+    FlipSelected(session, false);
+    EXPECT_EQ(history.undoCount(), 2);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(RotateTest, EachDialogPressIsOneStepAndTurnsOnlyItsNode)
+{
+    const int other = addNode(photo(64, 48), 32, 24);
+    const int node = addNode(photo(100, 50), 50, 25);
+    ASSERT_TRUE(RotateNodeStep(session, node, 45));
+    EXPECT_EQ(doc.nodes[node].picture->pixelSize(), RotatedSize({100, 50}, 45));
+    EXPECT_EQ(doc.nodes[node].halfWidth, 53);
+    const QImage corner = pixels(doc.nodes[node].picture).copy(0, 0, 1, 1);
+    QImage background(1, 1, QImage::Format_RGB32);
+    background.fill(kRotationBackground);
+    EXPECT_TRUE(nearlyEqual(corner, background, 3)) << "the uncovered corner";
+    ASSERT_TRUE(RotateNodeStep(session, node, 315));
+    EXPECT_EQ(history.undoCount(), 2);
+    EXPECT_EQ(doc.nodes[other].picture->pixelSize(), QSize(64, 48)) << "selected, but not the dialog's node";
+
+    const int empty = addNode(nullptr, 30, 20);
+    EXPECT_FALSE(RotateNodeStep(session, empty, 45));
+    EXPECT_FALSE(RotateNodeStep(session, 99, 45));
+    EXPECT_EQ(history.undoCount(), 2) << "nothing turned, no step";
+}
+
+struct AngleCase {
+    const char* text;
+    int tenths;
+};
+
+class ParseAngleTest : public ::testing::TestWithParam<AngleCase> {};
+
+TEST_P(ParseAngleTest, LeadingIntegerOneTenthDigitAndLimits)
+{
+    EXPECT_EQ(ParseRotationAngle(QString::fromUtf8(GetParam().text)), GetParam().tenths) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseAngleTest,
+    ::testing::Values(AngleCase{"90", 900}, AngleCase{"12.34", 123}, AngleCase{"12.", 120}, AngleCase{"  +45", 450},
+                      AngleCase{"30deg", 300}, AngleCase{"1.5.7", 15}, AngleCase{".5", 5},
+                      AngleCase{"", 1}, AngleCase{"0", 1}, AngleCase{"abc", 1}, AngleCase{"-5", 1},
+                      AngleCase{"400", 3599}, AngleCase{"359.95", 3599}, AngleCase{"99999999999999999999", 3599},
+                      AngleCase{"４５．５", 455}));
+
+} // namespace
+} // namespace vq

@@ -1,0 +1,1 @@
+velquin_add_test(edit_rotate_test CORE RotateTest.cpp)
