@@ -5,7 +5,9 @@
 #include "app/CT52106Doc.h"
 #include "app/DocumentCommands.h"
 #include "app/ArrangeCommands.h"
+#include "app/ExportCommands.h"
 #include "app/ImageCommands.h"
+#include "app/RotateCommands.h"
 #include "app/RecoveryKeeper.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
@@ -101,6 +103,8 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     wireDocumentCommands(*m_frame, *m_document);
     wireImageCommands(*m_frame);
     wireArrangeCommands(*m_frame);
+    wireExportCommands(*m_frame);
+    wireRotateCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
     // Work a crashed instance left behind is offered before anything else
