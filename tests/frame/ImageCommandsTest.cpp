@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -255,6 +256,29 @@ TEST_F(ImageCommandsTest, AnAddressThatCannotBeFetchedReportsTheFailure)
     EXPECT_EQ(doc().state.nodeCount, 0);
     EXPECT_EQ(prompts().messageIds(), QList<int>{30076});
 }
+
+
+TEST_F(ImageCommandsTest, ADroppedDocumentOpensAfterAsking)
+{
+    drop(fileList({jpegFile("a.jpg"), jpegFile("b.jpg")}), {200, 100});
+    ASSERT_EQ(doc().state.nodeCount, 2);
+    const QString vqd = filesDir() + QStringLiteral("/x.VQD");
+    // A document of the two images, saved through the save-as command.
+    prompts().files.enqueue(QStringList{vqd});
+    (void)app().document().OnFileSaveAs();
+    ASSERT_TRUE(QFileInfo::exists(vqd)) << vqd.toStdString();
+    app().document().OnNewDocument();
+    drop(fileList({jpegFile("c.jpg")}), {50, 50});
+    ASSERT_EQ(doc().state.nodeCount, 1);
+    prompts().answers.enqueue(kIdCancel);
+    drop(fileList({jpegFile("d.jpg"), vqd}), {50, 50});
+    EXPECT_EQ(doc().state.nodeCount, 1) << "cancel keeps the document, no images added";
+    prompts().answers.enqueue(kIdNo);
+    drop(fileList({vqd}), {50, 50});
+    EXPECT_EQ(doc().state.nodeCount, 2);
+    EXPECT_EQ(app().document().path(), QFileInfo(vqd).absoluteFilePath());
+}
+
 
 } // namespace
 } // namespace vq
