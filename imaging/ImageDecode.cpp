@@ -1,5 +1,7 @@
 #include "imaging/ImageDecode.h"
 
+#include "imaging/JpegScaledDecode.h"
+
 #include <QBuffer>
 #include <QImageReader>
 
@@ -171,6 +173,18 @@ bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& r
 
 QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
 {
+    // Nearly every picture is a photograph shown smaller than it is: decoded
+    // by libjpeg-turbo straight from memory, with the shortcuts only a reduced
+    // copy can afford. Full-size requests, and what libjpeg-turbo refuses
+    // (CMYK, broken data), take Qt's reader as before.
+    if (scaledTo.isValid() && !scaledTo.isEmpty()) {
+        QImage reduced = DecodeJpegForDisplay(bytes, scaledTo);
+        if (!reduced.isNull()) {
+            if (format)
+                *format = "jpeg";
+            return reduced;
+        }
+    }
     QBuffer buffer;
     QImageReader reader;
     QByteArray detected;

@@ -32,7 +32,8 @@ inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) *
 // cut short is refused (their decoders would return a partly blank image). A
 // null image on any failure; `format`, when given, receives the detected
 // format ("jpeg", "gif", "bmp", "png", "tiff"). A valid `scaledTo` asks for the
-// image at that size, which a JPEG decoder reaches far faster than a full decode.
+// image at that size, which a JPEG decoder reaches far faster than a full
+// decode; a JPEG reduced so comes as Format_RGB32 whatever its colour space.
 [[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {});
 
 // What DecodeImage would find without decoding the pixels: the detected format

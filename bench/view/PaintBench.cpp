@@ -8,7 +8,9 @@
 // folder's velquin-bench-paint, or --cache DIR). Figures: wall time and
 // process CPU time of the first repaint, median of --cold-runs runs (default
 // 3), each with new Pictures and an empty cache; and, for scale, one
-// photograph decoded in full and decoded reduced for a 250 x 187 node.
+// photograph made ready for a 250 x 187 node: decoded in full by Qt's reader,
+// reduced by Qt's reader (how pictures were decoded before) and reduced for
+// the screen by DecodeImage, each with wall and CPU time.
 //
 // Repaints (warm cache): 1000 nodes, each a 2000 x 1500 JPEG shown at about
 // 250 x 188, every node its own Picture (made from one of a few dozen distinct
@@ -21,6 +23,7 @@
 //
 //   bench_paint [RUNS] [--cold-runs N] [--cache DIR]
 #include "app/CT52106App.h"
+#include "bench/support/BenchPhotos.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
@@ -30,12 +33,9 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImageWriter>
-#include <QLinearGradient>
-#include <QPainter>
+#include <QImageReader>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -44,10 +44,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <functional>
 #include <vector>
 
 using namespace vq;
+using namespace vq::bench;
 
 namespace {
 
@@ -67,75 +68,6 @@ constexpr int kGridColumns = 10;
 constexpr int kGridStepX = 260;
 constexpr int kGridStepY = 195;
 constexpr QSize kGridCanvas{kGridColumns * kGridStepX, kLargePhotos / kGridColumns * kGridStepY};
-
-// A photograph-like picture: gradients, soft shapes and fine noise, so the
-// JPEG stream is as costly to decode as a real one.
-QByteArray makePhoto(QSize size, int seed)
-{
-    QRandomGenerator rng(static_cast<quint32>(seed) * 7919u + 17u);
-    QImage image(size, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0, QColor::fromHsv(rng.bounded(360), 120, 230));
-    sky.setColorAt(1, QColor::fromHsv(rng.bounded(360), 160, 90));
-    p.fillRect(image.rect(), sky);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    const int reach = size.width() * 3 / 20;
-    for (int i = 0; i < 60; ++i) {
-        p.setBrush(QColor::fromHsv(rng.bounded(360), 40 + rng.bounded(200), 40 + rng.bounded(215), 90 + rng.bounded(120)));
-        const int r = 20 + rng.bounded(reach);
-        p.drawEllipse(QPoint(rng.bounded(size.width()), rng.bounded(size.height())), r, r);
-    }
-    p.end();
-    // Sensor-like grain from a cheap generator: a library generator per
-    // pixel would make generating the large photographs take minutes.
-    quint32 state = rng.generate() | 1u;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            const int n = static_cast<int>(state % 17) - 8;
-            const QRgb c = line[x];
-            line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
-                           std::clamp(qBlue(c) + n, 0, 255));
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
-    return bytes;
-}
-
-// The large photographs, read from `dir` or generated into it once.
-std::vector<QByteArray> largePhotos(const QString& dir)
-{
-    QDir().mkpath(dir);
-    std::vector<QByteArray> photos;
-    for (int i = 0; i < kLargePhotos; ++i) {
-        QFile file(QStringLiteral("%1/photo%2x%3_%4.jpg")
-                       .arg(dir)
-                       .arg(kLargePhotoSize.width())
-                       .arg(kLargePhotoSize.height())
-                       .arg(i, 3, 10, QLatin1Char('0')));
-        QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-        file.close();
-        if (bytes.isEmpty() || !Picture::fromJpegBytes(bytes)) {
-            bytes = makePhoto(kLargePhotoSize, 1000 + i);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(bytes);
-        }
-        photos.push_back(bytes);
-    }
-    return photos;
-}
 
 long peakResidentKb()
 {
@@ -189,26 +121,6 @@ void fillDocument(Document& doc, const std::vector<QByteArray>& photos, int coun
     doc.screen[1].selected = 1;
 }
 
-double msSince(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-// CPU time of every thread of the process, in milliseconds: on a busy machine
-// it shows the work done where wall time mostly shows the wait for a core.
-double processCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Fills the document with the first-paint grid, each node a new Picture.
 void fillGrid(Document& doc, const std::vector<QByteArray>& photos)
 {
@@ -224,21 +136,43 @@ void fillGrid(Document& doc, const std::vector<QByteArray>& photos)
     doc.clearSelection();
 }
 
-// One photograph made ready for a 250 x 187 node: decoded at `decodeSize`
-// (empty: in full), then scaled smoothly; best of three, on one thread.
-double decodeForNodeMs(const QByteArray& photo, QSize decodeSize)
+// One photograph made ready for a 250 x 187 node by `decode`, then scaled
+// smoothly; best of three wall and thread CPU times, on one thread.
+struct DecodeFigures {
+    double wall;
+    double cpu;
+};
+
+template <class Decode>
+DecodeFigures decodeForNode(Decode&& decode)
 {
-    double best = 1e30;
+    DecodeFigures best{1e30, 1e30};
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer t;
+        const double cpuBefore = ThreadCpuMs();
         t.start();
-        const QImage decoded = DecodeImage(photo, nullptr, decodeSize);
+        const QImage decoded = decode();
         const QImage shown = decoded.scaled(QSize(250, 187), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double wall = MsSince(t);
+        const double cpu = ThreadCpuMs() - cpuBefore;
         if (shown.isNull())
             std::printf("  (decode failed)\n");
-        best = std::min(best, msSince(t));
+        best = {std::min(best.wall, wall), std::min(best.cpu, cpu)};
     }
     return best;
+}
+
+// Qt's reader, as every picture was decoded before libjpeg-turbo took over
+// reduced ones; an empty `size` decodes in full.
+QImage readWithQt(const QByteArray& bytes, QSize size)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    if (size.isValid())
+        reader.setScaledSize(size);
+    return reader.read();
 }
 
 struct Figures {
@@ -254,7 +188,7 @@ Figures timeRepeated(int runs, F&& paint)
         QElapsedTimer t;
         t.start();
         paint();
-        ms.push_back(msSince(t));
+        ms.push_back(MsSince(t));
     }
     std::sort(ms.begin(), ms.end());
     return {ms[ms.size() / 2], ms.back()};
@@ -273,7 +207,7 @@ int main(int argc, char** argv)
 
     int runs = 60;
     int coldRuns = 3;
-    QString cache = QDir::tempPath() + QStringLiteral("/velquin-bench-paint");
+    QString cache = DefaultPhotoCache();
     const QStringList args = qapp.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--cold-runs") && i + 1 < args.size())
@@ -290,11 +224,11 @@ int main(int argc, char** argv)
     std::vector<QByteArray> photos;
     std::size_t photoBytes = 0;
     for (int i = 0; i < kDistinctPhotos; ++i) {
-        photos.push_back(makePhoto(kPhotoSize, i));
+        photos.push_back(MakePhoto(kPhotoSize, i));
         photoBytes += static_cast<std::size_t>(photos.back().size());
     }
     std::printf("  %d distinct %dx%d JPEG streams, %.1f MB in all, made in %.0f ms\n", kDistinctPhotos,
-                kPhotoSize.width(), kPhotoSize.height(), double(photoBytes) / 1e6, msSince(prep));
+                kPhotoSize.width(), kPhotoSize.height(), double(photoBytes) / 1e6, MsSince(prep));
 
     CT52106App app;
     app.sys().dspOverlap = 1;
@@ -311,14 +245,24 @@ int main(int argc, char** argv)
 
     // First paint of 100 new 4000 x 3000 photographs.
     prep.restart();
-    const std::vector<QByteArray> large = largePhotos(cache);
+    const std::vector<QByteArray> large = ReadFiles(LargePhotoFiles(cache, kLargePhotos, kLargePhotoSize));
     std::printf("  %d %dx%d JPEG photographs (quality 90, %.1f MB the first) from %s in %.0f ms\n", kLargePhotos,
                 kLargePhotoSize.width(), kLargePhotoSize.height(), double(large.front().size()) / 1e6,
-                qPrintable(cache), msSince(prep));
-    std::printf("  one photograph for a 250x187 node: decoded in full and scaled %.1f ms, decoded at 1/8 and scaled"
-                " %.1f ms\n",
-                decodeForNodeMs(large.front(), {}),
-                decodeForNodeMs(large.front(), kLargePhotoSize / PictureCache::reductionFor(kLargePhotoSize, {250, 187})));
+                qPrintable(cache), MsSince(prep));
+    const QSize reduced = kLargePhotoSize / PictureCache::reductionFor(kLargePhotoSize, {250, 187});
+    const struct {
+        const char* how;
+        std::function<QImage()> decode;
+    } ways[] = {
+        {"decoded in full by Qt's reader", [&] { return readWithQt(large.front(), {}); }},
+        {"decoded at 1/8 by Qt's reader", [&] { return readWithQt(large.front(), reduced); }},
+        {"decoded for the screen by DecodeImage", [&] { return DecodeImage(large.front(), nullptr, reduced); }},
+    };
+    for (const auto& way : ways) {
+        const DecodeFigures f = decodeForNode(way.decode);
+        std::printf("  one photograph for a 250x187 node, %s and scaled: %.1f ms (CPU %.1f ms)\n",
+                    way.how, f.wall, f.cpu);
+    }
     for (const float zoom : {1.0f, 0.25f}) {
         std::vector<double> wall;
         std::vector<double> cpu;
@@ -331,11 +275,11 @@ int main(int argc, char** argv)
             view.setScrollPosition({0, 0});
             PictureCache::instance().clear();
             QElapsedTimer t;
-            const double cpuBefore = processCpuMs();
+            const double cpuBefore = ProcessCpuMs();
             t.start();
             view.repaintNow();
-            wall.push_back(msSince(t));
-            cpu.push_back(processCpuMs() - cpuBefore);
+            wall.push_back(MsSince(t));
+            cpu.push_back(ProcessCpuMs() - cpuBefore);
             const QRect shown(view.scrollPosition(), kClient);
             visible = 0;
             for (int i = 0; i < app.doc().state.nodeCount; ++i)
@@ -345,8 +289,8 @@ int main(int argc, char** argv)
         std::printf("  cold first paint, %d new photographs %dx%d as %dx%d nodes on %dx%d, zoom %.2f: %7.1f ms"
                     " (CPU %7.1f ms; %d nodes in view; median of %d)\n",
                     kLargePhotos, kLargePhotoSize.width(), kLargePhotoSize.height(), shownSize.width(),
-                    shownSize.height(), kGridCanvas.width(), kGridCanvas.height(), double(zoom), median(wall),
-                    median(cpu), visible, coldRuns);
+                    shownSize.height(), kGridCanvas.width(), kGridCanvas.height(), double(zoom), Median(wall),
+                    Median(cpu), visible, coldRuns);
     }
 
     // Cold: 100 photographs just added, every Picture new to the cache.
@@ -364,7 +308,7 @@ int main(int argc, char** argv)
         QElapsedTimer t;
         t.start();
         view.repaintNow();
-        const double cold = msSince(t);
+        const double cold = MsSince(t);
         int visible = 0;
         const QRect shown(view.scrollPosition(), kClient);
         for (int i = 0; i < app.doc().state.nodeCount; ++i)
@@ -373,7 +317,7 @@ int main(int argc, char** argv)
         view.repaintNow();
         std::printf("  cold first paint, 100 photographs %dx%d %s, zoom %.2f: %6.1f ms (%d nodes in view; next paint"
                     " %.2f ms)\n",
-                    kPhotoSize.width(), kPhotoSize.height(), run.name, double(run.zoom), cold, visible, msSince(t));
+                    kPhotoSize.width(), kPhotoSize.height(), run.name, double(run.zoom), cold, visible, MsSince(t));
     }
 
     // Warm: 1000 nodes.

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QImageWriter>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 namespace vq::test {
@@ -59,6 +61,26 @@ QByteArray ReadBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A small but complete JPEG stream whose frame header claims another size.
+QByteArray JpegClaiming(int width, int height)
+{
+    QByteArray bytes = Encode(QuadrantImage(16, 16), "jpeg");
+    qsizetype i = 2;
+    while (i + 9 <= bytes.size() && quint8(bytes[i]) == 0xFF) {
+        const unsigned marker = quint8(bytes[i + 1]);
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            bytes[i + 5] = char(height >> 8);
+            bytes[i + 6] = char(height);
+            bytes[i + 7] = char(width >> 8);
+            bytes[i + 8] = char(width);
+            return bytes;
+        }
+        i += 2 + (quint8(bytes[i + 2]) << 8 | quint8(bytes[i + 3]));
+    }
+    ADD_FAILURE() << "no frame header in the encoded JPEG";
+    return {};
 }
 
 QImage DecodeJpeg(const QByteArray& bytes)

@@ -31,6 +31,9 @@ struct Quadrants {
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 [[nodiscard]] QByteArray ReadBytes(const QString& path);
 
+// A small but complete JPEG stream whose frame header claims another size.
+[[nodiscard]] QByteArray JpegClaiming(int width, int height);
+
 // Decodes JPEG bytes directly, bypassing any cache.
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& bytes);
 

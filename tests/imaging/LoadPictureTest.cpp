@@ -201,26 +201,6 @@ QByteArray tiffClaiming(quint32 width, quint32 height)
         + entry(279, kLong, 64) + littleEndian({{0, 4}}) + QByteArray(64, '\x7f');
 }
 
-// A small but complete JPEG stream whose frame header claims another size.
-QByteArray jpegClaiming(int width, int height)
-{
-    QByteArray bytes = Encode(QuadrantImage(16, 16), "jpeg");
-    qsizetype i = 2;
-    while (i + 9 <= bytes.size() && quint8(bytes[i]) == 0xFF) {
-        const unsigned marker = quint8(bytes[i + 1]);
-        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
-            bytes[i + 5] = char(height >> 8);
-            bytes[i + 6] = char(height);
-            bytes[i + 7] = char(width >> 8);
-            bytes[i + 8] = char(width);
-            return bytes;
-        }
-        i += 2 + (quint8(bytes[i + 2]) << 8 | quint8(bytes[i + 3]));
-    }
-    ADD_FAILURE() << "no frame header in the encoded JPEG";
-    return {};
-}
-
 QByteArray ppm()
 {
     return QByteArray("P6\n4 4\n255\n") + QByteArray(48, '\x40');
@@ -322,7 +302,7 @@ TEST_P(ClaimedJpegSizeTest, HeaderArithmeticDecides)
 {
     const ClaimedSize& c = GetParam();
     const auto loaded = LoadPicture(put(QString::fromLatin1(c.name) + QStringLiteral(".jpg"),
-                                        jpegClaiming(c.width, c.height)),
+                                        JpegClaiming(c.width, c.height)),
                                     QStringLiteral("jpeg"));
     ASSERT_EQ(loaded.has_value(), c.loads);
     if (loaded) {
@@ -439,7 +419,7 @@ TEST_P(OversizedHeaderTest, RefusedBeforeAnyDecoderAllocates)
 
 INSTANTIATE_TEST_SUITE_P(
     Gigapixel, OversizedHeaderTest,
-    ::testing::Values(Oversized{"giga.jpg", "jpeg", [] { return jpegClaiming(40000, 40000); }},
+    ::testing::Values(Oversized{"giga.jpg", "jpeg", [] { return JpegClaiming(40000, 40000); }},
                       Oversized{"giga.png", "png", [] { return pngClaiming(40000, 40000); }},
                       Oversized{"giga.tif", "tiff", [] { return tiffClaiming(40000, 40000); }},
                       Oversized{"giga.bmp", "bmp", [] { return bmpClaiming(40000, 40000, 0); }},

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace vq {
+
+// 1, 2, 4 or 8: the largest reduction at which a JPEG frame of `full` size,
+// its sides rounded up as libjpeg scales them, still covers `wanted` in both
+// directions. 1 for an empty `wanted`.
+[[nodiscard]] int JpegReductionCovering(QSize full, QSize wanted);
+
+// JPEG `bytes` decoded straight from memory by libjpeg-turbo at 1/`reduction`
+// (1, 2, 4 or 8) of the frame, sides rounded up, in Format_RGB32. Reduced
+// decodes take the fast IDCT and chroma upsampling: they only ever feed a
+// further smooth reduction for the screen. A full-size decode takes the
+// accurate ones. Greyscale frames come out as grey RGB.
+//
+// A null image, before anything is allocated, for bytes that are not a JPEG
+// stream or whose header claims a size IsAcceptableImageSize refuses; and for
+// CMYK and YCCK frames (libjpeg cannot make RGB of them) and for data that
+// draws any warning or error from libjpeg-turbo (cut short, damaged).
+[[nodiscard]] QImage DecodeJpegReduced(const QByteArray& bytes, int reduction);
+
+// JPEG `bytes` wanted at `size`, smaller than the frame: decoded by
+// DecodeJpegReduced at the largest reduction that still covers `size`, then
+// smoothly scaled the rest of the way. A null image when no reduction covers
+// `size` (the picture is wanted at its full size or larger) and wherever
+// DecodeJpegReduced gives one; the caller's general decoder then takes over.
+[[nodiscard]] QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size);
+
+} // namespace vq
