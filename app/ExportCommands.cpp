@@ -10,13 +10,13 @@
 #include "model/Messages.h"
 #include "resources/CommandIds.h"
 #include "view/CT52106View.h"
+#include "model/WaitCursor.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScopeGuard>
 
 namespace vq {
 
@@ -103,8 +103,7 @@ bool ExportCanvasImage(CMainFrame& frame, ExportAsker& asker)
 
     ExportResult result = ExportResult::WriteFailed;
     {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        const WaitCursor wait;
         result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, owner);
     }
     switch (result) {

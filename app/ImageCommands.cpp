@@ -16,6 +16,7 @@
 #include "resources/CommandIds.h"
 #include "view/CT52106View.h"
 #include "view/CanvasRender.h"
+#include "model/WaitCursor.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -193,9 +194,10 @@ void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPo
 {
     // The window keeps painting while the picture arrives, but takes no
     // input: the wait cursor says so.
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = DownloadToWorkFile(owner(), url, type);
-    QGuiApplication::restoreOverrideCursor();
+    const QString path = [&] {
+        const WaitCursor wait;
+        return DownloadToWorkFile(owner(), url, type);
+    }();
     if (path.isEmpty())
         return;
     // The download is ours alone; it goes as soon as its picture is loaded.

@@ -10,6 +10,7 @@
 #include "model/Messages.h"
 #include "model/Settings.h"
 #include "view/CT52106View.h"
+#include "model/WaitCursor.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -38,14 +39,6 @@ QString guideMessage(bool on)
     return text;
 }
 
-// The wait cursor for as long as a look is being applied.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 

@@ -7,9 +7,9 @@
 #include "edit/Rotate.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
+#include "model/WaitCursor.h"
 
 #include <QGuiApplication>
-#include <QScopeGuard>
 
 namespace vq {
 
@@ -19,8 +19,7 @@ namespace {
 template <typename Work>
 void withWaitCursor(Work&& work)
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    const WaitCursor wait;
     work();
 }
 

@@ -7,9 +7,8 @@
 #include "model/Messages.h"
 #include "model/Prompter.h"
 #include "model/TextUtil.h"
+#include "model/WaitCursor.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -18,26 +17,6 @@ namespace vq {
 namespace {
 
 constexpr int kCascadeStep = 10;
-
-// The wait cursor while a picture loads, when there is a screen to show it on.
-class WaitCursor {
-public:
-    WaitCursor() : m_shown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_shown)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor()
-    {
-        if (m_shown)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_shown;
-};
 
 } // namespace
 

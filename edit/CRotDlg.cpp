@@ -1,13 +1,13 @@
 #include "edit/CRotDlg.h"
 
 #include "edit/Rotate.h"
+#include "model/WaitCursor.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 
 namespace vq {
 
@@ -63,8 +63,7 @@ void CRotDlg::rotate(bool towardsRight)
 {
     const int tenths = ParseRotationAngle(m_angle->text());
     const int turn = towardsRight ? kDegreesPerTurnTenths - tenths : tenths;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    const WaitCursor wait;
     RotateNodeStep(m_session, m_node, turn / 10.0);
 }
 

@@ -11,19 +11,16 @@
 // without a button; and the hover animation's cost per timer step (the step
 // and its paint). For scale: one full render of the scene.
 #include "app/CT52106App.h"
+#include "bench/support/BenchPhotos.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "view/CT52106View.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QImageWriter>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -34,7 +31,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <numbers>
 #include <vector>
@@ -51,44 +47,6 @@ constexpr int kMoves = 400;
 constexpr int kWarmUp = 20;
 constexpr double kGoalMs = 4.0;
 
-// A photograph-like picture: gradients, soft shapes and fine noise, so the
-// JPEG stream is as costly to decode as a real one.
-QByteArray makePhoto(int seed)
-{
-    QRandomGenerator rng(static_cast<quint32>(seed) * 7919u + 17u);
-    QImage image(kPhotoSize, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, kPhotoSize.height());
-    sky.setColorAt(0, QColor::fromHsv(rng.bounded(360), 120, 230));
-    sky.setColorAt(1, QColor::fromHsv(rng.bounded(360), 160, 90));
-    p.fillRect(image.rect(), sky);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 40; ++i) {
-        p.setBrush(
-            QColor::fromHsv(rng.bounded(360), 40 + rng.bounded(200), 40 + rng.bounded(215), 90 + rng.bounded(120)));
-        const int r = 10 + rng.bounded(120);
-        p.drawEllipse(QPoint(rng.bounded(kPhotoSize.width()), rng.bounded(kPhotoSize.height())), r, r);
-    }
-    p.end();
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = static_cast<int>(rng.bounded(17)) - 8;
-            const QRgb c = line[x];
-            line[x] = qRgb(std::clamp(qRed(c) + n, 0, 255), std::clamp(qGreen(c) + n, 0, 255),
-                           std::clamp(qBlue(c) + n, 0, 255));
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
-    return bytes;
-}
-
 void fillDocument(Document& doc, const std::vector<QByteArray>& photos)
 {
     doc.ResetDocument();
@@ -103,18 +61,6 @@ void fillDocument(Document& doc, const std::vector<QByteArray>& photos)
         n.frameStyle = i % 6;
     }
     doc.clearSelection();
-}
-
-double msSince(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
 // Counts the paints of a widget.
@@ -172,7 +118,7 @@ Figures timeMoves(CT52106View& view, QPoint centre, int radius, PaintBy paintBy,
             vp->repaint();
         else
             QApplication::processEvents();
-        const double elapsed = msSince(t);
+        const double elapsed = bench::MsSince(t);
         if (i > kWarmUp) {
             ms.push_back(elapsed);
             counted += counter.paints - paintsBefore;
@@ -212,9 +158,9 @@ int main(int argc, char** argv)
     prep.start();
     std::vector<QByteArray> photos;
     for (int i = 0; i < kDistinctPhotos; ++i)
-        photos.push_back(makePhoto(i));
+        photos.push_back(bench::MakePhoto(kPhotoSize, i));
     std::printf("  %d distinct %dx%d JPEG streams made in %.0f ms\n", kDistinctPhotos, kPhotoSize.width(),
-                kPhotoSize.height(), msSince(prep));
+                kPhotoSize.height(), bench::MsSince(prep));
 
     CT52106App app;
     app.sys().dspOverlap = 1;
@@ -242,7 +188,7 @@ int main(int argc, char** argv)
         QElapsedTimer t;
         t.start();
         view.repaintNow();
-        full.push_back(msSince(t));
+        full.push_back(bench::MsSince(t));
     }
     const Figures render = summarise(full);
     std::printf("  for scale, one full render and paint of the scene: %.2f ms median\n", render.median);
@@ -303,14 +249,14 @@ int main(int argc, char** argv)
         PaintCounter counter;
         vp->installEventFilter(&counter);
         const int rendersBefore = view.sceneRenderCount();
-        const double cpu0 = threadCpuMs();
+        const double cpu0 = bench::ThreadCpuMs();
         QElapsedTimer wall;
         wall.start();
         QEventLoop loop;
         QTimer::singleShot(2000, &loop, &QEventLoop::quit);
         loop.exec();
-        const double cpu = threadCpuMs() - cpu0;
-        const double elapsed = msSince(wall);
+        const double cpu = bench::ThreadCpuMs() - cpu0;
+        const double elapsed = bench::MsSince(wall);
         vp->removeEventFilter(&counter);
         const int steps = std::max(1, counter.paints);
 
@@ -320,7 +266,7 @@ int main(int argc, char** argv)
             QElapsedTimer t;
             t.start();
             vp->repaint(box);
-            ms.push_back(msSince(t));
+            ms.push_back(bench::MsSince(t));
         }
         const Figures paint = summarise(ms);
         std::printf("  hover animation, %2d orbits, step every %d ms: %5.3f ms CPU per step and paint "
