@@ -8,6 +8,11 @@
 #include "app/ExportCommands.h"
 #include "app/ImageCommands.h"
 #include "app/RotateCommands.h"
+#include "app/RangeCommands.h"
+#include "app/NodeImageCommands.h"
+#include "app/PrintCommands.h"
+#include "app/PropertyCommands.h"
+#include "app/SystemCommands.h"
 #include "app/RecoveryKeeper.h"
 #include "model/Messages.h"
 #include "model/TextUtil.h"
@@ -105,6 +110,11 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     wireArrangeCommands(*m_frame);
     wireExportCommands(*m_frame);
     wireRotateCommands(*m_frame);
+    wireRangeCommands(*m_frame);
+    wireNodeImageCommands(*m_frame);
+    wirePrintCommands(*m_frame);
+    wirePropertyCommands(*m_frame);
+    wireSystemCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
     // Work a crashed instance left behind is offered before anything else
