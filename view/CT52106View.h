@@ -112,6 +112,9 @@ signals:
     // Something was dropped at `viewPoint` (view coordinates); `node` is the
     // node under it or -1.
     void dropped(const QMimeData* data, QPoint viewPoint, int node);
+    // The left button was double-clicked on the canvas outside any range
+    // mode; `node` is the node under the pointer or -1 for the background.
+    void doubleClicked(int node);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,6 +125,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool focusNextPrevChild(bool next) override;
