@@ -10,6 +10,7 @@
 #include "app/RotateCommands.h"
 #include "app/RangeCommands.h"
 #include "app/NodeImageCommands.h"
+#include "app/MultiCutCommands.h"
 #include "app/PrintCommands.h"
 #include "app/PropertyCommands.h"
 #include "app/SystemCommands.h"
@@ -112,6 +113,7 @@ bool CT52106App::InitInstance(const QStringList& arguments)
     wireRotateCommands(*m_frame);
     wireRangeCommands(*m_frame);
     wireNodeImageCommands(*m_frame);
+    wireMultiCutCommands(*m_frame);
     wirePrintCommands(*m_frame);
     wirePropertyCommands(*m_frame);
     wireSystemCommands(*m_frame);

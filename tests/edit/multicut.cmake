@@ -1,0 +1,1 @@
+# Sources of this feature; add files explicitly.
