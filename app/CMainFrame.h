@@ -54,6 +54,8 @@ public:
 
     // The document path recent-file command `id` stands for; empty when unused.
     [[nodiscard]] QString recentFilePath(int id) const;
+    // Rebuilds the File menu's recent list from the settings.
+    void refreshRecentFiles();
     // The canvas's range mode, which the enabling rules read.
     [[nodiscard]] RangeMode& rangeMode();
 
@@ -74,7 +76,6 @@ private:
     void createActions();
     void createMenus();
     void createToolBar();
-    void refreshRecentFiles();
 
     // The frame's own commands (MainFrameCommands.cpp).
     void registerFrameCommands();
