@@ -1,1 +1,4 @@
-# Sources of this feature; add files explicitly.
+# The node and canvas property dialogs and the pieces they share.
+target_sources(velquin_gui PRIVATE
+    BalloonTip.cpp BalloonTip.h
+)
