@@ -1,1 +1,5 @@
-# Sources of this feature; add files explicitly.
+# The blur settings and trimming-by-size dialogs, and the multi-cut settings window.
+target_sources(velquin_gui PRIVATE
+    CBokashiDlg.cpp CBokashiDlg.h
+    CCutDlg.cpp CCutDlg.h
+)

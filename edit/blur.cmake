@@ -1,1 +1,4 @@
-# Sources of this feature; add files explicitly.
+# Blurring a region of a picture, and writing one node's picture to a file.
+target_sources(velquin_core PRIVATE
+    Blur.cpp Blur.h
+)
