@@ -1,0 +1,307 @@
+#include "edit/MultiCut.h"
+
+#include "edit/AddImages.h"
+#include "edit/EditSession.h"
+#include "edit/RangeMode.h"
+#include "imaging/Codec.h"
+#include "imaging/ImageDecode.h"
+#include "imaging/JpegEncode.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vq {
+
+namespace {
+
+constexpr char kMultiCutSource[] = "MULTI_CUT";
+
+[[nodiscard]] int ClampCount(int count)
+{
+    return std::clamp(count, kMinTileCount, kMaxTileCount);
+}
+
+[[nodiscard]] float ClampSpacing(float spacing)
+{
+    return std::clamp(spacing, 0.0f, kMaxTileSpacing);
+}
+
+// Offsets of tile `index` along one axis: whole tiles plus the spacings in
+// thousandths, truncated only once so the half pixels accumulate.
+[[nodiscard]] int TileOffset(int index, int tile, int g1000)
+{
+    return index * tile + static_cast<int>(static_cast<qint64>(index) * g1000 / 1000);
+}
+
+[[nodiscard]] int ScaledDown(int value, float scale)
+{
+    return static_cast<int>(static_cast<float>(value) / scale);
+}
+
+// One axis of the fit: the count or the spacing brought back onto the node.
+// True when the axis fitted as it was.
+bool FitAxis(int& count, float& spacing, bool spacingChanged, int tile, int offset, int nodeSize)
+{
+    if (GridExtent(count, tile, SpacingThousandths(spacing), offset) <= nodeSize)
+        return true;
+    if (spacingChanged) {
+        const int g1000 = FittingSpacingThousandths(count, tile, offset, nodeSize);
+        if (g1000 >= 0)
+            spacing = static_cast<float>(g1000) / 1000.0f;
+    } else {
+        count = LargestFittingCount(tile, SpacingThousandths(spacing), offset, nodeSize);
+    }
+    return false;
+}
+
+} // namespace
+
+QString TileFileExtension(int fileType)
+{
+    switch (fileType) {
+    case kTileGif: return QStringLiteral("gif");
+    case kTileBmp: return QStringLiteral("bmp");
+    case kTilePng: return QStringLiteral("png");
+    case kTileTiff: return QStringLiteral("tiff");
+    default: return QStringLiteral("jpeg");
+    }
+}
+
+int SpacingThousandths(float spacing)
+{
+    return MarginToThousandths(spacing);
+}
+
+int GridExtent(int count, int tile, int g1000, int offset)
+{
+    return count * tile + static_cast<int>(static_cast<qint64>(count - 1) * g1000 / 1000) + offset;
+}
+
+int LargestFittingCount(int tile, int g1000, int offset, int nodeSize)
+{
+    int count = kMinTileCount;
+    while (count < kMaxTileCount && GridExtent(count + 1, tile, g1000, offset) <= nodeSize)
+        ++count;
+    return count;
+}
+
+int FittingSpacingThousandths(int count, int tile, int offset, int nodeSize)
+{
+    // One tile has no spacing to change.
+    if (count <= 1)
+        return -1;
+    const qint64 room = qint64(nodeSize) - qint64(count) * tile - offset;
+    if (room < 0)
+        return -1;
+    // Rounded up, so that the truncated sum of the spacings reaches the edge
+    // exactly: (count - 1) * g1000 lies in [1000 * room, 1000 * room + count - 2].
+    const qint64 gaps = count - 1;
+    const qint64 g1000 = (room * 1000 + gaps - 1) / gaps;
+    return static_cast<int>(std::min<qint64>(g1000, qint64(kMaxTileSpacing * 1000)));
+}
+
+QPoint TileGrid::tileOrigin(int i, int j) const
+{
+    return {range.left + TileOffset(i, tileWidth(), g1000x), range.top + TileOffset(j, tileHeight(), g1000y)};
+}
+
+bool TileGrid::fits() const
+{
+    return GridExtent(cx, tileWidth(), g1000x, range.left - node.left) <= node.width()
+        && GridExtent(cy, tileHeight(), g1000y, range.top - node.top) <= node.height();
+}
+
+TileGrid MakeTileGrid(const Document& doc, const RangeMode& mode, const SysSettings& sys)
+{
+    TileGrid grid;
+    if (mode.modeNode >= 0 && mode.modeNode < doc.state.nodeCount)
+        grid.node = doc.NodeRect(mode.modeNode);
+    grid.range = mode.modeRect;
+    grid.cx = ClampCount(sys.multiCntX);
+    grid.cy = ClampCount(sys.multiCntY);
+    grid.g1000x = SpacingThousandths(sys.multiMarginX);
+    grid.g1000y = SpacingThousandths(sys.multiMarginY);
+    return grid;
+}
+
+QRect SourceTiles::tile(int i, int j) const
+{
+    return {px + TileOffset(i, tw, g1000x), py + TileOffset(j, th, g1000y), tw, th};
+}
+
+SourceTiles SourceTilesFor(const TileGrid& grid, float sx, float sy)
+{
+    SourceTiles s{grid.range.left - grid.node.left, grid.range.top - grid.node.top, grid.tileWidth(),
+                  grid.tileHeight(), grid.g1000x, grid.g1000y};
+    if (sx != 1.0f || sy != 1.0f) {
+        s.px = ScaledDown(s.px, sx);
+        s.py = ScaledDown(s.py, sy);
+        s.tw = ScaledDown(s.tw, sx);
+        s.th = ScaledDown(s.th, sy);
+        s.g1000x = ScaledDown(s.g1000x, sx);
+        s.g1000y = ScaledDown(s.g1000y, sy);
+    }
+    return s;
+}
+
+bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiCutChange& change)
+{
+    bool changed = false;
+    const auto store = [&changed](auto& field, auto value) {
+        if (field != value)
+            changed = true;
+        field = value;
+    };
+    if (change.cx >= 0)
+        store(sys.multiCntX, ClampCount(change.cx));
+    if (change.cy >= 0)
+        store(sys.multiCntY, ClampCount(change.cy));
+    if (change.gx >= 0.0f)
+        store(sys.multiMarginX, ClampSpacing(change.gx));
+    if (change.gy >= 0.0f)
+        store(sys.multiMarginY, ClampSpacing(change.gy));
+    if (!changed)
+        return false;
+
+    const RangeMode& mode = session.mode();
+    const Document& doc = session.doc();
+    if (!mode.active() || mode.modeKind != 2 || mode.modeNode >= doc.state.nodeCount)
+        return false;
+    const IntRect node = doc.NodeRect(mode.modeNode);
+    const IntRect& r = mode.modeRect;
+    if (!FitAxis(sys.multiCntX, sys.multiMarginX, change.gx >= 0.0f, r.width(), r.left - node.left, node.width()))
+        return false;
+    if (!FitAxis(sys.multiCntY, sys.multiMarginY, change.gy >= 0.0f, r.height(), r.top - node.top, node.height()))
+        return false;
+    session.commitSelection();
+    return true;
+}
+
+QImage RenderModePicture(const Document& doc, const RangeMode& mode)
+{
+    if (mode.modeNode < 0 || mode.modeNode >= doc.state.nodeCount)
+        return {};
+    const PicturePtr& picture = doc.nodes[mode.modeNode].picture;
+    if (!picture)
+        return {};
+    QImage image = FlattenOntoTopLeftColor(DecodeImage(picture->bytes()));
+    if (image.isNull())
+        return {};
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+}
+
+namespace {
+
+// The tiles of the active mode in the picture's own pixels, or nothing to cut.
+struct CutPlan {
+    TileGrid grid;
+    SourceTiles source;
+};
+
+std::optional<CutPlan> PlanCut(const Document& doc, const RangeMode& mode, const SysSettings& sys,
+                               const QImage& rendered)
+{
+    if (!mode.active() || mode.modeNode >= doc.state.nodeCount || rendered.isNull())
+        return std::nullopt;
+    CutPlan plan{MakeTileGrid(doc, mode, sys), {}};
+    if (plan.grid.node.isEmpty() || plan.grid.range.isEmpty())
+        return std::nullopt;
+    const float sx = static_cast<float>(plan.grid.node.width()) / static_cast<float>(rendered.width());
+    const float sy = static_cast<float>(plan.grid.node.height()) / static_cast<float>(rendered.height());
+    plan.source = SourceTilesFor(plan.grid, sx, sy);
+    if (plan.source.tw <= 0 || plan.source.th <= 0)
+        return std::nullopt;
+    return plan;
+}
+
+} // namespace
+
+int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& rendered, ProgressSink* progress,
+                    QObject* owner)
+{
+    Document& doc = session.doc();
+    RangeMode& mode = session.mode();
+    const std::optional<CutPlan> plan = PlanCut(doc, mode, sys, rendered);
+    if (!plan)
+        return 0;
+    const TileGrid& grid = plan->grid;
+    const SourceTiles& source = plan->source;
+
+    session.PushUndoSnapshot();
+    const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
+    int done = 0;
+    int added = 0;
+    bool full = false;
+    for (int j = 0; j < grid.cy && !full; ++j) {
+        for (int i = 0; i < grid.cx; ++i) {
+            const PicturePtr picture = BitmapToPicture(rendered.copy(source.tile(i, j)));
+            if (picture) {
+                const QPoint origin = grid.tileOrigin(i, j);
+                if (!AppendNode(doc, picture, grid.tileWidth(), grid.tileHeight(),
+                                origin.x() + grid.tileWidth() / 2, origin.y() + grid.tileHeight() / 2, owner)) {
+                    full = true;
+                    break;
+                }
+                SetNodeSource(doc, doc.state.nodeCount - 1, source.tw, source.th,
+                              static_cast<int>(picture->bytes().size()), QString::fromLatin1(kMultiCutSource));
+                ++added;
+            }
+            if (progress && ++done % step == 0)
+                progress->StepProgress();
+        }
+    }
+    if (full) {
+        // The nodes made so far stay; the mode stays for another try.
+        session.commitChange();
+        return added;
+    }
+    if (progress)
+        progress->EndProgress();
+    mode.modeNode = -1;
+    session.commitChange();
+    return added;
+}
+
+QString NextTileFileName(const QString& folder, const QString& extension, int* counter)
+{
+    for (;;) {
+        const QString name =
+            folder + QStringLiteral("%1.").arg(*counter, 8, 10, QLatin1Char('0')) + extension;
+        ++*counter;
+        if (!QFileInfo::exists(name))
+            return name;
+    }
+}
+
+bool CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettings& sys, const QImage& rendered,
+                     const QString& folder, ProgressSink* progress)
+{
+    const std::optional<CutPlan> plan = PlanCut(doc, mode, sys, rendered);
+    if (!plan)
+        return false;
+    const TileGrid& grid = plan->grid;
+    const SourceTiles& source = plan->source;
+    const QString extension = TileFileExtension(sys.multiExt);
+    const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
+    int counter = 0;
+    int done = 0;
+    for (int j = 0; j < grid.cy; ++j) {
+        for (int i = 0; i < grid.cx; ++i) {
+            const QImage tile = rendered.copy(source.tile(i, j));
+            const QString name = NextTileFileName(folder, extension, &counter);
+            // A tile that cannot be written is passed over; the rest still go.
+            (void)SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false);
+            if (progress && ++done % step == 0)
+                progress->StepProgress();
+        }
+    }
+    if (progress)
+        progress->EndProgress();
+    return true;
+}
+
+} // namespace vq
