@@ -3,16 +3,15 @@
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
 #include "edit/RangeMode.h"
+#include "edit/SaveNodeImage.h"
 #include "imaging/Codec.h"
-#include "imaging/ImageDecode.h"
-#include "imaging/JpegEncode.h"
 #include "model/Document.h"
 #include "model/Settings.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
+#include <optional>
 
 namespace vq {
 
@@ -183,15 +182,7 @@ bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiC
 
 QImage RenderModePicture(const Document& doc, const RangeMode& mode)
 {
-    if (mode.modeNode < 0 || mode.modeNode >= doc.state.nodeCount)
-        return {};
-    const PicturePtr& picture = doc.nodes[mode.modeNode].picture;
-    if (!picture)
-        return {};
-    QImage image = FlattenOntoTopLeftColor(DecodeImage(picture->bytes()));
-    if (image.isNull())
-        return {};
-    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    return RenderNodePicture(doc, mode.modeNode);
 }
 
 namespace {

@@ -1,0 +1,77 @@
+#include "edit/SaveNodeImage.h"
+
+#include "imaging/Codec.h"
+#include "imaging/ImageDecode.h"
+#include "imaging/JpegEncode.h"
+#include "model/Document.h"
+#include "model/TextUtil.h"
+#include "model/WaitCursor.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace vq {
+
+namespace {
+
+const char kJpegFilter[] = "JPEGファイル(*.jpeg) (*.jpg *.jpeg)";
+
+bool WriteBytesAtomically(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace
+
+QString ImageFileFilter()
+{
+    return QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff) (*.jpg *.jpeg *.gif *.bmp *.png *.tif *.tiff);;")
+        + JpegFileFilter()
+        + QStringLiteral(";;GIFファイル(*.gif) (*.gif);;ビットマップファイル(*.bmp) (*.bmp);;"
+                         "PNGファイル(*.png) (*.png);;TIFFファイル(*.tiff) (*.tif *.tiff)");
+}
+
+QString JpegFileFilter()
+{
+    return QString::fromUtf8(kJpegFilter);
+}
+
+QString WithDefaultImageExtension(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QStringLiteral(".jpeg");
+}
+
+QImage RenderNodePicture(const Document& doc, int index)
+{
+    if (index < 0 || index >= doc.state.nodeCount || !doc.nodes[index].picture)
+        return {};
+    QImage image = FlattenOntoTopLeftColor(DecodeImage(doc.nodes[index].picture->bytes()));
+    if (image.isNull())
+        return {};
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+}
+
+NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path)
+{
+    if (index < 0 || index >= doc.state.nodeCount || !doc.nodes[index].picture)
+        return NodeImageSave::NoPicture;
+    const QString type = ImageTypeFromPath(QFileInfo(path).fileName());
+    if (type.isEmpty())
+        return NodeImageSave::UnknownType;
+    const PicturePtr& picture = doc.nodes[index].picture;
+    const WaitCursor wait;
+    if (type == QLatin1String("jpeg") && ProbeImage(picture->bytes()).format == "jpeg")
+        return WriteBytesAtomically(path, picture->bytes()) ? NodeImageSave::Saved : NodeImageSave::WriteFailed;
+    const QImage image = RenderNodePicture(doc, index);
+    if (image.isNull())
+        return NodeImageSave::RenderFailed;
+    return SaveBitmapAsImageFile(image, image.width(), image.height(), path, type, 100, false)
+        ? NodeImageSave::Saved
+        : NodeImageSave::WriteFailed;
+}
+
+} // namespace vq
