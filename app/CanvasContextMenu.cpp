@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace vq {
 
@@ -40,7 +41,29 @@ constexpr MenuItem kImagePopup[] = {
     {M::Command, cmd::ImageProperties},
 };
 
-constexpr MenuItem kRangePopup[] = {
+// The range modes' menus start with the mode's own commands; the range and
+// its frame follow in all three alike.
+constexpr MenuItem kTrimHead[] = {
+    {M::Command, cmd::TrimExecute},
+    {M::Command, cmd::TrimCancel},
+    {M::Separator},
+};
+
+constexpr MenuItem kBokashiHead[] = {
+    {M::Command, cmd::BlurExecute},
+    {M::Command, cmd::BlurCancel},
+    {M::Command, cmd::BlurSettings},
+    {M::Separator},
+};
+
+constexpr MenuItem kMultiCutHead[] = {
+    {M::Command, cmd::MultiExecute},
+    {M::Command, cmd::MultiCancel},
+    {M::Command, cmd::MultiSettings},
+    {M::Separator},
+};
+
+constexpr MenuItem kRangeItems[] = {
     {M::Command, cmd::RangeWiden},
     {M::Command, cmd::RangeNarrow},
     {M::Command, cmd::RangeLargest},
@@ -62,15 +85,16 @@ constexpr MenuItem kZoomPopup[] = {
     {M::Separator},                   {M::Command, cmd::ZoomFit},
 };
 
-std::span<const MenuItem> layoutOf(CanvasPopup popup)
+// The parts popup `popup` is made of, in order.
+std::vector<std::span<const MenuItem>> layoutOf(CanvasPopup popup)
 {
     switch (popup) {
-    case CanvasPopup::View: return kViewPopup;
-    case CanvasPopup::Image: return kImagePopup;
-    case CanvasPopup::Trim:
-    case CanvasPopup::Bokashi:
-    case CanvasPopup::MultiCut: return kRangePopup;
-    case CanvasPopup::Zoom: return kZoomPopup;
+    case CanvasPopup::View: return {kViewPopup};
+    case CanvasPopup::Image: return {kImagePopup};
+    case CanvasPopup::Trim: return {kTrimHead, kRangeItems};
+    case CanvasPopup::Bokashi: return {kBokashiHead, kRangeItems};
+    case CanvasPopup::MultiCut: return {kMultiCutHead, kRangeItems};
+    case CanvasPopup::Zoom: return {kZoomPopup};
     }
     return {};
 }
@@ -98,6 +122,37 @@ int checkedLineWidthCommand(const DocState& state)
     return w >= 1 && w <= 5 ? cmd::RangeLineWidth1 + w - 1 : -1;
 }
 
+// Adds `item` to `current`, which a popup item opens and its end closes.
+void addItem(CMainFrame& frame, const DocState& state, QMenu* root, QMenu*& current, const MenuItem& item)
+{
+    switch (item.kind) {
+    case M::Separator: current->addSeparator(); break;
+    case M::Popup: current = current->addMenu(QString::fromUtf8(item.label)); break;
+    case M::End: current = root; break;
+    case M::RecentFiles: break;
+    case M::Command: {
+        const CommandInfo* info = findCommand(item.id);
+        if (!info)
+            break;
+        const char* label = *info->contextLabel ? info->contextLabel : info->label;
+        QString text = QString::fromUtf8(label);
+        if (*info->keyText)
+            text += QLatin1Char('\t') + QString::fromUtf8(info->keyText);
+        QAction* action = current->addAction(text);
+        action->setData(item.id);
+        action->setEnabled(enabledOnCanvas(frame, item.id));
+        if (item.id == cmd::ConsoleAlways) {
+            action->setCheckable(true);
+            action->setChecked(state.consoleAlways != 0);
+        } else if (item.id >= cmd::RangeLineWidth1 && item.id <= cmd::RangeLineWidth5) {
+            action->setCheckable(true);
+            action->setChecked(item.id == checkedLineWidthCommand(state));
+        }
+        break;
+    }
+    }
+}
+
 } // namespace
 
 QMenu* buildCanvasMenu(CMainFrame& frame, CanvasPopup popup)
@@ -105,33 +160,9 @@ QMenu* buildCanvasMenu(CMainFrame& frame, CanvasPopup popup)
     auto* root = new QMenu(&frame);
     const DocState& state = frame.app().doc().state;
     QMenu* current = root;
-    for (const MenuItem& item : layoutOf(popup)) {
-        switch (item.kind) {
-        case M::Separator: current->addSeparator(); break;
-        case M::Popup: current = current->addMenu(QString::fromUtf8(item.label)); break;
-        case M::End: current = root; break;
-        case M::RecentFiles: break;
-        case M::Command: {
-            const CommandInfo* info = findCommand(item.id);
-            if (!info)
-                break;
-            const char* label = *info->contextLabel ? info->contextLabel : info->label;
-            QString text = QString::fromUtf8(label);
-            if (*info->keyText)
-                text += QLatin1Char('\t') + QString::fromUtf8(info->keyText);
-            QAction* action = current->addAction(text);
-            action->setData(item.id);
-            action->setEnabled(enabledOnCanvas(frame, item.id));
-            if (item.id == cmd::ConsoleAlways) {
-                action->setCheckable(true);
-                action->setChecked(state.consoleAlways != 0);
-            } else if (item.id >= cmd::RangeLineWidth1 && item.id <= cmd::RangeLineWidth5) {
-                action->setCheckable(true);
-                action->setChecked(item.id == checkedLineWidthCommand(state));
-            }
-            break;
-        }
-        }
+    for (const std::span<const MenuItem> part : layoutOf(popup)) {
+        for (const MenuItem& item : part)
+            addItem(frame, state, root, current, item);
     }
     return root;
 }

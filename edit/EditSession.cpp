@@ -35,13 +35,28 @@ void EditSession::commitSelection()
 void EditSession::setModeRect(const IntRect& rect)
 {
     m_mode.modeRect = rect;
-    if (m_mode.modeNode >= 0 && m_mode.modeNode < m_doc.state.nodeCount) {
-        // Remembered relative to the node, so it fits the next node the mode starts on.
-        const IntRect node = m_doc.NodeRect(m_mode.modeNode);
-        emit modeRectChanged(m_mode.modeKind,
-                             {rect.left - node.left, rect.top - node.top, rect.right - node.left, rect.bottom - node.top});
-    }
+    saveModeRect();
     commitChange();
+}
+
+void EditSession::saveModeRect()
+{
+    if (m_mode.modeNode < 0 || m_mode.modeNode >= m_doc.state.nodeCount)
+        return;
+    // Remembered relative to the node, so it fits the next node the mode starts on.
+    const IntRect& rect = m_mode.modeRect;
+    const IntRect node = m_doc.NodeRect(m_mode.modeNode);
+    emit modeRectChanged(m_mode.modeKind,
+                         {rect.left - node.left, rect.top - node.top, rect.right - node.left, rect.bottom - node.top});
+}
+
+void EditSession::cancelMode()
+{
+    if (m_mode.modeNode == -1)
+        return;
+    m_mode.modeNode = -1;
+    emit modeCancelled(m_mode.modeKind);
+    emit selectionChanged();
 }
 
 bool EditSession::UndoRedo(bool isUndo)

@@ -41,6 +41,12 @@ public:
     // A new range frame from a drag or a key: stored in the mode and
     // remembered for the next time the mode starts.
     void setModeRect(const IntRect& rect);
+    // Remembers the current range frame for the next time its mode starts,
+    // without counting as a change of the document.
+    void saveModeRect();
+    // The user called the active range mode off (its cancel command or Esc):
+    // the mode ends and whoever shows something for it hears so.
+    void cancelMode();
 
     // Steps back or forward through the history; false when there was no
     // step or its snapshot could not be read.
@@ -60,6 +66,9 @@ signals:
     // The range frame changed; `relative` is its place relative to the
     // node's top-left corner, which is remembered per mode.
     void modeRectChanged(int modeKind, const IntRect& relative);
+    // The range mode of `modeKind` was called off by the user (not ended by
+    // executing it), so windows that belong to it can close.
+    void modeCancelled(int modeKind);
 
 private:
     Document& m_doc;

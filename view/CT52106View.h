@@ -53,7 +53,7 @@ public:
     void OnConsoleTopLeft();
     // Ctrl+A: every node selected, the first one main.
     void OnSelectAll();
-    // Esc: leaves the trimming or blur mode.
+    // Esc: calls off the active range mode, whichever it is.
     void OnCancelMode();
 
     // Repaints the whole view at once.

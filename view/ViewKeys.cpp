@@ -35,11 +35,9 @@ void CT52106View::OnSelectAll()
 
 void CT52106View::OnCancelMode()
 {
-    RangeMode& mode = rangeMode();
-    if (mode.modeNode == -1)
-        return;
-    mode.modeNode = -1;
-    repaintNow();
+    // Whichever mode runs is called off as its own cancel command would;
+    // multi-cut's settings window hears of it through the session.
+    m_session.cancelMode();
 }
 
 bool CT52106View::focusNextPrevChild(bool)

@@ -1,0 +1,156 @@
+#include "edit/RangeModes.h"
+
+#include "edit/EditSession.h"
+#include "edit/Selection.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+
+#include <algorithm>
+
+namespace vq {
+
+namespace {
+
+// An offset remembered beyond the node starts this far in.
+constexpr int kPulledInOffset = 5;
+// Narrowing stops before a range gets smaller than this on either side.
+constexpr int kNarrowestRange = 10;
+
+bool insideNode(const IntRect& range, const IntRect& node)
+{
+    return !range.isEmpty() && range.left >= node.left && range.top >= node.top && range.right <= node.right
+           && range.bottom <= node.bottom;
+}
+
+IntRect fromOffsets(const IntRect& node, int px, int py, int sx, int sy)
+{
+    return {node.left + px, node.top + py, node.left + px + sx, node.top + py + sy};
+}
+
+bool modeOnValidNode(const EditSession& session)
+{
+    const RangeMode& mode = session.mode();
+    return mode.modeNode >= 0 && mode.modeNode < session.doc().state.nodeCount;
+}
+
+void applyRangeCommand(EditSession& session, const IntRect& range)
+{
+    session.mode().modeRect = range;
+    SaveModeRect(session);
+    session.commitSelection();
+}
+
+} // namespace
+
+StoredRange ReadStoredRange(const Settings& settings, int kind, int width, int height)
+{
+    return {settings.lastRect(kind, "PX", width / 4), settings.lastRect(kind, "PY", height / 4),
+            settings.lastRect(kind, "SX", width / 2), settings.lastRect(kind, "SY", height / 2)};
+}
+
+IntRect RangeFromStored(const IntRect& node, const StoredRange& stored)
+{
+    const int w = node.width();
+    const int h = node.height();
+    StoredRange r = stored;
+    if (r.px > w)
+        r.px = kPulledInOffset;
+    if (r.py > h)
+        r.py = kPulledInOffset;
+    if (r.px + r.sx > w)
+        r.sx = w - r.px - 1;
+    if (r.py + r.sy > h)
+        r.sy = h - r.py - 1;
+    const IntRect repaired = fromOffsets(node, r.px, r.py, r.sx, r.sy);
+    if (insideNode(repaired, node))
+        return repaired;
+    const IntRect fallback = fromOffsets(node, w / 4, h / 4, w / 2, h / 2);
+    return insideNode(fallback, node) ? fallback : node;
+}
+
+int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize)
+{
+    const int used = count * tile + static_cast<int>(static_cast<float>(count - 1) * spacing) + offset;
+    if (used <= nodeSize)
+        return count;
+    const float pitch = static_cast<float>(tile) + spacing;
+    if (pitch <= 0.0f)
+        return 1;
+    return std::max(1, static_cast<int>(static_cast<float>(nodeSize - offset) / pitch));
+}
+
+bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, SysSettings& sys)
+{
+    Document& doc = session.doc();
+    if (!doc.hasMainSelection())
+        return false;
+    RangeMode& mode = session.mode();
+    mode.modeNode = doc.state.mainIndex;
+    mode.modeKind = kind;
+    mode.modePart = 2;
+    const IntRect node = doc.NodeRect(mode.modeNode);
+    mode.modeRect = RangeFromStored(node, ReadStoredRange(settings, kind, node.width(), node.height()));
+    if (kind == kRangeMultiCut) {
+        const IntRect& r = mode.modeRect;
+        sys.multiCntX = FitTileCount(sys.multiCntX, r.width(), sys.multiMarginX, r.left - node.left, node.width());
+        sys.multiCntY = FitTileCount(sys.multiCntY, r.height(), sys.multiMarginY, r.top - node.top, node.height());
+    }
+    DeselectAll(doc);
+    session.commitSelection();
+    return true;
+}
+
+void LeaveRangeMode(EditSession& session)
+{
+    RangeMode& mode = session.mode();
+    if (mode.modeNode == -1)
+        return;
+    mode.modeNode = -1;
+    session.commitSelection();
+}
+
+void CancelRangeMode(EditSession& session)
+{
+    session.cancelMode();
+}
+
+void SaveModeRect(EditSession& session)
+{
+    session.saveModeRect();
+}
+
+QString RangeModeGuide(int kind)
+{
+    static const char* const kNames[] = {"トリミング", "ボカシ", "マルチカット"};
+    const char* name = kind >= 0 && kind <= 2 ? kNames[kind] : kNames[0];
+    return QString::fromUtf8(name)
+           + QStringLiteral("処理中です。反転部分を右クリックするとメニューが表示されます。（中止 : ESCキー）");
+}
+
+void LargestModeRect(EditSession& session)
+{
+    if (!modeOnValidNode(session))
+        return;
+    applyRangeCommand(session, session.doc().NodeRect(session.mode().modeNode));
+}
+
+void WidenModeRect(EditSession& session)
+{
+    if (!modeOnValidNode(session))
+        return;
+    const IntRect& r = session.mode().modeRect;
+    const IntRect grown{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+    applyRangeCommand(session, grown.intersected(session.doc().NodeRect(session.mode().modeNode)));
+}
+
+void NarrowModeRect(EditSession& session)
+{
+    if (!modeOnValidNode(session))
+        return;
+    const IntRect& r = session.mode().modeRect;
+    if (r.width() < kNarrowestRange || r.height() < kNarrowestRange)
+        return;
+    applyRangeCommand(session, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1});
+}
+
+} // namespace vq
