@@ -1,1 +1,5 @@
-# Sources of this feature; add files explicitly.
+# The operations behind the node and canvas property dialogs.
+target_sources(velquin_core PRIVATE
+    NodeProperties.cpp NodeProperties.h
+    CanvasProperties.cpp CanvasProperties.h
+)
