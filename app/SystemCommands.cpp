@@ -1,12 +1,93 @@
 #include "app/SystemCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/CMyStatusBar.h"
+#include "app/CT52106App.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CKansetDlg.h"
+#include "dialogs/CRecentDlg.h"
+#include "dialogs/ManualWindow.h"
+#include "model/Messages.h"
+#include "model/Settings.h"
+#include "resources/CommandIds.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <memory>
 
 namespace vq {
 
+namespace {
+
+constexpr int kManualMissing = 30173;
+constexpr int kOpenFailed = 30026;
+
+void runPreferences(CMainFrame& frame)
+{
+    CT52106App& app = frame.app();
+    const SystemPreferences before = ReadSystemPreferences(app.settings(), app.sys());
+    CKansetDlg dialog(before, &frame);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplySystemPreferences(dialog.values(), app.settings(), app.sys());
+    app.settings().sync();
+    // A guide switched off must not leave its last text standing.
+    if (!dialog.values().dspGuide && frame.statusPanes())
+        frame.statusPanes()->ShowGuideText({});
+    frame.updateCommandStates();
+}
+
+void runRecentFiles(CMainFrame& frame)
+{
+    CRecentDlg dialog(frame.app().settings(), &frame);
+    QObject::connect(&dialog, &CRecentDlg::recentFilesChanged, &frame, [&frame] {
+        frame.app().settings().sync();
+        frame.refreshRecentFiles();
+    });
+    dialog.exec();
+}
+
+// One manual window at a time: pressing F1 again brings it forward.
+void showManual(CMainFrame& frame, const QString& programFolder, QPointer<ManualWindow>& window)
+{
+    if (window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    const QString path = FindManual(programFolder);
+    if (path.isEmpty()) {
+        ShowMessage(kManualMissing, &frame, ManualFileName() + QLatin1Char('\n'), kStyleInfo);
+        return;
+    }
+    auto manual = std::make_unique<ManualWindow>(&frame);
+    if (!manual->open(path)) {
+        ShowMessage(kOpenFailed, &frame, path + QLatin1Char('\n'), kStyleError);
+        return;
+    }
+    window = manual.release();
+    window->show();
+}
+
+} // namespace
+
 void wireSystemCommands(CMainFrame& frame)
 {
-    (void)frame;
+    wireSystemCommands(frame, QCoreApplication::applicationDirPath());
+}
+
+void wireSystemCommands(CMainFrame& frame, const QString& programFolder)
+{
+    frame.registerHandler(cmd::Preferences, [&frame] { runPreferences(frame); });
+    frame.registerHandler(cmd::ManageRecent, [&frame] { runRecentFiles(frame); });
+    auto window = std::make_shared<QPointer<ManualWindow>>();
+    frame.registerHandler(cmd::Manual, [&frame, programFolder, window] { showManual(frame, programFolder, *window); });
+    frame.registerHandler(cmd::About, [&frame] {
+        CAboutDlg dialog(&frame);
+        dialog.exec();
+    });
 }
 
 } // namespace vq

@@ -1,1 +1,17 @@
 # Sources of this feature; add files explicitly.
+target_sources(velquin_gui PRIVATE
+    CKansetDlg.cpp CKansetDlg.h
+    CRecentDlg.cpp CRecentDlg.h
+    ManualWindow.cpp ManualWindow.h
+    CAboutDlg.cpp CAboutDlg.h
+)
+# The about box shows the program's icon from the drawing the desktop
+# installs, so the two never differ. The library is declared at the top, so
+# its link targets must be seen from there too.
+find_package(Qt6 REQUIRED COMPONENTS Svg GLOBAL)
+target_link_libraries(velquin_gui PRIVATE Qt6::Svg)
+qt_add_resources(velquin_gui velquin_about_icon
+    PREFIX /velquin
+    BASE ${PROJECT_SOURCE_DIR}/packaging
+    FILES ${PROJECT_SOURCE_DIR}/packaging/velquin.svg
+)

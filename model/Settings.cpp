@@ -146,4 +146,43 @@ void SysSettings::write(Settings& s) const
     s.setValue(keys::MultiExt, multiExt);
 }
 
+
+SystemPreferences ReadSystemPreferences(const Settings& settings, const SysSettings& sys)
+{
+    SystemPreferences prefs;
+    prefs.firstOpen = settings.value(keys::FirstOpen) != 0;
+    prefs.makeBackup = settings.value(keys::MakeBackup) != 0;
+    prefs.playAnime = sys.playAnime;
+    prefs.speedAnime = sys.speedAnime;
+    prefs.dspGuide = sys.dspGuide != 0;
+    return prefs;
+}
+
+void ApplySystemPreferences(const SystemPreferences& prefs, Settings& settings, SysSettings& sys)
+{
+    settings.setValue(keys::FirstOpen, prefs.firstOpen ? 1 : 0);
+    if (prefs.playAnime != sys.playAnime) {
+        sys.playAnime = prefs.playAnime;
+        settings.setValue(keys::PlayAnime, sys.playAnime);
+    }
+    if (prefs.speedAnime != sys.speedAnime) {
+        sys.speedAnime = prefs.speedAnime;
+        settings.setValue(keys::SpeedAnime, sys.speedAnime);
+    }
+    settings.setValue(keys::MakeBackup, prefs.makeBackup ? 1 : 0);
+    const int guide = prefs.dspGuide ? 1 : 0;
+    if (guide != sys.dspGuide) {
+        sys.dspGuide = guide;
+        settings.setValue(keys::DspGuide, sys.dspGuide);
+    }
+}
+
+void RemoveRecentFiles(Settings& settings, const QStringList& paths)
+{
+    QStringList files = settings.recentFiles();
+    for (const QString& path : paths)
+        files.removeAll(path);
+    settings.setRecentFiles(files);
+}
+
 } // namespace vq

@@ -106,6 +106,27 @@ struct SysSettings {
     void write(Settings& settings) const;
 };
 
+// What the preferences dialog shows and changes: two values kept only in the
+// settings and three the program also holds in memory.
+struct SystemPreferences {
+    bool firstOpen = false;
+    int playAnime = 0;  // orbiting marks, 0 = animation off
+    int speedAnime = 0; // 0 fastest .. 4 slowest
+    bool makeBackup = true;
+    bool dspGuide = true;
+};
+
+// "FirstOpen" and "MakeBackup" from the settings, the rest from memory.
+[[nodiscard]] SystemPreferences ReadSystemPreferences(const Settings& settings, const SysSettings& sys);
+
+// Stores accepted preferences: the two settings-only values always, the three
+// held in memory only when they changed, so a value the program never touched
+// keeps whatever the settings had.
+void ApplySystemPreferences(const SystemPreferences& prefs, Settings& settings, SysSettings& sys);
+
+// Takes `paths` out of the recent-file list, keeping the order of the rest.
+void RemoveRecentFiles(Settings& settings, const QStringList& paths);
+
 // Multi-cut spacings are stored as whole thousandths. Writing rounds to the
 // nearest one: 0.010f times 1000 is 9.9999998, and truncating it would lose a
 // thousandth at every exit.

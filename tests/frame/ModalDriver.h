@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace vq::test {
+
+// Runs `work` on the first modal dialog of type Dialog that comes up while
+// the driver lives: a command opens its dialog with exec() and does not
+// return until it is closed, so the test acts from inside the dialog's loop.
+template <typename Dialog>
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(Dialog*)> work)
+        : m_work(std::move(work))
+    {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (!dialog || m_ran)
+                return;
+            m_ran = true;
+            m_poll.stop();
+            m_work(dialog);
+        });
+        m_poll.start();
+    }
+
+    [[nodiscard]] bool ran() const { return m_ran; }
+
+private:
+    std::function<void(Dialog*)> m_work;
+    QTimer m_poll;
+    bool m_ran = false;
+};
+
+} // namespace vq::test
