@@ -4,6 +4,7 @@
 #include "model/Document.h"
 #include "model/Settings.h"
 #include "model/UndoHistory.h"
+#include "view/PaperTable.h"
 
 #include <QPageSize>
 #include <QString>
@@ -88,9 +89,8 @@ private:
 // when they cannot be loaded, and Qt then speaks English.
 [[nodiscard]] std::unique_ptr<QTranslator> InstallQtTranslations(const QString& folder);
 
-// The page size a stored paper code stands for, numbered as the system's paper
-// list numbers them; nothing for a code that list does not know.
-[[nodiscard]] std::optional<QPageSize> PageSizeFromPaperCode(int code);
+// The resolution of the PDF printer that stands in where none is installed.
+inline constexpr int kPdfResolution = 600;
 
 // Paper code and orientation (1 portrait, 2 landscape, anything else portrait)
 // onto `printer`; an unknown code leaves the printer's own paper.

@@ -1,1 +1,6 @@
 # Sources of this feature; add files explicitly.
+target_sources(velquin_gui PRIVATE
+    CInsatuDlg.cpp CInsatuDlg.h
+    PrintPreview.cpp PrintPreview.h
+    PrintSetup.cpp PrintSetup.h
+)

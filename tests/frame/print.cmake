@@ -1,1 +1,4 @@
-# Sources of this feature; add files explicitly.
+# Printing: the layout arithmetic and paper list (no window), the page loop
+# into PDF files read back with poppler, the dialog, and the real print system.
+velquin_add_test(print_layout_test CORE PrintLayoutTest.cpp)
+target_link_libraries(print_layout_test PRIVATE velquin_print)

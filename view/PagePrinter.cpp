@@ -1,0 +1,148 @@
+#include "view/PagePrinter.h"
+
+#include "edit/RangeMode.h"
+#include "model/Document.h"
+#include "model/Settings.h"
+#include "view/Painters.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+
+namespace vq {
+
+namespace {
+
+int pointsToPixels(double points, int dpi)
+{
+    return static_cast<int>(points * dpi / 72.0);
+}
+
+void drawFrame(QPainter& painter, const QRect& block, ColorRef colour)
+{
+    if (colour == kNoColor || block.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ColorFromRef(colour), 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(block.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+} // namespace
+
+PrinterMetrics MetricsOf(const QPrinter& printer)
+{
+    PrinterMetrics m;
+    const int dpi = printer.resolution();
+    if (dpi <= 0)
+        return m;
+    m.dpiX = dpi;
+    m.dpiY = dpi;
+    QPageLayout layout = printer.pageLayout();
+    const QRect full = layout.fullRectPixels(dpi);
+    m.physWidth = full.width();
+    m.physHeight = full.height();
+    layout.setUnits(QPageLayout::Point);
+    const QMarginsF minimum = layout.minimumMargins();
+    m.offsetX = pointsToPixels(minimum.left(), dpi);
+    m.offsetY = pointsToPixels(minimum.top(), dpi);
+    return m;
+}
+
+QImage RenderCanvasPart(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
+                        const QRect& source)
+{
+    if (source.isEmpty())
+        return {};
+    QImage image(source.size(), QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    // A whole-pixel shift keeps the painters on their pixel-aligned path, so
+    // the part matches the same block of the whole canvas.
+    painter.translate(-source.topLeft());
+    painter.setClipRect(source);
+    PaintCanvasBackground(painter, doc, zoom);
+    if (doc.state.nodeCount > 0)
+        PaintNodes(painter, doc, sys, mode, zoom, false);
+    return image;
+}
+
+PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Document& doc, const SysSettings& sys,
+                        const RangeMode& mode, const PrintPlan& plan, PageRange range, const PageProgress& progress)
+{
+    const int total = range.last - range.first + 1;
+    for (int page = range.first; page <= range.last; ++page) {
+        const int done = page - range.first;
+        if (progress && !progress(done, total))
+            return PrintOutcome::Cancelled;
+        if (page != range.first && !device.newPage())
+            return PrintOutcome::NoDevice;
+        const PageBlock block = PrintPageBlock(plan, page);
+        // A page beyond the canvas edge stays blank, as the grid asked for it.
+        if (!block.source.isEmpty()) {
+            const QImage part = RenderCanvasPart(doc, sys, mode, plan.scale, block.source);
+            if (part.isNull())
+                return PrintOutcome::NoMemory;
+            painter.drawImage(block.dest, part);
+        }
+        if (plan.fitOnePage)
+            drawFrame(painter, QRect(plan.x0, plan.y0, plan.width, plan.height), doc.state.canvasFrameColor);
+    }
+    if (progress)
+        progress(total, total);
+    return PrintOutcome::Printed;
+}
+
+PageGrid PrintGrid(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings)
+{
+    LayoutInput in;
+    in.printer = metrics;
+    in.screenDpiX = settings.screenDpiX;
+    in.screenDpiY = settings.screenDpiY;
+    in.canvasWidth = doc.state.canvasWidth;
+    in.canvasHeight = doc.state.canvasHeight;
+    in.margins = settings.margins;
+    in.fitOnePage = settings.fitOnePage;
+    return ComputeLayout(in).grid;
+}
+
+PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettings& sys, const RangeMode& mode,
+                         const PrintSettings& settings, const PageProgress& progress)
+{
+    // Coordinates from the sheet's corner, as the margins are measured.
+    printer.setFullPage(true);
+    printer.setDocName(QCoreApplication::applicationName().isEmpty() ? QStringLiteral("Velquin")
+                                                                     : QCoreApplication::applicationName());
+    const PrinterMetrics metrics = MetricsOf(printer);
+    if (!metrics.valid())
+        return PrintOutcome::NoDevice;
+    const PageGrid grid = PrintGrid(metrics, doc, settings);
+    const PrintPlan plan = PlanPrint(metrics, settings.margins, settings.screenDpiX, doc.state.canvasWidth,
+                                     doc.state.canvasHeight, settings.fitOnePage, grid.across);
+    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
+                                           settings.lastPage, grid.count(), settings.fitOnePage);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return PrintOutcome::NoDevice;
+    const PrintOutcome outcome = PrintPages(painter, printer, doc, sys, mode, plan, range, progress);
+    if (outcome != PrintOutcome::Printed) {
+        // Qt's PDF and CUPS engines cannot abort a started job: a PDF file is
+        // removed instead, a spooled job gets the pages printed so far.
+        printer.abort();
+        painter.end();
+        if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+            QFile::remove(printer.outputFileName());
+        return outcome;
+    }
+    return painter.end() ? PrintOutcome::Printed : PrintOutcome::NoDevice;
+}
+
+} // namespace vq

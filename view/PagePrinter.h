@@ -1,0 +1,69 @@
+#pragma once
+
+// Printing the canvas page by page. Each page's part of the canvas is drawn
+// at printer resolution only when that page is printed, so memory stays
+// bounded by one page however large the canvas and however fine the printer.
+
+#include "view/PrintLayout.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <functional>
+
+class QPagedPaintDevice;
+class QPainter;
+class QPrinter;
+
+namespace vq {
+
+class Document;
+struct RangeMode;
+struct SysSettings;
+
+// What the print dialog (or a script) chose.
+struct PrintSettings {
+    MarginsMm margins;
+    int rangeKind = kRangeAll;
+    int currentPage = 1;
+    int firstPage = 1;
+    int lastPage = 1;
+    bool fitOnePage = false;
+    // Maps canvas pixels to paper: the screen's pixels per inch.
+    int screenDpiX = 96;
+    int screenDpiY = 96;
+};
+
+// Called before each page with the pages printed so far and the total; a
+// false answer stops the job between pages.
+using PageProgress = std::function<bool(int printed, int total)>;
+
+enum class PrintOutcome {
+    Printed,
+    Cancelled,
+    NoDevice,   // the printer or output file could not be started
+    NoMemory,   // a page's bitmap could not be had
+};
+
+// Resolution, sheet and unprintable border of the printer's current paper.
+[[nodiscard]] PrinterMetrics MetricsOf(const QPrinter& printer);
+
+// The part `source` of the canvas drawn at `zoom` (output look: no handles),
+// the same pixels as the same rectangle cut from the whole canvas drawn at
+// that zoom. Null when it cannot be allocated.
+[[nodiscard]] QImage RenderCanvasPart(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
+                                      const QRect& source);
+
+// The page loop on an active painter whose device is at its first page.
+PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Document& doc, const SysSettings& sys,
+                        const RangeMode& mode, const PrintPlan& plan, PageRange range, const PageProgress& progress);
+
+// The grid and plan `settings` give on `printer`'s paper.
+[[nodiscard]] PageGrid PrintGrid(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings);
+
+// The whole job on `printer`: layout, range, pages. A cancelled job is
+// aborted so no partial output is left behind.
+PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettings& sys, const RangeMode& mode,
+                         const PrintSettings& settings, const PageProgress& progress = {});
+
+} // namespace vq

@@ -1,0 +1,155 @@
+#pragma once
+
+// The arithmetic of printing: the page grid, the preview geometry, margin
+// dragging and where each printed page takes its part of the canvas. Numbers
+// in, numbers out, so every rule can be checked without a printer or a window.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+namespace vq {
+
+inline constexpr float kMmPerInch = 25.4f;
+inline constexpr int kMaxMarginMm = 50;
+
+// What the printer reports, in device pixels.
+struct PrinterMetrics {
+    int dpiX = 0;
+    int dpiY = 0;
+    int offsetX = 0;     // unprintable border at the left (and right)
+    int offsetY = 0;     // unprintable border at the top (and bottom)
+    int physWidth = 0;   // the whole sheet
+    int physHeight = 0;
+
+    [[nodiscard]] bool valid() const { return dpiX > 0 && dpiY > 0 && physWidth > 0 && physHeight > 0; }
+};
+
+struct MarginsMm {
+    int left = 25;
+    int right = 10;
+    int top = 25;
+    int bottom = 10;
+    friend bool operator==(const MarginsMm&, const MarginsMm&) = default;
+};
+
+// Print ranges as stored in "Hani".
+enum PrintRangeKind : int {
+    kRangeAll = 1,
+    kRangeCurrent = 2,
+    kRangePages = 3,
+};
+
+// trunc(pixels / dpi * 25.4): whole millimetres of an unprintable border.
+[[nodiscard]] int MinOffsetMm(int offsetPx, int dpi);
+// trunc(mm * dpi / 25.4).
+[[nodiscard]] int MmToPixels(int mm, int dpi);
+
+// The sheet drawn as large as fits in `area` less 14 pixels all round, centred.
+[[nodiscard]] QRect PreviewPaperRect(const QRect& area, float paperWmm, float paperHmm);
+
+struct PageGrid {
+    int across = 1;
+    int down = 1;
+    [[nodiscard]] int count() const { return across * down; }
+    friend bool operator==(const PageGrid&, const PageGrid&) = default;
+};
+
+// Pages needed for the canvas at its screen size: trunc(size / printable) + 1
+// each way, so an exact multiple takes one page more. One page when fitting;
+// a sheet with no room left inside the margins still gives one page.
+[[nodiscard]] PageGrid ComputePageGrid(int canvasWidth, int canvasHeight, int screenDpiX, int screenDpiY,
+                                       float paperWmm, float paperHmm, const MarginsMm& margins, bool fitOnePage);
+
+struct LayoutInput {
+    PrinterMetrics printer;
+    QRect area;              // the preview area
+    int screenDpiX = 96;
+    int screenDpiY = 96;
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    MarginsMm margins;
+    bool fitOnePage = false;
+};
+
+struct PreviewLayout {
+    float paperWmm = 0.0f;
+    float paperHmm = 0.0f;
+    int minOffsetXmm = 0;
+    int minOffsetYmm = 0;
+    QRect paperRect;
+    PageGrid grid;
+    float previewScale = 1.0f;  // preview size / real size
+    int marginLeftPx = 0;
+    int marginRightPx = 0;
+    int marginTopPx = 0;
+    int marginBottomPx = 0;
+};
+
+[[nodiscard]] PreviewLayout ComputeLayout(const LayoutInput& in);
+
+// The canvas as drawn in the preview and the scale it is drawn at.
+struct CanvasPreview {
+    QSize size;
+    float scale = 1.0f;
+};
+[[nodiscard]] CanvasPreview CanvasPreviewSize(const PreviewLayout& layout, int canvasWidth, int canvasHeight,
+                                              bool fitOnePage);
+
+// Where the current page's part of the preview bitmap goes on the paper.
+struct PreviewPlacement {
+    QRect printable;   // the area inside the margins
+    QPoint dest;       // where the copied block lands
+    QRect source;      // the block of the canvas preview bitmap, cut at its edges
+};
+[[nodiscard]] PreviewPlacement PlacePreviewPage(const PreviewLayout& layout, QSize canvasPreview, int currentPage,
+                                                bool fitOnePage);
+
+// Margin lines: 0 left, 1 top, 2 right, 3 bottom, -1 none.
+[[nodiscard]] int MarginHitTest(const QRect& printable, QPoint p);
+// Distance from the paper edge of `edge` to the pointer, clamped to the
+// preview positions of the minimum margin and of 50 mm.
+[[nodiscard]] int ClampDragDistance(const QRect& paper, int edge, QPoint pointer, int minMm, int screenDpi,
+                                    float previewScale);
+// The margin a dragged line at `distance` stands for; 49 becomes 50 so the
+// far limit can be reached despite truncation.
+[[nodiscard]] int MarginFromDrag(int distance, float previewScale, int screenDpi);
+
+// The pages one press of the print button sends.
+struct PageRange {
+    int first = 1;
+    int last = 1;
+    friend bool operator==(const PageRange&, const PageRange&) = default;
+};
+// Fitting prints the first page of the range only.
+[[nodiscard]] PageRange PrintPageRange(int rangeKind, int currentPage, int firstPage, int lastPage, int pageCount,
+                                       bool fitOnePage);
+
+// The printed canvas in device pixels, measured from the sheet's corner.
+struct PrintPlan {
+    int x0 = 0;          // top-left of the printable block
+    int y0 = 0;
+    int width = 0;       // the printable block (after fitting, the fitted canvas)
+    int height = 0;
+    float scale = 1.0f;  // device pixels per canvas pixel
+    int canvasW = 0;     // the canvas at `scale`
+    int canvasH = 0;
+    int across = 1;
+    bool fitOnePage = false;
+};
+
+[[nodiscard]] PrintPlan PlanPrint(const PrinterMetrics& printer, const MarginsMm& margins, int screenDpiX,
+                                  int canvasWidth, int canvasHeight, bool fitOnePage, int pagesAcross);
+
+// Page `page` (1-based): its block of the canvas at the plan's scale, cut at
+// the canvas edges (empty beyond them), and where the block lands.
+struct PageBlock {
+    QRect source;
+    QPoint dest;
+};
+[[nodiscard]] PageBlock PrintPageBlock(const PrintPlan& plan, int page);
+
+// A stored window place is used only when its corner lies on the desktop.
+[[nodiscard]] bool StoredPlaceUsable(int px, int py, QSize desktop);
+
+} // namespace vq
