@@ -1,12 +1,134 @@
 #include "app/MultiCutCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/CMyStatusBar.h"
+#include "app/CT52106App.h"
+#include "app/ShellUtilities.h"
+#include "dialogs/CMultuCutDlg.h"
+#include "edit/AddImages.h"
+#include "edit/EditSession.h"
+#include "edit/MultiCut.h"
+#include "edit/RangeModes.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Settings.h"
+#include "model/WaitCursor.h"
+#include "resources/CommandIds.h"
 
 namespace vq {
 
+namespace {
+
+// The status bar's progress indicator while tiles are cut.
+class TileProgress : public ProgressSink {
+public:
+    explicit TileProgress(CMyStatusBar* bar) : m_bar(bar) {}
+    int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
+    void StepProgress() override
+    {
+        if (m_bar)
+            m_bar->StepProgress();
+    }
+    void EndProgress() override
+    {
+        if (m_bar)
+            m_bar->EndProgress();
+    }
+    void ShowGuideText(const QString& text) override
+    {
+        if (m_bar)
+            m_bar->ShowGuideText(text);
+    }
+
+private:
+    CMyStatusBar* m_bar;
+};
+
+// A multi-cut that has ended leaves no guide behind that says it still runs.
+void clearMultiCutGuide(CMainFrame& frame)
+{
+    CMyStatusBar* bar = frame.statusPanes();
+    if (bar && bar->guideText() == RangeModeGuide(kRangeMultiCut))
+        bar->ShowGuideText({});
+}
+
+void tilesToNodes(CMainFrame& frame, const QImage& rendered)
+{
+    CT52106App& app = frame.app();
+    TileProgress progress(frame.statusPanes());
+    {
+        const WaitCursor wait;
+        CutTilesToNodes(app.edits(), app.sys(), rendered, &progress, &frame);
+    }
+    if (!app.edits().mode().active()) {
+        LeaveRangeMode(app.edits());
+        clearMultiCutGuide(frame);
+    }
+}
+
+void tilesToFiles(CMainFrame& frame, const QImage& rendered)
+{
+    CT52106App& app = frame.app();
+    Settings& settings = app.settings();
+    const QString stored = settings.text(keys::SaveFolder);
+    QString folder = ChooseFolder(stored, &frame);
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    if (folder != stored)
+        settings.setText(keys::SaveFolder, folder);
+    TileProgress progress(frame.statusPanes());
+    bool done = false;
+    {
+        const WaitCursor wait;
+        done = CutTilesToFiles(app.doc(), app.edits().mode(), app.sys(), rendered, folder, &progress);
+    }
+    if (done && ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
+        ShowFolderInExplorer(folder, &frame);
+}
+
+void executeMultiCut(CMainFrame& frame)
+{
+    CT52106App& app = frame.app();
+    const RangeMode& mode = app.edits().mode();
+    if (!mode.active() || mode.modeKind != kRangeMultiCut)
+        return;
+    QImage rendered;
+    {
+        const WaitCursor wait;
+        rendered = RenderModePicture(app.doc(), mode);
+    }
+    if (rendered.isNull())
+        return;
+    switch (ShowMessage(30104, &frame, {}, kStyleYesNoCancel)) {
+    case kIdYes: tilesToNodes(frame, rendered); break;
+    case kIdNo: tilesToFiles(frame, rendered); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+CMultuCutDlg& MultiCutWindow(CMainFrame& frame)
+{
+    if (auto* window = frame.findChild<CMultuCutDlg*>(QString(), Qt::FindDirectChildrenOnly))
+        return *window;
+    CT52106App& app = frame.app();
+    return *new CMultuCutDlg(app.edits(), app.sys(), app.settings(), &frame);
+}
+
 void wireMultiCutCommands(CMainFrame& frame)
 {
-    (void)frame;
+    frame.registerHandler(cmd::MultiExecute, [&frame] { executeMultiCut(frame); });
+    frame.registerHandler(cmd::MultiSettings, [&frame] { MultiCutWindow(frame).showSettings(); });
+    // Calling the multi-cut off puts its settings away with it.
+    QObject::connect(&frame.app().edits(), &EditSession::modeCancelled, &frame, [&frame](int kind) {
+        if (kind != kRangeMultiCut)
+            return;
+        if (auto* window = frame.findChild<CMultuCutDlg*>(QString(), Qt::FindDirectChildrenOnly))
+            window->hide();
+    });
 }
 
 } // namespace vq

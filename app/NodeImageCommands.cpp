@@ -1,12 +1,55 @@
 #include "app/NodeImageCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/CT52106App.h"
+#include "app/ShellUtilities.h"
+#include "edit/SaveNodeImage.h"
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+#include "model/TextUtil.h"
+#include "resources/CommandIds.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace vq {
 
+namespace {
+
+void saveMainNodeImage(CMainFrame& frame)
+{
+    const Document& doc = frame.app().doc();
+    if (!doc.hasMainSelection() || !doc.nodes[doc.state.mainIndex].picture)
+        return;
+    const int index = doc.state.mainIndex;
+
+    FileRequest request;
+    request.title = QStringLiteral("保存するファイルを指定");
+    request.filter = ImageFileFilter();
+    request.directory = QDir::homePath();
+    request.suggestedName = QStringLiteral("無題");
+    request.owner = &frame;
+    const QString chosen = prompter().saveFile(request);
+    if (chosen.isEmpty())
+        return;
+    const QString path = WithDefaultImageExtension(chosen);
+    // A name that is no image type saves nothing, and says nothing.
+    if (ImageTypeFromPath(QFileInfo(path).fileName()).isEmpty())
+        return;
+    if (QFileInfo::exists(path) && ShowMessage(30056, &frame, {}, kStyleYesNo) != kIdYes)
+        return;
+    if (SaveNodeImage(doc, index, path) != NodeImageSave::Saved)
+        return;
+    if (ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
+        ShowFolderInExplorer(path, &frame);
+}
+
+} // namespace
+
 void wireNodeImageCommands(CMainFrame& frame)
 {
-    (void)frame;
+    frame.registerHandler(cmd::SaveImageToFile, [&frame] { saveMainNodeImage(frame); });
 }
 
 } // namespace vq

@@ -2,4 +2,6 @@
 target_sources(velquin_gui PRIVATE
     CBokashiDlg.cpp CBokashiDlg.h
     CCutDlg.cpp CCutDlg.h
+    CMultuCutDlg.cpp CMultuCutDlg.h
+    TileCountSpin.cpp TileCountSpin.h
 )

@@ -172,12 +172,12 @@ bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiC
         return false;
     const IntRect node = doc.NodeRect(mode.modeNode);
     const IntRect& r = mode.modeRect;
-    if (!FitAxis(sys.multiCntX, sys.multiMarginX, change.gx >= 0.0f, r.width(), r.left - node.left, node.width()))
-        return false;
-    if (!FitAxis(sys.multiCntY, sys.multiMarginY, change.gy >= 0.0f, r.height(), r.top - node.top, node.height()))
-        return false;
+    const bool fits =
+        FitAxis(sys.multiCntX, sys.multiMarginX, change.gx >= 0.0f, r.width(), r.left - node.left, node.width())
+        && FitAxis(sys.multiCntY, sys.multiMarginY, change.gy >= 0.0f, r.height(), r.top - node.top, node.height());
+    // Even a change brought back onto the node may differ from the grid shown.
     session.commitSelection();
-    return true;
+    return fits;
 }
 
 QImage RenderModePicture(const Document& doc, const RangeMode& mode)

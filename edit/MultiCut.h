@@ -83,7 +83,8 @@ struct MultiCutChange {
 // active multi-cut: a count that does not fit becomes the largest that does,
 // a spacing that does not fit becomes the one that ends the grid exactly at
 // the node's edge. True only when something changed, a multi-cut is active
-// and the grid fits as it is; the view then repaints.
+// and the grid fitted as asked. The view repaints after every change made
+// while a multi-cut is active, so the grid shown is always the one stored.
 bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiCutChange& change);
 
 // The tiles of the active multi-cut cut out of `rendered` (the mode node's
