@@ -38,6 +38,10 @@ CPropertyView::CPropertyView(const CanvasProperties& initial, QWidget* parent) :
     m_width->setValue(m_props.width);
     m_height->setRange(kMinCanvasSide, kMaxCanvasHeight);
     m_height->setValue(m_props.height);
+    // Both size fields as wide as the wider of them, so they line up.
+    const int fieldWidth = std::max(m_width->sizeHint().width(), m_height->sizeHint().width());
+    m_width->setMinimumWidth(fieldWidth);
+    m_height->setMinimumWidth(fieldWidth);
     m_frameWidth->setRange(kMinFrameWidth, kMaxFrameWidth);
     m_frameWidth->setValue(m_props.frameWidth);
     m_backColor->setColor(m_props.backColor);

@@ -69,7 +69,9 @@ void PicturePreview::paintEvent(QPaintEvent*)
         if (m_fill != kNoColor)
             painter.fillRect(rect(), ColorFromRef(m_fill));
         if (!m_emptyText.isEmpty()) {
-            painter.setPen(palette().color(QPalette::WindowText));
+            // Readable on the fill whatever the window's colour scheme is.
+            const QColor fill = m_fill == kNoColor ? palette().color(QPalette::Window) : ColorFromRef(m_fill);
+            painter.setPen(fill.lightness() >= 128 ? Qt::black : Qt::white);
             painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, m_emptyText);
         }
         return;
