@@ -1,1 +1,5 @@
-# Sources of this feature; add files explicitly.
+# The range modes in the running frame, driven as a user drives them.
+velquin_add_test(frame_range_test GUI
+    RangeCommandsTest.cpp
+    FrameFixture.cpp FrameFixture.h
+)
