@@ -45,9 +45,11 @@ PrinterMetrics MetricsOf(const QPrinter& printer)
     m.dpiX = dpi;
     m.dpiY = dpi;
     QPageLayout layout = printer.pageLayout();
-    const QRect full = layout.fullRectPixels(dpi);
-    m.physWidth = full.width();
-    m.physHeight = full.height();
+    // From millimetres: Qt keeps page sizes in whole points, which would make
+    // an A4 sheet 209.9 mm wide.
+    const QRectF full = layout.fullRect(QPageLayout::Millimeter);
+    m.physWidth = qRound(full.width() / double(kMmPerInch) * dpi);
+    m.physHeight = qRound(full.height() / double(kMmPerInch) * dpi);
     layout.setUnits(QPageLayout::Point);
     const QMarginsF minimum = layout.minimumMargins();
     m.offsetX = pointsToPixels(minimum.left(), dpi);

@@ -2,3 +2,4 @@
 # into PDF files read back with poppler, the dialog, and the real print system.
 velquin_add_test(print_layout_test CORE PrintLayoutTest.cpp)
 target_link_libraries(print_layout_test PRIVATE velquin_print)
+velquin_add_test(print_pages_test GUI PagePrinterTest.cpp PrintScene.h)

@@ -1,0 +1,218 @@
+#include "edit/RangeMode.h"
+#include "model/Settings.h"
+#include "tests/frame/PrintScene.h"
+#include "tests/support/Isolation.h"
+#include "view/CanvasRender.h"
+#include "view/PagePrinter.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+namespace vq {
+namespace {
+
+using test::NearRgb;
+using test::PdfPage;
+using test::PdfPageCount;
+using test::PixelAtMm;
+using test::RgbText;
+
+constexpr int kRenderDpi = 40;
+const QColor kGrey(0xDD, 0xDD, 0xDD);
+
+// 1000 x 1400 canvas at 96 dpi on A4 portrait with margins 25/10/25/10: pages
+// are 175 x 262 mm of canvas (661.4 x 990.2 canvas pixels), 2 across, 2 down.
+class PagePrinterTest : public test::IsolatedTest {
+protected:
+    void SetUp() override
+    {
+        IsolatedTest::SetUp();
+        if (!test::HasPoppler())
+            GTEST_SKIP() << "pdfinfo and pdftoppm (poppler-utils) are not installed";
+        test::BuildPrintScene(m_doc, 1000, 1400,
+                              {{QRect(0, 0, 200, 200), Qt::red},
+                               {QRect(700, 300, 100, 100), Qt::green},
+                               {QRect(400, 1100, 200, 200), QColor(255, 160, 0)},
+                               {QRect(800, 1100, 200, 200), Qt::blue}});
+        m_doc.state.backColor = 0xDDDDDD;
+    }
+
+    QString print(const PrintSettings& settings, QPageLayout::Orientation orientation = QPageLayout::Portrait,
+                  PrintOutcome expected = PrintOutcome::Printed, const PageProgress& progress = {})
+    {
+        const QString pdf = filesDir() + QStringLiteral("/out.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setResolution(150);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageOrientation(orientation);
+        printer.setOutputFileName(pdf);
+        EXPECT_EQ(PrintCanvas(printer, m_doc, m_sys, RangeMode{}, settings, progress), expected);
+        return pdf;
+    }
+
+    Document m_doc;
+    SysSettings m_sys;
+};
+
+// Where the centre of each node lands, in millimetres from the sheet's corner
+// of its page: 25 mm margin + (canvas pixel - page origin) / 96 inch.
+struct Sample {
+    const char* what;
+    double xMm, yMm;
+    QColor colour;
+};
+const Sample kRed{"red", 25 + 26.5, 25 + 26.5, Qt::red};
+const Sample kGreen{"green", 25 + 23.4, 25 + 92.6, Qt::green};
+const Sample kOrange{"orange", 25 + 132.3, 25 + 55.4, QColor(255, 160, 0)};
+const Sample kBlue{"blue", 25 + 63.1, 25 + 55.4, Qt::blue};
+
+void expectPage(const QImage& page, int pageNo, const Sample& own, std::initializer_list<Sample> absent)
+{
+    ASSERT_FALSE(page.isNull()) << pageNo;
+    const QRgb at = PixelAtMm(page, own.xMm, own.yMm, kRenderDpi);
+    EXPECT_TRUE(NearRgb(at, own.colour)) << "page " << pageNo << " " << own.what << " " << RgbText(at);
+    for (const Sample& s : absent) {
+        const QRgb other = PixelAtMm(page, s.xMm, s.yMm, kRenderDpi);
+        EXPECT_FALSE(NearRgb(other, s.colour)) << "page " << pageNo << " shows " << s.what << " where its node is not";
+    }
+}
+
+TEST_F(PagePrinterTest, TiledPagesCarryTheirPartOfTheCanvas)
+{
+    const QString pdf = print(PrintSettings{});
+    ASSERT_EQ(PdfPageCount(pdf), 4);
+    const struct {
+        int page;
+        Sample own;
+    } pages[] = {{1, kRed}, {2, kGreen}, {3, kOrange}, {4, kBlue}};
+    for (const auto& p : pages) {
+        const QImage image = PdfPage(pdf, p.page, kRenderDpi);
+        std::initializer_list<Sample> all{kRed, kGreen, kOrange, kBlue};
+        std::vector<Sample> others;
+        for (const Sample& s : all)
+            if (s.what != p.own.what)
+                others.push_back(s);
+        expectPage(image, p.page, p.own, {others[0], others[1], others[2]});
+        // The margins stay blank paper.
+        EXPECT_TRUE(NearRgb(PixelAtMm(image, 10, 10, kRenderDpi), Qt::white)) << p.page;
+        EXPECT_TRUE(NearRgb(PixelAtMm(image, 205, 292, kRenderDpi), Qt::white)) << p.page;
+    }
+    // The canvas ends 338.6 canvas pixels (89.6 mm) into the second column.
+    const QImage second = PdfPage(pdf, 2, kRenderDpi);
+    EXPECT_TRUE(NearRgb(PixelAtMm(second, 25 + 80, 150, kRenderDpi), kGrey));
+    EXPECT_TRUE(NearRgb(PixelAtMm(second, 25 + 100, 150, kRenderDpi), Qt::white));
+    // The page is A4 portrait.
+    EXPECT_NEAR(second.width(), 210.0 / 25.4 * kRenderDpi, 2);
+    EXPECT_NEAR(second.height(), 297.0 / 25.4 * kRenderDpi, 2);
+}
+
+TEST_F(PagePrinterTest, RangesAndFitDecideThePages)
+{
+    const struct {
+        const char* what;
+        int kind, current, first, last;
+        bool fit;
+        std::vector<Sample> firstPages; // what each printed page shows, in order
+    } cases[] = {
+        {"current page", kRangeCurrent, 3, 1, 4, false, {kOrange}},
+        {"pages 2 to 3", kRangePages, 1, 2, 3, false, {kGreen, kOrange}},
+        {"last page only", kRangePages, 1, 4, 4, false, {kBlue}},
+        // Fitted, the whole canvas is 175 mm wide and 244.9 mm high, centred down the sheet.
+        {"fit one page", kRangePages, 1, 2, 4, true,
+         {{"fitted red", 25 + 17.5, 33.5 + 17.5, Qt::red}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrintSettings settings;
+        settings.rangeKind = c.kind;
+        settings.currentPage = c.current;
+        settings.firstPage = c.first;
+        settings.lastPage = c.last;
+        settings.fitOnePage = c.fit;
+        const QString pdf = print(settings);
+        ASSERT_EQ(PdfPageCount(pdf), int(c.firstPages.size()));
+        for (std::size_t i = 0; i < c.firstPages.size(); ++i) {
+            const QImage page = PdfPage(pdf, int(i) + 1, kRenderDpi);
+            expectPage(page, int(i) + 1, c.firstPages[i], {});
+        }
+        if (c.fit) {
+            const QImage page = PdfPage(pdf, 1, kRenderDpi);
+            EXPECT_TRUE(NearRgb(PixelAtMm(page, 25 + 157.5, 33.5 + 209.9, kRenderDpi), Qt::blue));
+            // Above and below the fitted canvas the sheet stays blank.
+            EXPECT_TRUE(NearRgb(PixelAtMm(page, 100, 30, kRenderDpi), Qt::white));
+            EXPECT_TRUE(NearRgb(PixelAtMm(page, 100, 282, kRenderDpi), Qt::white));
+            EXPECT_TRUE(NearRgb(PixelAtMm(page, 100, 40, kRenderDpi), kGrey));
+        }
+    }
+}
+
+TEST_F(PagePrinterTest, LandscapeTurnsTheSheetAndTheGrid)
+{
+    // 264.6 x 370.4 mm of canvas on 262 x 175 mm of printable sheet: 2 across, 3 down.
+    const QString pdf = print(PrintSettings{}, QPageLayout::Landscape);
+    ASSERT_EQ(PdfPageCount(pdf), 6);
+    const QImage first = PdfPage(pdf, 1, kRenderDpi);
+    EXPECT_GT(first.width(), first.height());
+    expectPage(first, 1, kRed, {});
+}
+
+TEST_F(PagePrinterTest, CancelBetweenPagesLeavesNoFile)
+{
+    int asked = 0;
+    const PageProgress stopAtSecond = [&asked](int printed, int total) {
+        ++asked;
+        EXPECT_EQ(total, 4);
+        return printed < 1;
+    };
+    const QString pdf = print(PrintSettings{}, QPageLayout::Portrait, PrintOutcome::Cancelled, stopAtSecond);
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+TEST_F(PagePrinterTest, UnwritableFileIsReported)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(filesDir() + QStringLiteral("/no/such/folder/out.pdf"));
+    EXPECT_EQ(PrintCanvas(printer, m_doc, m_sys, RangeMode{}, PrintSettings{}), PrintOutcome::NoDevice);
+}
+
+// A page's part drawn alone is the same block of the whole canvas drawn at
+// the same scale, pixel for pixel: frames, overlaps and picture edges included.
+TEST(CanvasPartTest, PartsMatchTheWholeCanvas)
+{
+    Document doc;
+    test::BuildPrintScene(doc, 640, 480,
+                          {{QRect(10, 10, 200, 150), Qt::red},
+                           {QRect(150, 100, 220, 180), Qt::blue},
+                           {QRect(400, 300, 230, 170), Qt::green}});
+    doc.nodes[1].frameColor = 0x00FFFF;
+    doc.nodes[1].frameWidth = 5;
+    doc.nodes[1].frameStyle = 1;
+    doc.nodes[2].frameColor = 0x000000;
+    doc.nodes[2].frameWidth = 3;
+    doc.nodes[2].frameStyle = 5;
+    doc.state.canvasFrameColor = 0x0000FF;
+    doc.state.canvasFrameWidth = 2;
+    SysSettings sys;
+    sys.dspOverlap = 1;
+    for (const float zoom : {1.0f, 2.5f, 6.25f}) {
+        const QImage whole = RenderCanvas(doc, sys, RangeMode{}, zoom);
+        ASSERT_FALSE(whole.isNull()) << zoom;
+        const int w = whole.width();
+        const int h = whole.height();
+        const QRect parts[] = {
+            {0, 0, w / 3, h / 2}, {w / 3, h / 4, w / 3 + 7, h / 2}, {w - 101, h - 77, 101, 77}, {0, 0, w, h},
+        };
+        for (const QRect& part : parts) {
+            const QImage alone = RenderCanvasPart(doc, sys, RangeMode{}, zoom, part);
+            EXPECT_EQ(alone, whole.copy(part)) << "zoom " << zoom << " part " << part.x() << "," << part.y();
+        }
+    }
+}
+
+} // namespace
+} // namespace vq
