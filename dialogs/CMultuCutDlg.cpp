@@ -183,7 +183,8 @@ void CMultuCutDlg::applySpacing(bool across)
 QPoint CMultuCutDlg::PlaceOnDesktop(QPoint remembered, QSize window, const QRect& desktop, const QRect& parent)
 {
     if (remembered.isNull())
-        return parent.center() - QPoint(window.width() / 2, window.height() / 2);
+        return {parent.left() + (parent.width() - window.width()) / 2,
+                parent.top() + (parent.height() - window.height()) / 2};
     const int rightLimit = desktop.right() + 1 - window.width();
     const int bottomLimit = desktop.bottom() + 1 - window.height();
     return {std::max(desktop.left(), std::min(remembered.x(), rightLimit)),
