@@ -110,8 +110,10 @@ QSize ColorPickerButton::sizeHint() const
 
 void ColorPickerButton::openPalette()
 {
-    if (m_popup)
+    if (m_popup && m_popup->isVisible())
         return;
+    // A palette closed a moment ago may still wait for its deletion.
+    delete m_popup;
     auto* popup = new QFrame(this, Qt::Popup);
     popup->setAttribute(Qt::WA_DeleteOnClose);
     popup->setObjectName(QStringLiteral("palette"));

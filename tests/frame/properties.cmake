@@ -1,1 +1,5 @@
-# Sources of this feature; add files explicitly.
+# The property dialogs through their commands, the canvas and real input.
+velquin_add_test(properties_dialog_test GUI
+    PropertyDialogsTest.cpp
+    FrameFixture.cpp FrameFixture.h
+)
