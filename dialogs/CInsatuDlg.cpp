@@ -38,12 +38,18 @@ constexpr int kLandscape = 2;
 // corrected by the field handlers, as the user sees them typed.
 constexpr int kFieldMax = 99999;
 
+// The field's floor is its real minimum, so a value typed on the way to a
+// valid one ("3" of "30" where the minimum is 6) is not corrected under the
+// user's fingers; what is still below it when editing ends becomes the
+// minimum. Values above 50 cannot become valid by typing more and are
+// corrected at once by the field handlers.
 QSpinBox* numberSpin(QWidget* parent, const char* name)
 {
     auto* spin = new QSpinBox(parent);
     spin->setObjectName(QLatin1String(name));
     spin->setRange(0, kFieldMax);
     spin->setKeyboardTracking(true);
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     spin->setMinimumWidth(64);
     return spin;
 }
@@ -253,6 +259,7 @@ void CInsatuDlg::buildControls()
     m_gridLabel = new QLabel(QStringLiteral("(縦 2 × 横 2 ページ)"), this);
     m_gridLabel->setObjectName(QStringLiteral("pageGrid"));
     m_pageField = numberSpin(this, "page");
+    m_pageField->setMinimum(1);
     m_pageCountLabel = new QLabel(QStringLiteral("/ 10 ページ"), this);
     m_pageCountLabel->setObjectName(QStringLiteral("pageCount"));
     m_preview = new PrintPreview(this);
@@ -298,6 +305,13 @@ bool CInsatuDlg::refreshMetrics()
         return false;
     m_minOffsetXmm = MinOffsetMm(m_metrics.offsetX, m_metrics.dpiX);
     m_minOffsetYmm = MinOffsetMm(m_metrics.offsetY, m_metrics.dpiY);
+    const bool ready = m_ready;
+    m_ready = false;
+    m_marginLeft->setMinimum(m_minOffsetXmm);
+    m_marginRight->setMinimum(m_minOffsetXmm);
+    m_marginTop->setMinimum(m_minOffsetYmm);
+    m_marginBottom->setMinimum(m_minOffsetYmm);
+    m_ready = ready;
     return true;
 }
 
@@ -358,6 +372,10 @@ void CInsatuDlg::RebuildPreview(bool fullRepaint)
     const int count = m_layout.grid.count();
     m_gridLabel->setText(QStringLiteral("(横 %1 × 縦 %2 ページ)").arg(m_layout.grid.across).arg(m_layout.grid.down));
     m_pageCountLabel->setText(QStringLiteral("/ %1 ページ").arg(count));
+    // A first page beyond a grid that shrank would send the two range fields
+    // correcting each other for ever.
+    if (fieldNumber(m_firstField->text()).value_or(1) > count)
+        m_firstField->setText(QString::number(count));
     m_lastField->setText(QString::number(count));
     if (!(oldGrid == m_layout.grid) && m_currentPage > count) {
         m_currentPage = count;

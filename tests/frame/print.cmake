@@ -3,3 +3,4 @@
 velquin_add_test(print_layout_test CORE PrintLayoutTest.cpp)
 target_link_libraries(print_layout_test PRIVATE velquin_print)
 velquin_add_test(print_pages_test GUI PagePrinterTest.cpp PrintScene.h)
+velquin_add_test(print_dialog_test GUI CInsatuDlgTest.cpp PrintCommandsTest.cpp PrintScene.h FrameFixture.cpp FrameFixture.h)
