@@ -7,8 +7,14 @@
 #include "model/Messages.h"
 #include "model/Settings.h"
 #include "model/TextUtil.h"
+#include "view/PagePrinter.h"
+#include "view/PaperTable.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +25,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -31,7 +39,9 @@ int usage()
                  "usage: vqdtool info DOC.vqd\n"
                  "       vqdtool create [--backup] DOC.vqd IMAGE...\n"
                  "       vqdtool extract DOC.vqd DIR\n"
-                 "       vqdtool export DOC.vqd OUT [--zoom Z] [--quality Q] [--bmp 1..8] [--overlap on|off]\n");
+                 "       vqdtool export DOC.vqd OUT [--zoom Z] [--quality Q] [--bmp 1..8] [--overlap on|off]\n"
+                 "       vqdtool print DOC.vqd (--pdf OUT.pdf | --printer NAME) [--paper A4] [--landscape]\n"
+                 "                     [--margins L,R,T,B] [--fit] [--pages N-M] [--dpi 96]\n");
     return 2;
 }
 
@@ -224,11 +234,174 @@ int exportImage(const QString& path, const QString& out, const ExportOptions& op
     return fail(out + QStringLiteral(": ") + catalogueText(30018));
 }
 
+
+// Paper names a script may use besides the program's paper codes 1 to 41;
+// B4 and B5 are the Japanese sizes, as in the program's paper list.
+std::optional<int> paperCodeFromName(const QString& name)
+{
+    static const struct {
+        const char* name;
+        int code;
+    } kNames[] = {
+        {"letter", 1}, {"tabloid", 3}, {"ledger", 4}, {"legal", 5}, {"statement", 6}, {"executive", 7},
+        {"a3", 8},     {"a4", 9},      {"a5", 11},    {"b4", 12},    {"b5", 13},        {"folio", 14},
+        {"quarto", 15},
+    };
+    for (const auto& n : kNames)
+        if (name.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0)
+            return n.code;
+    bool ok = false;
+    const int code = name.toInt(&ok);
+    if (ok && PageSizeFromPaperCode(code))
+        return code;
+    return std::nullopt;
+}
+
+struct PrintOptions {
+    QString pdf;
+    QString printer;
+    int paperCode = 9;
+    bool landscape = false;
+    PrintSettings settings;
+};
+
+// Options after DOC; nothing when one is unknown, malformed or out of range,
+// or when not exactly one of --pdf and --printer is given.
+std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
+{
+    PrintOptions options;
+    options.settings.margins = MarginsMm{};
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& name = args.at(i);
+        if (name == QLatin1String("--landscape")) {
+            options.landscape = true;
+            continue;
+        }
+        if (name == QLatin1String("--fit")) {
+            options.settings.fitOnePage = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return std::nullopt;
+        const QString& value = args.at(++i);
+        if (name == QLatin1String("--pdf") && options.pdf.isEmpty() && !value.isEmpty()) {
+            options.pdf = value;
+        } else if (name == QLatin1String("--printer") && options.printer.isEmpty() && !value.isEmpty()) {
+            options.printer = value;
+        } else if (name == QLatin1String("--paper")) {
+            const std::optional<int> code = paperCodeFromName(value);
+            if (!code)
+                return std::nullopt;
+            options.paperCode = *code;
+        } else if (name == QLatin1String("--margins")) {
+            const QStringList parts = value.split(QLatin1Char(','));
+            if (parts.size() != 4)
+                return std::nullopt;
+            int mm[4] = {};
+            for (int k = 0; k < 4; ++k) {
+                bool ok = false;
+                mm[k] = parts[k].trimmed().toInt(&ok);
+                if (!ok || mm[k] < 0 || mm[k] > kMaxMarginMm)
+                    return std::nullopt;
+            }
+            options.settings.margins = {mm[0], mm[1], mm[2], mm[3]};
+        } else if (name == QLatin1String("--pages")) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^(\\d{1,6})(?:-(\\d{1,6}))?$")).match(value);
+            if (!m.hasMatch())
+                return std::nullopt;
+            options.settings.rangeKind = kRangePages;
+            options.settings.firstPage = m.captured(1).toInt();
+            options.settings.lastPage = m.captured(2).isEmpty() ? options.settings.firstPage : m.captured(2).toInt();
+            if (options.settings.firstPage < 1 || options.settings.lastPage < options.settings.firstPage)
+                return std::nullopt;
+        } else if (name == QLatin1String("--dpi")) {
+            bool ok = false;
+            const int dpi = value.toInt(&ok);
+            if (!ok || dpi < 1 || dpi > 10000)
+                return std::nullopt;
+            options.settings.screenDpiX = dpi;
+            options.settings.screenDpiY = dpi;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.pdf.isEmpty() == options.printer.isEmpty())
+        return std::nullopt;
+    return options;
+}
+
+// The canvas through the dialog's layout and page loop onto a PDF file or a
+// named printer. The desktop user's settings are not read: margins, paper and
+// range come from the options, the overlap marking is on as the program's
+// default, and no range mode is active in a document on disk.
+int printDocument(const QString& path, const PrintOptions& options)
+{
+    // Opening moves the current folder into the working folder.
+    const QString pdf = options.pdf.isEmpty() ? QString() : QFileInfo(options.pdf).absoluteFilePath();
+    std::unique_ptr<QPrinter> printer;
+    if (pdf.isEmpty()) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
+        if (info.isNull())
+            return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    } else {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setResolution(600);
+        printer->setOutputFileName(pdf);
+    }
+    if (const std::optional<QPageSize> size = PageSizeFromPaperCode(options.paperCode))
+        printer->setPageSize(*size);
+    printer->setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+
+    Document doc;
+    if (!openDocument(path, doc))
+        return 1;
+    PrintSettings settings = options.settings;
+    // As the dialog's fields do, margins below the printer's unprintable border are raised to it.
+    const PrinterMetrics metrics = MetricsOf(*printer);
+    if (!metrics.valid())
+        return fail((pdf.isEmpty() ? options.printer : options.pdf) + QStringLiteral(": ") + catalogueText(30064));
+    const int minX = MinOffsetMm(metrics.offsetX, metrics.dpiX);
+    const int minY = MinOffsetMm(metrics.offsetY, metrics.dpiY);
+    settings.margins.left = std::max(settings.margins.left, minX);
+    settings.margins.right = std::max(settings.margins.right, minX);
+    settings.margins.top = std::max(settings.margins.top, minY);
+    settings.margins.bottom = std::max(settings.margins.bottom, minY);
+    const PageGrid grid = PrintGrid(metrics, doc, settings);
+    // Fitting prints one page whatever the range asks for.
+    if (settings.rangeKind == kRangePages && !settings.fitOnePage && settings.firstPage > grid.count())
+        return fail(QStringLiteral("--pages: the canvas takes %1 pages").arg(grid.count()));
+
+    SysSettings sys;
+    sys.dspOverlap = 1;
+    switch (PrintCanvas(*printer, doc, sys, RangeMode{}, settings)) {
+    case PrintOutcome::Printed: break;
+    case PrintOutcome::NoMemory: return fail(catalogueText(30001));
+    case PrintOutcome::Cancelled:
+    case PrintOutcome::NoDevice:
+        if (!pdf.isEmpty())
+            return fail(options.pdf + QStringLiteral(": ") + catalogueText(30018));
+        return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
+    }
+    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
+                                           settings.lastPage, grid.count(), settings.fitOnePage);
+    std::printf("%d\n", range.last - range.first + 1);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Printing draws through Qt's painting, which wants a GUI application; it
+    // runs without a display on the offscreen platform.
+    const bool printing = argc > 1 && std::strcmp(argv[1], "print") == 0;
+    if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = printing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                           : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3)
         return usage();
@@ -249,6 +422,12 @@ int main(int argc, char* argv[])
         if (!options)
             return usage();
         return exportImage(args.at(2), args.at(3), *options);
+    }
+    if (printing) {
+        const auto options = parsePrintOptions(args.mid(3));
+        if (!options)
+            return usage();
+        return printDocument(args.at(2), *options);
     }
     if (command == QLatin1String("extract") && args.size() == 4)
         return extract(args.at(2), args.at(3));

@@ -1,0 +1,148 @@
+#include "tests/frame/PrintScene.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/Isolation.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace vq {
+namespace {
+
+struct PrintRun {
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+// A 1000 x 1000 canvas with one red 400 x 300 node in the middle
+// (canvas 300..700 x 350..650); at 96 dpi on A4 portrait with the margins
+// 25/10/25/10 it takes 2 x 2 pages.
+class VqdtoolPrintTest : public test::IsolatedTest {
+protected:
+    void SetUp() override
+    {
+        IsolatedTest::SetUp();
+        if (!test::HasPoppler())
+            GTEST_SKIP() << "pdfinfo and pdftoppm (poppler-utils) are not installed";
+        QImage red(400, 300, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        ASSERT_TRUE(red.save(file("red.png")));
+        ASSERT_EQ(run({"create", "doc.vqd", "red.png"}).exitCode, 0);
+    }
+
+    // Run as a script would on a machine without a display.
+    PrintRun run(const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(filesDir());
+        p.start(QStringLiteral(VQDTOOL_PATH), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+    QString file(const QString& name) const { return filesDir() + QLatin1Char('/') + name; }
+};
+
+TEST_F(VqdtoolPrintTest, TilesTheCanvasIntoAPdf)
+{
+    const PrintRun r = run({"print", "doc.vqd", "--pdf", "out.pdf"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), "4");
+    ASSERT_EQ(test::PdfPageCount(file("out.pdf")), 4);
+    // The node's centre (500, 500) is 132.3 mm into the first page's canvas;
+    // its right end (700) is 39 canvas pixels (10.3 mm) into the second column.
+    const QImage first = test::PdfPage(file("out.pdf"), 1, 40);
+    const QImage second = test::PdfPage(file("out.pdf"), 2, 40);
+    const QImage third = test::PdfPage(file("out.pdf"), 3, 40);
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(first, 25 + 132.3, 25 + 132.3, 40), Qt::red));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(second, 25 + 5, 25 + 132.3, 40), Qt::red));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(second, 25 + 15, 25 + 132.3, 40), Qt::white));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(third, 25 + 132.3, 25 + 1, 40), Qt::white));
+}
+
+TEST_F(VqdtoolPrintTest, OptionsChooseSheetMarginsRangeAndScale)
+{
+    const struct {
+        QStringList options;
+        int pages;
+        QString pageSize;    // the sheet, measured on the rendered page in mm
+        double widthMm, heightMm;
+    } cases[] = {
+        {{"--landscape"}, 4, "A4 landscape", 297, 210},
+        {{"--fit"}, 1, "A4", 210, 297},
+        {{"--pages", "2-3"}, 2, "A4", 210, 297},
+        {{"--pages", "3"}, 1, "A4", 210, 297},
+        {{"--paper", "A3"}, 2, "A3", 297, 420},
+        {{"--paper", "b4"}, 2, "JIS B4", 257, 364},
+        {{"--paper", "11"}, 6, "A5", 148, 210},
+        {{"--margins", "5,5,5,5"}, 2, "A4", 210, 297},
+        {{"--dpi", "192"}, 1, "A4", 210, 297},
+        {{"--fit", "--pages", "2-4", "--landscape"}, 1, "A4 landscape", 297, 210},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        QFile::remove(file("out.pdf"));
+        const PrintRun r = run(QStringList{"print", "doc.vqd", "--pdf", "out.pdf"} + c.options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out.trimmed().toInt(), c.pages);
+        EXPECT_EQ(test::PdfPageCount(file("out.pdf")), c.pages);
+        const QImage page = test::PdfPage(file("out.pdf"), 1, 20);
+        EXPECT_NEAR(page.width(), c.widthMm / 25.4 * 20, 1.5) << c.pageSize.toStdString();
+        EXPECT_NEAR(page.height(), c.heightMm / 25.4 * 20, 1.5) << c.pageSize.toStdString();
+    }
+}
+
+TEST_F(VqdtoolPrintTest, FitCentresTheWholeCanvas)
+{
+    // 264.6 mm square fitted into 175 x 262 mm: 175 mm square, 43.5 mm down.
+    const PrintRun r = run({"print", "doc.vqd", "--pdf", "out.pdf", "--fit"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage page = test::PdfPage(file("out.pdf"), 1, 40);
+    const double top = 25 + (262 - 175) / 2.0;
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(page, 25 + 87.5, top + 87.5, 40), Qt::red));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(page, 25 + 87.5, top + 10, 40), Qt::white));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(page, 25 + 40, top + 87.5, 40), Qt::white));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(page, 25 + 60, top + 87.5, 40), Qt::red));
+}
+
+TEST_F(VqdtoolPrintTest, RefusesBadOptionsAndReportsFailures)
+{
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* err;
+    } cases[] = {
+        {{"print", "doc.vqd"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--printer", "p"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--margins", "1,2,3"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--margins", "60,10,10,10"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--pages", "0"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--pages", "3-2"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--pages", "x"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--dpi", "0"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--paper", "B9"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--bogus"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--printer", "no-such-printer"}, 1, "vqdtool: no-such-printer: "},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--pages", "9"}, 1, "vqdtool: --pages"},
+        {{"print", "missing.vqd", "--pdf", "a.pdf"}, 1, ""},
+        {{"print", "doc.vqd", "--pdf", "no/such/folder/a.pdf"}, 1, "vqdtool: no/such/folder/a.pdf: "},
+    };
+    for (const auto& c : cases) {
+        const PrintRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.err)) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(file("a.pdf")));
+}
+
+} // namespace
+} // namespace vq
