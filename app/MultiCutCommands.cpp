@@ -79,12 +79,19 @@ void tilesToFiles(CMainFrame& frame, const QImage& rendered)
     if (folder != stored)
         settings.setText(keys::SaveFolder, folder);
     TileProgress progress(frame.statusPanes());
-    bool done = false;
+    TileFilesResult result;
     {
         const WaitCursor wait;
-        done = CutTilesToFiles(app.doc(), app.edits().mode(), app.sys(), rendered, folder, &progress);
+        result = CutTilesToFiles(app.doc(), app.edits().mode(), app.sys(), rendered, folder, &progress);
     }
-    if (done && ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
+    if (!result.ran)
+        return;
+    if (result.failed > 0) {
+        // "Saved successfully" would be untrue; name the first tile that was not.
+        ShowMessage(30018, &frame, result.firstFailure + QLatin1Char('\n'), kStyleError);
+        return;
+    }
+    if (ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
         ShowFolderInExplorer(folder, &frame);
 }
 

@@ -39,7 +39,13 @@ void saveMainNodeImage(CMainFrame& frame)
         return;
     if (QFileInfo::exists(path) && ShowMessage(30056, &frame, {}, kStyleYesNo) != kIdYes)
         return;
-    if (SaveNodeImage(doc, index, path) != NodeImageSave::Saved)
+    const NodeImageSave saved = SaveNodeImage(doc, index, path);
+    if (saved == NodeImageSave::WriteFailed) {
+        // The writer says nothing of its own; without this the user could not tell.
+        ShowMessage(30018, &frame, path + QLatin1Char('\n'), kStyleError);
+        return;
+    }
+    if (saved != NodeImageSave::Saved)
         return;
     if (ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
         ShowFolderInExplorer(path, &frame);

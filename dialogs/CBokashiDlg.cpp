@@ -59,7 +59,7 @@ CBokashiDlg::CBokashiDlg(Settings& settings, QWidget* parent) : QDialog(parent),
         methods->addWidget(m_methods[i], i + 1, 0, Qt::AlignTop);
         methods->addWidget(description, i + 1, 1);
     }
-    methods->setColumnMinimumWidth(1, 360);
+    methods->setColumnMinimumWidth(1, 430);
     m_methods[stored.type]->setChecked(true);
 
     m_save = new QPushButton(QStringLiteral("保存(&S)"), this);

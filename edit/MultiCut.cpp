@@ -268,12 +268,13 @@ QString NextTileFileName(const QString& folder, const QString& extension, int* c
     }
 }
 
-bool CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettings& sys, const QImage& rendered,
-                     const QString& folder, ProgressSink* progress)
+TileFilesResult CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettings& sys,
+                                const QImage& rendered, const QString& folder, ProgressSink* progress)
 {
+    TileFilesResult result;
     const std::optional<CutPlan> plan = PlanCut(doc, mode, sys, rendered);
     if (!plan)
-        return false;
+        return result;
     const TileGrid& grid = plan->grid;
     const SourceTiles& source = plan->source;
     const QString extension = TileFileExtension(sys.multiExt);
@@ -284,15 +285,19 @@ bool CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettin
         for (int i = 0; i < grid.cx; ++i) {
             const QImage tile = rendered.copy(source.tile(i, j));
             const QString name = NextTileFileName(folder, extension, &counter);
-            // A tile that cannot be written is passed over; the rest still go.
-            (void)SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false);
+            if (SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false)) {
+                ++result.written;
+            } else if (result.failed++ == 0) {
+                result.firstFailure = name;
+            }
             if (progress && ++done % step == 0)
                 progress->StepProgress();
         }
     }
     if (progress)
         progress->EndProgress();
-    return true;
+    result.ran = true;
+    return result;
 }
 
 } // namespace vq

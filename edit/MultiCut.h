@@ -96,12 +96,21 @@ bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiC
 int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& rendered, ProgressSink* progress,
                     QObject* owner = nullptr);
 
+// What writing the tiles as files came to.
+struct TileFilesResult {
+    bool ran = false;   // there was something to cut, and every tile was tried
+    int written = 0;
+    int failed = 0;
+    QString firstFailure; // the first file that could not be written
+};
+
 // The tiles of the active multi-cut written into `folder` (ending with "/")
 // as numbered files of the chosen type, each number the next one not taken.
-// A tile that cannot be written is skipped. False when there is nothing to
-// cut. The mode stays and the document does not change.
-bool CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettings& sys, const QImage& rendered,
-                     const QString& folder, ProgressSink* progress);
+// A tile that cannot be written is counted and the rest still go. Nothing
+// runs when there is nothing to cut. The mode stays and the document does
+// not change.
+TileFilesResult CutTilesToFiles(const Document& doc, const RangeMode& mode, const SysSettings& sys,
+                                const QImage& rendered, const QString& folder, ProgressSink* progress);
 
 // The next free name folder + "%08d" + "." + extension from `*counter` on;
 // the counter moves past the name returned.

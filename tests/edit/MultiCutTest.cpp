@@ -352,7 +352,11 @@ TEST_F(MultiCutSessionTest, FileNumbersSkipThoseAlreadyTaken)
     sys.multiMarginX = sys.multiMarginY = 0.0f;
     sys.multiExt = kTileJpeg;
 
-    ASSERT_TRUE(CutTilesToFiles(doc, session.mode(), sys, RenderModePicture(doc, session.mode()), folder, nullptr));
+    const TileFilesResult result =
+        CutTilesToFiles(doc, session.mode(), sys, RenderModePicture(doc, session.mode()), folder, nullptr);
+    EXPECT_TRUE(result.ran);
+    EXPECT_EQ(result.written, 4);
+    EXPECT_EQ(result.failed, 0);
 
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(names, (QStringList{"00000000.jpeg", "00000001.jpeg", "00000002.jpeg", "00000003.jpeg",
@@ -369,6 +373,23 @@ TEST_F(MultiCutSessionTest, FileNumbersSkipThoseAlreadyTaken)
     EXPECT_TRUE(session.mode().active()) << "the mode stays";
     EXPECT_EQ(doc.state.nodeCount, 1);
     EXPECT_EQ(changes, 0);
+}
+
+TEST_F(MultiCutSessionTest, TilesThatCannotBeWrittenAreCountedNotHidden)
+{
+    const int cut = addNode(quartersPicture(400, 200), {0, 0, 400, 200});
+    startMode(cut, {0, 0, 200, 100});
+    sys.multiCntX = 2;
+    sys.multiCntY = 1;
+    const QString folder = filesDir() + QStringLiteral("/missing/");
+    const TileFilesResult result =
+        CutTilesToFiles(doc, session.mode(), sys, RenderModePicture(doc, session.mode()), folder, nullptr);
+    EXPECT_TRUE(result.ran);
+    EXPECT_EQ(result.written, 0);
+    EXPECT_EQ(result.failed, 2);
+    EXPECT_EQ(result.firstFailure, folder + QStringLiteral("00000000.jpeg"));
+
+    EXPECT_FALSE(CutTilesToFiles(doc, session.mode(), sys, QImage(), folder, nullptr).ran) << "nothing to cut";
 }
 
 struct FileTypeCase {
@@ -390,7 +411,8 @@ TEST_P(TileFileTypeTest, WritesTheChosenType)
     sys.multiCntY = 1;
     sys.multiExt = c.type;
 
-    ASSERT_TRUE(CutTilesToFiles(doc, session.mode(), sys, RenderModePicture(doc, session.mode()), folder, nullptr));
+    ASSERT_EQ(CutTilesToFiles(doc, session.mode(), sys, RenderModePicture(doc, session.mode()), folder, nullptr).written,
+              1);
 
     const QString path = folder + QStringLiteral("00000000.") + QLatin1String(c.extension);
     QByteArray format;

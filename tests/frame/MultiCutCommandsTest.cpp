@@ -190,6 +190,21 @@ TEST_F(MultiCutCommandsTest, NoSavesTheTilesIntoTheChosenFolder)
     EXPECT_EQ(doc().nodeCount(), 1);
 }
 
+TEST_F(MultiCutCommandsTest, TilesThatCouldNotBeSavedAreNotReportedAsSaved)
+{
+    app().sys().multiCntX = 2;
+    enterMultiCut();
+    const QString folder = filesDir() + QStringLiteral("/not-there");
+    prompts().answers << kIdNo;
+    prompts().folders.enqueue(folder);
+
+    ASSERT_TRUE(frame().executeCommand(cmd::MultiExecute));
+
+    EXPECT_EQ(prompts().messageIds(), (QList<int>{30104, 30018}));
+    EXPECT_EQ(prompts().messages.last().prefix, folder + QStringLiteral("/00000000.jpeg\n"));
+    EXPECT_TRUE(opened.isEmpty());
+}
+
 TEST_F(MultiCutCommandsTest, CancellingTheQuestionOrTheFolderChangesNothing)
 {
     enterMultiCut();

@@ -116,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"no extension becomes jpeg", "photo", false, {kIdYes}, "photo.jpeg", {30069}, true},
         SaveCase{"png at the picture's size", "photo.png", false, {kIdNo}, "photo.png", {30069}, false},
         SaveCase{"not an image type", "notes.txt", false, {}, "", {}, false},
+        SaveCase{"a folder that is not there", "missing/photo.png", false, {}, "", {30018}, false},
         SaveCase{"overwrite declined", "old.jpeg", true, {kIdNo}, "", {30056}, false},
         SaveCase{"overwrite accepted", "old.jpeg", true, {kIdYes, kIdNo}, "old.jpeg", {30056, 30069}, false}));
 
