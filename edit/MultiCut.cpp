@@ -222,6 +222,9 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
     const TileGrid& grid = plan->grid;
     const SourceTiles& source = plan->source;
 
+    // A full document takes no tile: no undo step that would change nothing.
+    if (!doc.CheckNodeCapacity(owner))
+        return 0;
     session.PushUndoSnapshot();
     const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
     int done = 0;

@@ -325,6 +325,37 @@ TEST_F(MultiCutSessionTest, TheNodeLimitStopsTheCutAndKeepsTheMode)
     EXPECT_EQ(changes, 1);
 }
 
+TEST_F(MultiCutSessionTest, AFullDocumentTakesNoTileAndNoUndoStep)
+{
+    test::ScriptedPrompter prompts;
+    const int cut = addNode(quartersPicture(400, 200), {0, 0, 400, 200});
+    while (doc.state.nodeCount < kMaxNodes)
+        addNode(nullptr, {0, 0, 10, 10});
+    startMode(cut, {0, 0, 200, 100});
+    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 0);
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30163});
+    EXPECT_EQ(history.undoCount(), 0);
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(session.mode().active());
+}
+
+TEST_F(MultiCutSessionTest, ATileAsWideAsTheCanvasBecomesANode250Wide)
+{
+    doc.state.canvasWidth = 1000;
+    doc.state.canvasHeight = 1000;
+    const int cut = addNode(quartersPicture(1000, 400), {0, 0, 1000, 400});
+    startMode(cut, {0, 0, 1000, 200});
+    sys.multiCntX = 1;
+    sys.multiCntY = 2;
+    sys.multiMarginX = sys.multiMarginY = 0.0f;
+    ASSERT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 2);
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_EQ(2 * doc.nodes[k].halfWidth, 250) << k;
+        EXPECT_EQ(2 * doc.nodes[k].halfHeight, 50) << k;
+        EXPECT_EQ(doc.nodes[k].picture->pixelSize(), QSize(1000, 200)) << k;
+    }
+}
+
 TEST_F(MultiCutSessionTest, NothingToCutChangesNothing)
 {
     const int cut = addNode(quartersPicture(400, 200), {0, 0, 400, 200});
