@@ -5,7 +5,6 @@
 #include "model/Settings.h"
 #include "view/Painters.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QPageLayout>
 #include <QPainter>
@@ -121,8 +120,8 @@ PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettin
 {
     // Coordinates from the sheet's corner, as the margins are measured.
     printer.setFullPage(true);
-    printer.setDocName(QCoreApplication::applicationName().isEmpty() ? QStringLiteral("Velquin")
-                                                                     : QCoreApplication::applicationName());
+    // The job carries the program's name, whichever tool sends it.
+    printer.setDocName(QStringLiteral("Velquin"));
     const PrinterMetrics metrics = MetricsOf(printer);
     if (!metrics.valid())
         return PrintOutcome::NoDevice;
