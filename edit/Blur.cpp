@@ -39,16 +39,19 @@ public:
     {
         if (!m_sink)
             return;
-        const qint64 before = m_done / m_step;
         m_done += count;
-        for (qint64 s = m_done / m_step; s > before; --s)
+        // The bar has 100 positions; steps past the end would only redraw it.
+        const qint64 due = std::min<qint64>(m_done / m_step, kPositions);
+        for (; m_shown < due; ++m_shown)
             m_sink->StepProgress();
     }
 
 private:
+    static constexpr qint64 kPositions = 100;
     ProgressSink* m_sink;
     qint64 m_step = 1;
     qint64 m_done = 0;
+    qint64 m_shown = 0;
 };
 
 // Every pixel takes the colour of its block's top-left pixel.

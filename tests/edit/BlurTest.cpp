@@ -272,6 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
     Passes, BlurProgressTest,
     ::testing::Values(ProgressCase{"simple, small: stops at 25 %", 5, 5, 0, {{25, 25}}},
                       ProgressCase{"simple, large", 301, 299, 0, {{301 * 299, 100}}},
+                      ProgressCase{"one step a pixel, but never past the end", 15, 10, 0, {{150, 100}}},
                       ProgressCase{"average: two passes", 301, 299, 1, {{301 * 299, 100}, {301 * 299, 100}}},
                       ProgressCase{"random", 250, 4, 2, {{1000, 100}}}));
 
