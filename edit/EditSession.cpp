@@ -64,8 +64,12 @@ bool EditSession::UndoRedo(bool isUndo)
     const float zoom = m_doc.state.zoom;
     if (!m_history.UndoRedo(isUndo, m_doc))
         return false;
-    // A restored model has nothing selected, so no mode can refer into it.
+    // A restored model has nothing selected, so no mode can refer into it;
+    // what belonged to a running mode goes with it.
+    const bool hadMode = m_mode.modeNode != -1;
     m_mode.modeNode = -1;
+    if (hadMode)
+        emit modeCancelled(m_mode.modeKind);
     emit documentRestored(zoom);
     emit documentChanged();
     return true;

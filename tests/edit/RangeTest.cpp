@@ -272,6 +272,22 @@ TEST_F(RangeTest, LeavingAndCallingOffEndTheModeButOnlyCallingOffIsAnnounced)
     EXPECT_EQ(changes, 0) << "the document is untouched";
 }
 
+TEST_F(RangeTest, UndoInAModeCallsTheModeOff)
+{
+    addNode(photo(40, 20), 200, 100);
+    ASSERT_EQ(TrimSelected(session, {1, 0, 0, 0}), 1);
+    doc.state.mainIndex = 0;
+    ASSERT_TRUE(EnterRangeMode(session, kRangeMultiCut, *settings, sys));
+    QSignalSpy cancelled(&session, &EditSession::modeCancelled);
+    ASSERT_TRUE(session.UndoRedo(true));
+    EXPECT_EQ(session.mode().modeNode, -1);
+    ASSERT_EQ(cancelled.size(), 1);
+    EXPECT_EQ(cancelled[0][0].toInt(), kRangeMultiCut);
+
+    ASSERT_TRUE(session.UndoRedo(false));
+    EXPECT_EQ(cancelled.size(), 1) << "no mode was running";
+}
+
 TEST_F(RangeTest, TheGuideNamesTheMode)
 {
     const QString tail = QStringLiteral("処理中です。反転部分を右クリックするとメニューが表示されます。（中止 : ESCキー）");
