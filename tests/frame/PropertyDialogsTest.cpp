@@ -62,6 +62,10 @@ bool whileOpen(const std::function<void()>& open, const std::function<void(Dialo
             return;
         ran = true;
         poll.stop();
+        // Keys go where a user's keys go only once the dialog is active:
+        // before that the main window's shortcuts would take them.
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         drive(*dialog);
         if (dialog->isVisible())
             dialog->reject();
@@ -91,6 +95,18 @@ void typeInto(NumberSpin* spin, const QString& text)
     QTest::keyClicks(spin, text);
 }
 
+// The offscreen platform hands activation to the main window once a popup
+// has closed (X11 gives it back to the dialog); keys typed next must reach
+// the dialog as they would on a desktop.
+void makeActive(QWidget* window)
+{
+    QCoreApplication::processEvents();
+    if (QApplication::activeWindow() != window) {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+}
+
 // Picks colour `index` of the picker's palette (-1: the automatic entry,
 // -2: other colours) with the mouse.
 void pickColour(ColorPickerButton* picker, int index)
@@ -105,6 +121,7 @@ void pickColour(ColorPickerButton* picker, int index)
     auto* swatch = palette->findChild<QToolButton*>(name);
     ASSERT_NE(swatch, nullptr) << name.toStdString();
     QTest::mouseClick(swatch, Qt::LeftButton);
+    makeActive(picker->window());
 }
 
 // ---------------------------------------------------------------- pieces
@@ -200,8 +217,17 @@ TEST_F(SharedPiecesTest, FrameStyleSamplesAreDrawnInTheirStylesOnTransparentWhit
     EXPECT_EQ(combo.iconSize(), QSize(48, 6));
     for (int i = 0; i < combo.count(); ++i) {
         EXPECT_EQ(combo.itemText(i), FrameStyleNames()[i]);
-        EXPECT_EQ(combo.itemIcon(i).pixmap(QSize(48, 6)).toImage().convertToFormat(QImage::Format_ARGB32),
-                  samples[i].convertToFormat(QImage::Format_ARGB32));
+        // The painter's shape, in the list's text colour.
+        const QImage icon = combo.itemIcon(i).pixmap(QSize(48, 6)).toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(icon.size(), QSize(48, 6));
+        const QRgb ink = combo.palette().color(QPalette::Text).rgb() & 0xFFFFFF;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 48; ++x) {
+                EXPECT_EQ(qAlpha(icon.pixel(x, y)), qAlpha(samples[i].pixel(x, y))) << i << " at " << x << "," << y;
+                if (qAlpha(icon.pixel(x, y)) == 255) {
+                    EXPECT_EQ(icon.pixel(x, y) & 0xFFFFFF, ink);
+                }
+            }
     }
 }
 
@@ -415,9 +441,12 @@ TEST_F(PropertyDialogsTest, NodeDialogShowsTheNodeAndEditsItLiveAsOneUndoStep)
         EXPECT_EQ(doc().nodes[0].halfWidth, 100) << "sizes stay with the main node";
 
         // Enter does not close the dialog; Esc does.
+        makeActive(&dlg);
         QTest::keyClick(dlg.widthSpin(), Qt::Key_Return);
         QTest::keyClick(&dlg, Qt::Key_Enter);
         EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        makeActive(&dlg);
         QTest::keyClick(&dlg, Qt::Key_Escape);
         EXPECT_FALSE(dlg.isVisible());
     });
