@@ -103,13 +103,14 @@ protected:
     CT52106View& view() { return *frame().canvas(); }
     QWidget* vp() { return view().viewport(); }
     RangeMode& mode() { return app().edits().mode(); }
-    IntRect relativeRange() const
+    // The range relative to the node's top-left corner at (100, 100).
+    IntRect relativeRange()
     {
-        const IntRect r = const_cast<RangeCommandsTest*>(this)->mode().modeRect;
+        const IntRect r = mode().modeRect;
         return {r.left - 100, r.top - 100, r.right - 100, r.bottom - 100};
     }
-    // Client point of canvas point `p`.
-    QPoint client(QPoint p) { return p * 1 - view().scrollPosition(); }
+    // Client point of canvas point `p` at zoom 1.
+    QPoint client(QPoint p) { return p - view().scrollPosition(); }
 
     void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(canvas(), k, mods); }
 
