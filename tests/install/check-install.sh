@@ -56,6 +56,35 @@ files)
     fi
     ;;
 
+manual)
+    # The installed manual is the whole manual: every chapter a user looks
+    # for, and every picture its page names.
+    need pdfinfo
+    need pdftotext
+    need pdfimages
+    pdf=$share/velquin/Manual.pdf
+    pages=$(pdfinfo "$pdf" | awk '/^Pages:/ { print $2 }')
+    [ "${pages:-0}" -ge 5 ] || fail "the manual has ${pages:-no} pages"
+    text=$(pdftotext "$pdf" -)
+    for heading in "Velquin 取扱説明書" "トリミング" "ボカシ" "マルチカット" "印刷" "環境設定" \
+        "最近使ったファイルの管理" "作業内容の復元" "バージョン情報" "キー操作"; do
+        printf '%s\n' "$text" | grep -q "$heading" || fail "the manual lacks \"$heading\""
+    done
+    named=$(grep -o '<img [^>]*src="[^"]*"' "$VELQUIN_MANUAL_SOURCE" | sed 's/.*src="//; s/"$//' | sort -u)
+    [ -n "$named" ] || fail "the manual's page names no picture"
+    shown=$(pdfimages -list "$pdf" | awk 'NR > 2 && $3 == "image"' | wc -l)
+    [ "$shown" -ge "$(printf '%s\n' "$named" | wc -l)" ] || fail "the manual shows $shown of its pictures: $named"
+    # A page naming a picture nobody added stops the build instead of
+    # leaving a hole in the manual.
+    scratch=$(mktemp -d)
+    printf '<html><body><p>x</p><img src="missing.png"></body></html>' >"$scratch/page.html"
+    if "$VELQUIN_MAKE_MANUAL" "$scratch/page.html" "$scratch/out.pdf" 2>/dev/null; then
+        rm -rf "$scratch"
+        fail "the manual builder accepted a missing picture"
+    fi
+    rm -rf "$scratch"
+    ;;
+
 desktop)
     need desktop-file-validate
     desktop-file-validate "$share/applications/org.morvex.velquin.desktop"
