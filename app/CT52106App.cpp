@@ -133,7 +133,10 @@ bool CT52106App::InitInstance(const QStringList& arguments)
 
 bool CT52106App::InitPrinterDefaults()
 {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    // Queues without a default are still printers; the first one stands in.
+    if (info.isNull())
+        info = QPrinterInfo::availablePrinters().value(0);
     m_printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
                               : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (info.isNull()) {
