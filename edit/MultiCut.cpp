@@ -49,11 +49,17 @@ bool FitAxis(int& count, float& spacing, bool spacingChanged, int tile, int offs
         return true;
     if (spacingChanged) {
         const int g1000 = FittingSpacingThousandths(count, tile, offset, nodeSize);
-        if (g1000 >= 0)
+        if (g1000 >= 0) {
             spacing = static_cast<float>(g1000) / 1000.0f;
-    } else {
-        count = LargestFittingCount(tile, SpacingThousandths(spacing), offset, nodeSize);
+            return false;
+        }
+        // The tiles overflow even without spacing (the range grew since the
+        // count was set): no spacing fits, so the grid closes up and loses
+        // the tiles that still stick out.
+        if (count > 1)
+            spacing = 0.0f;
     }
+    count = LargestFittingCount(tile, SpacingThousandths(spacing), offset, nodeSize);
     return false;
 }
 

@@ -82,7 +82,8 @@ struct MultiCutChange {
 // Stores the change in `sys` at once and keeps the grid on the node of the
 // active multi-cut: a count that does not fit becomes the largest that does,
 // a spacing that does not fit becomes the one that ends the grid exactly at
-// the node's edge. True only when something changed, a multi-cut is active
+// the node's edge (or 0, with the count cut down, when the tiles overflow
+// even without spacing). True only when something changed, a multi-cut is active
 // and the grid fitted as asked. The view repaints after every change made
 // while a multi-cut is active, so the grid shown is always the one stored.
 bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiCutChange& change);

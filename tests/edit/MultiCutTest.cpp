@@ -208,6 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"a spacing too wide ends the grid at the edge", 3, 1, 0.01f, 0.01f, {-1, -1, 50.0f, -1}, false, 3,
                    1, 45000, 10},
         UpdateCase{"a vertical spacing too wide", 1, 3, 0.01f, 0.01f, {-1, -1, -1, 40.0f}, false, 1, 3, 10, 15000},
+        UpdateCase{"tiles overflowing without spacing close up", 4, 1, 0.01f, 0.01f, {-1, -1, 5.0f, -1}, false, 3, 1,
+                   0, 10},
         UpdateCase{"one tile: any spacing fits", 1, 1, 0.01f, 0.01f, {-1, -1, 60.0f, -1}, true, 1, 1, 50000, 10},
         UpdateCase{"nothing changed", 2, 2, 0.5f, 0.5f, {2, 2, 0.5f, 0.5f}, false, 2, 2, 500, 500},
         UpdateCase{"counts are at least one", 2, 1, 0.01f, 0.01f, {0, -1, -1, -1}, true, 1, 1, 10, 10}));
