@@ -12,10 +12,12 @@
 #include <QLineEdit>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -385,6 +387,38 @@ TEST_F(CInsatuDlgTest, PrintWritesThePdfTheUserNames)
     EXPECT_EQ(test::PdfPageCount(pdf + QStringLiteral(".pdf")), 4);
     EXPECT_EQ(m_settings->value(keys::MarginLmm), 12);
     EXPECT_EQ(m_settings->value(keys::MarginRmm), 10);
+}
+
+} // namespace
+} // namespace vq
+
+namespace vq {
+namespace {
+
+// Many pages show progress; cancelling it stops the job between pages and
+// leaves no half-written file behind.
+TEST_F(CInsatuDlgTest, CancellingTheProgressStopsTheJob)
+{
+    open();
+    const QString pdf = filesDir() + QStringLiteral("/cancelled.pdf");
+    m_prompts->files.enqueue({pdf});
+    int shown = 0;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        auto* progress = m_dialog->findChild<QProgressDialog*>(QStringLiteral("printProgress"));
+        if (!progress || !progress->isVisible())
+            return;
+        ++shown;
+        EXPECT_EQ(progress->maximum(), 4);
+        progress->cancel();
+    });
+    canceller.start(0);
+    QTest::mouseClick(child<QPushButton>("print"), Qt::LeftButton);
+    canceller.stop();
+    EXPECT_GT(shown, 0);
+    EXPECT_EQ(m_dialog->outcome(), PrintOutcome::Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    EXPECT_FALSE(m_dialog->isVisible());
 }
 
 } // namespace
