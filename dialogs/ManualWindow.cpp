@@ -8,6 +8,7 @@
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace vq {
@@ -57,11 +58,18 @@ ManualWindow::ManualWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    // Page keys and arrows scroll the manual as soon as it is up.
+    setFocusProxy(m_view);
+    m_view->setFocusPolicy(Qt::StrongFocus);
 
     QSize size = kPreferredSize;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize() * 9 / 10);
     resize(size);
+
+    // It stands in for a dialog, and closes like one.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 ManualWindow::~ManualWindow() = default;
