@@ -1,12 +1,14 @@
 #include "app/ImageCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/StatusBarProgress.h"
 #include "app/CMyStatusBar.h"
 #include "app/CT52106Doc.h"
 #include "app/CT52106App.h"
 #include "edit/AddImages.h"
 #include "edit/Download.h"
 #include "edit/EditSession.h"
+#include "edit/SaveNodeImage.h"
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
@@ -32,37 +34,7 @@ namespace vq {
 
 namespace {
 
-const QString kImageFilter = QStringLiteral(
-    "イメージファイル(jpeg, gif, bmp, png, tiff) (*.jpg *.jpeg *.gif *.bmp *.png *.tif *.tiff);;"
-    "JPEGファイル(*.jpeg) (*.jpg *.jpeg);;GIFファイル(*.gif) (*.gif);;ビットマップファイル(*.bmp) (*.bmp);;"
-    "PNGファイル(*.png) (*.png);;TIFFファイル(*.tiff) (*.tif *.tiff)");
-
 constexpr QPoint kKeyPasteOffset{10, 10};
-
-// The status bar as the adding loop's progress display.
-class StatusProgress : public ProgressSink {
-public:
-    explicit StatusProgress(CMyStatusBar* bar) : m_bar(bar) {}
-    int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
-    void StepProgress() override
-    {
-        if (m_bar)
-            m_bar->StepProgress();
-    }
-    void EndProgress() override
-    {
-        if (m_bar)
-            m_bar->EndProgress();
-    }
-    void ShowGuideText(const QString& text) override
-    {
-        if (m_bar)
-            m_bar->ShowGuideText(text);
-    }
-
-private:
-    CMyStatusBar* m_bar;
-};
 
 QString maxCountPrefix(int count)
 {
@@ -98,7 +70,7 @@ void ImageCommands::OnAddImage()
 {
     FileRequest request;
     request.title = QStringLiteral("追加するイメージを指定(複数選択可)");
-    request.filter = kImageFilter;
+    request.filter = ImageFileFilter();
     request.directory = QDir::homePath();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, true);
@@ -114,7 +86,7 @@ void ImageCommands::OnAddImage()
     }
     if (files.isEmpty())
         return;
-    StatusProgress progress(m_frame.statusPanes());
+    StatusBarProgress progress(m_frame.statusPanes());
     AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner());
 }
 
@@ -125,7 +97,7 @@ void ImageCommands::OnChangeImage()
         return;
     FileRequest request;
     request.title = QStringLiteral("変更するイメージを指定");
-    request.filter = kImageFilter;
+    request.filter = ImageFileFilter();
     request.directory = QDir::homePath();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, false);
@@ -184,7 +156,7 @@ void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int nod
     for (const ImageFile& file : files.images)
         paths << file.path;
     if (!paths.isEmpty()) {
-        StatusProgress progress(m_frame.statusPanes());
+        StatusBarProgress progress(m_frame.statusPanes());
         AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner());
     }
     m_dropTarget.ClearPendingDropText();

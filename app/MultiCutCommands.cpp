@@ -1,6 +1,7 @@
 #include "app/MultiCutCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/StatusBarProgress.h"
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
 #include "app/ShellUtilities.h"
@@ -19,31 +20,6 @@ namespace vq {
 
 namespace {
 
-// The status bar's progress indicator while tiles are cut.
-class TileProgress : public ProgressSink {
-public:
-    explicit TileProgress(CMyStatusBar* bar) : m_bar(bar) {}
-    int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
-    void StepProgress() override
-    {
-        if (m_bar)
-            m_bar->StepProgress();
-    }
-    void EndProgress() override
-    {
-        if (m_bar)
-            m_bar->EndProgress();
-    }
-    void ShowGuideText(const QString& text) override
-    {
-        if (m_bar)
-            m_bar->ShowGuideText(text);
-    }
-
-private:
-    CMyStatusBar* m_bar;
-};
-
 // A multi-cut that has ended leaves no guide behind that says it still runs.
 void clearMultiCutGuide(CMainFrame& frame)
 {
@@ -55,7 +31,7 @@ void clearMultiCutGuide(CMainFrame& frame)
 void tilesToNodes(CMainFrame& frame, const QImage& rendered)
 {
     CT52106App& app = frame.app();
-    TileProgress progress(frame.statusPanes());
+    StatusBarProgress progress(frame.statusPanes());
     {
         const WaitCursor wait;
         CutTilesToNodes(app.edits(), app.sys(), rendered, &progress, &frame);
@@ -78,7 +54,7 @@ void tilesToFiles(CMainFrame& frame, const QImage& rendered)
         folder += QLatin1Char('/');
     if (folder != stored)
         settings.setText(keys::SaveFolder, folder);
-    TileProgress progress(frame.statusPanes());
+    StatusBarProgress progress(frame.statusPanes());
     TileFilesResult result;
     {
         const WaitCursor wait;

@@ -30,6 +30,10 @@ void saveMainNodeImage(CMainFrame& frame)
     request.directory = QDir::homePath();
     request.suggestedName = QStringLiteral("無題");
     request.owner = &frame;
+    request.selectedFilter = JpegFileFilter();
+    request.defaultSuffix = QStringLiteral("jpeg");
+    // 30056 is our own question; the dialog must not ask it first.
+    request.confirmOverwrite = false;
     const QString chosen = prompter().saveFile(request);
     if (chosen.isEmpty())
         return;

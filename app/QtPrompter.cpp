@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace vq {
 
@@ -66,8 +68,20 @@ QStringList QtPrompter::openFiles(const FileRequest& r, bool multiple)
 QString QtPrompter::saveFile(const FileRequest& r)
 {
     const QDir folder(r.directory.isEmpty() ? QDir::homePath() : r.directory);
-    const QString start = r.suggestedName.isEmpty() ? folder.path() : folder.filePath(r.suggestedName);
-    return QFileDialog::getSaveFileName(ownerWidget(r.owner), r.title, start, r.filter);
+    QFileDialog dialog(ownerWidget(r.owner), r.title, folder.path(), r.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!r.confirmOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!r.selectedFilter.isEmpty())
+        dialog.selectNameFilter(r.selectedFilter);
+    if (!r.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(r.defaultSuffix);
+    if (!r.suggestedName.isEmpty())
+        dialog.selectFile(r.suggestedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 QString QtPrompter::chooseFolder(const QString& title, const QString& initial, QObject* owner)
@@ -86,6 +100,18 @@ QString QtPrompter::chooseFolder(const QString& title, const QString& initial, Q
 QColor QtPrompter::chooseColor(const QColor& initial, QObject* owner)
 {
     return QColorDialog::getColor(initial, ownerWidget(owner));
+}
+
+bool QtPrompter::printSetup(QPagedPaintDevice& device, QObject* owner)
+{
+    auto* printer = dynamic_cast<QPrinter*>(&device);
+    if (!printer)
+        return false;
+    QPrintDialog dialog(printer, ownerWidget(owner));
+    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+    // Pages and copies are the print dialog's own business.
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace vq

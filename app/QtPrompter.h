@@ -4,7 +4,7 @@
 
 namespace vq {
 
-// The real dialogs: QMessageBox, QFileDialog and QColorDialog.
+// The real dialogs: QMessageBox, QFileDialog, QColorDialog and QPrintDialog.
 class QtPrompter : public Prompter {
 public:
     int message(const MessageRequest& request) override;
@@ -12,6 +12,7 @@ public:
     QString saveFile(const FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& initial, QObject* owner) override;
     QColor chooseColor(const QColor& initial, QObject* owner) override;
+    bool printSetup(QPagedPaintDevice& printer, QObject* owner) override;
 };
 
 } // namespace vq

@@ -1,6 +1,7 @@
 #include "app/RangeCommands.h"
 
 #include "app/CMainFrame.h"
+#include "app/StatusBarProgress.h"
 #include "app/CMyStatusBar.h"
 #include "app/CT52106App.h"
 #include "dialogs/CBokashiDlg.h"
@@ -21,31 +22,6 @@
 namespace vq {
 
 namespace {
-
-// The status bar's progress indicator for a blur.
-class BarProgress : public ProgressSink {
-public:
-    explicit BarProgress(CMyStatusBar* bar) : m_bar(bar) {}
-    int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
-    void StepProgress() override
-    {
-        if (m_bar)
-            m_bar->StepProgress();
-    }
-    void EndProgress() override
-    {
-        if (m_bar)
-            m_bar->EndProgress();
-    }
-    void ShowGuideText(const QString& text) override
-    {
-        if (m_bar)
-            m_bar->ShowGuideText(text);
-    }
-
-private:
-    CMyStatusBar* m_bar;
-};
 
 // The guide of a mode that has ended no longer tells the truth.
 void clearModeGuide(CMainFrame& frame, int kind)
@@ -113,7 +89,7 @@ void wireRangeCommands(CMainFrame& frame)
     });
     frame.registerHandler(cmd::BlurExecute, [&frame, &app, &edits] {
         const WaitCursor wait;
-        BarProgress progress(frame.statusPanes());
+        StatusBarProgress progress(frame.statusPanes());
         if (ExecuteBlur(edits, ReadBlurSettings(app.settings()), TimeSeededRandom(), &progress))
             clearModeGuide(frame, kRangeBlur);
     });

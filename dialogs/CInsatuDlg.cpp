@@ -1,6 +1,5 @@
 #include "dialogs/CInsatuDlg.h"
 
-#include "dialogs/PrintSetup.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/Prompter.h"
@@ -535,7 +534,7 @@ void CInsatuDlg::onMinimumMargins()
 
 void CInsatuDlg::onSetup()
 {
-    if (!printSetupAsker()(m_printer, this))
+    if (!prompter().printSetup(m_printer, this))
         return;
     const int code = PaperCodeOf(m_printer.pageLayout().pageSize());
     const int orientation = m_printer.pageLayout().orientation() == QPageLayout::Portrait ? kPortrait : kLandscape;

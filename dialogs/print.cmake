@@ -2,5 +2,4 @@
 target_sources(velquin_gui PRIVATE
     CInsatuDlg.cpp CInsatuDlg.h
     PrintPreview.cpp PrintPreview.h
-    PrintSetup.cpp PrintSetup.h
 )

@@ -1,6 +1,7 @@
 #include "edit/RangeModes.h"
 
 #include "edit/EditSession.h"
+#include "edit/MultiCut.h"
 #include "edit/Selection.h"
 #include "model/Document.h"
 #include "model/Settings.h"
@@ -70,13 +71,12 @@ IntRect RangeFromStored(const IntRect& node, const StoredRange& stored)
 
 int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize)
 {
-    const int used = count * tile + static_cast<int>(static_cast<float>(count - 1) * spacing) + offset;
-    if (used <= nodeSize)
+    // The settings window fits counts the same way, so entering the mode and
+    // stepping a count never disagree about how many tiles fit.
+    const int g1000 = SpacingThousandths(spacing);
+    if (count >= 1 && GridExtent(count, tile, g1000, offset) <= nodeSize)
         return count;
-    const float pitch = static_cast<float>(tile) + spacing;
-    if (pitch <= 0.0f)
-        return 1;
-    return std::max(1, static_cast<int>(static_cast<float>(nodeSize - offset) / pitch));
+    return LargestFittingCount(tile, g1000, offset, nodeSize);
 }
 
 bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, SysSettings& sys)

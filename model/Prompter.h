@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QObject;
+class QPagedPaintDevice;
 
 namespace vq {
 
@@ -39,6 +40,12 @@ struct FileRequest {
     QString directory;
     QString suggestedName;
     QObject* owner = nullptr;
+    // Save dialogs only: the filter shown first (one entry of `filter`), the
+    // extension added to a name typed without one, and whether the dialog
+    // asks before replacing a file (off where the caller asks itself).
+    QString selectedFilter;
+    QString defaultSuffix;
+    bool confirmOverwrite = true;
 };
 
 // The one seam through which every modal question reaches the user. The
@@ -55,6 +62,14 @@ public:
     virtual QString chooseFolder(const QString& title, const QString& initial, QObject* owner) = 0;
     // Invalid colour when cancelled.
     virtual QColor chooseColor(const QColor& initial, QObject* owner) = 0;
+    // The system's print setup on `printer` (a QPrinter where there is a
+    // screen); true when accepted, the printer then holding the choice.
+    virtual bool printSetup(QPagedPaintDevice& printer, QObject* owner)
+    {
+        (void)printer;
+        (void)owner;
+        return false;
+    }
 };
 
 // The installed seam; a printing one until something else is installed.

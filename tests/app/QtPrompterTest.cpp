@@ -7,10 +7,14 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -95,6 +99,68 @@ TEST_F(QtPrompterTest, FileDialogReturnsTheChosenFile)
 
     whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_TRUE(prompts.openFiles(request, true).isEmpty());
+}
+
+TEST_F(QtPrompterTest, SaveDialogShowsTheChosenFilterAddsTheExtensionAndLeavesOverwritingToTheCaller)
+{
+    const QString existing = filesDir() + QStringLiteral("/photo.jpeg");
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const struct {
+        bool confirm;
+        QString typed;
+        QString expected; // empty: the dialog stayed open and asked first
+    } cases[] = {
+        {false, QStringLiteral("photo"), existing},
+        {false, QStringLiteral("new"), filesDir() + QStringLiteral("/new.jpeg")},
+        {true, QStringLiteral("photo"), {}},
+    };
+    for (const auto& c : cases) {
+        bool asked = false;
+        whenModalAppears([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("JPEG (*.jpg *.jpeg)"));
+            EXPECT_EQ(dialog->testOption(QFileDialog::DontConfirmOverwrite), !c.confirm);
+            asked = dialog->testOption(QFileDialog::DontConfirmOverwrite) == false;
+            dialog->selectFile(c.typed);
+            if (c.confirm) {
+                dialog->reject(); // Qt would ask its own question here
+                return;
+            }
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        FileRequest request;
+        request.title = QStringLiteral("保存するファイルを指定");
+        request.filter = QStringLiteral("PNG (*.png);;JPEG (*.jpg *.jpeg)");
+        request.directory = filesDir();
+        request.selectedFilter = QStringLiteral("JPEG (*.jpg *.jpeg)");
+        request.defaultSuffix = QStringLiteral("jpeg");
+        request.confirmOverwrite = c.confirm;
+        EXPECT_EQ(prompts.saveFile(request), c.expected) << c.typed.toStdString();
+        EXPECT_EQ(asked, c.confirm);
+    }
+}
+
+TEST_F(QtPrompterTest, PrintSetupIsQtsPrintDialogOnTheSamePrinter)
+{
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    QPrinter* shown = nullptr;
+    whenModalAppears([&](QWidget* w) {
+        auto* dialog = qobject_cast<QPrintDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("プリンタの設定"));
+        shown = dialog->printer();
+        dialog->reject();
+    });
+    EXPECT_FALSE(prompts.printSetup(printer, nullptr));
+    EXPECT_EQ(shown, &printer);
+
+    // Something that is no printer has no setup to show.
+    QPdfWriter writer(filesDir() + QStringLiteral("/x.pdf"));
+    EXPECT_FALSE(prompts.printSetup(writer, nullptr));
 }
 
 TEST_F(QtPrompterTest, ColourDialogCancelGivesAnInvalidColour)

@@ -215,7 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"SpacingsCount", 3, 100, 1.0f, 100, 400, 2},
                       FitCase{"FractionalSpacingTruncatesWhenItFits", 3, 100, 0.4f, 99, 400, 3},
                       FitCase{"NeverBelowOne", 5, 400, 0.0f, 100, 400, 1},
-                      FitCase{"AnEmptyTileCannotDivide", 5, 0, 0.0f, 500, 400, 1}),
+                      FitCase{"AnEmptyTileCannotDivide", 5, 0, 0.0f, 500, 400, 1},
+                      // trunc(210 / (100 + 10)) would say 1, yet 100 + 10 + 100 fits.
+                      FitCase{"TheLargestCountThatFits", 3, 100, 10.0f, 0, 210, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RangeTest, EnteringMultiCutFitsTheTileCountsToTheNode)

@@ -1,5 +1,4 @@
 #include "dialogs/CInsatuDlg.h"
-#include "dialogs/PrintSetup.h"
 #include "edit/RangeMode.h"
 #include "model/Settings.h"
 #include "tests/frame/PrintScene.h"
@@ -48,7 +47,6 @@ protected:
     void TearDown() override
     {
         m_dialog.reset();
-        installPrintSetupAsker({});
         IsolatedTest::TearDown();
     }
 
@@ -308,11 +306,11 @@ TEST_F(CInsatuDlgTest, OrientationTurnsThePrintRecord)
 TEST_F(CInsatuDlgTest, PrintSetupChangesPaperAndOrientation)
 {
     open();
-    installPrintSetupAsker([](QPrinter&, QWidget*) { return false; });
+    m_prompts->printSetups.enqueue([](QPagedPaintDevice&) { return false; });
     QTest::mouseClick(child<QPushButton>("setup"), Qt::LeftButton);
     EXPECT_EQ(text("paperName"), QStringLiteral("A4Sheet, 210x297mm"));
 
-    installPrintSetupAsker([](QPrinter& printer, QWidget*) {
+    m_prompts->printSetups.enqueue([](QPagedPaintDevice& printer) {
         printer.setPageSize(QPageSize(QPageSize::JisB4));
         printer.setPageOrientation(QPageLayout::Landscape);
         return true;

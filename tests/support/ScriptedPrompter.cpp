@@ -52,4 +52,9 @@ QColor ScriptedPrompter::chooseColor(const QColor&, QObject*)
     return colors.isEmpty() ? QColor() : colors.dequeue();
 }
 
+bool ScriptedPrompter::printSetup(QPagedPaintDevice& printer, QObject*)
+{
+    return !printSetups.isEmpty() && printSetups.dequeue()(printer);
+}
+
 } // namespace vq::test
