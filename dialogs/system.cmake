@@ -5,10 +5,8 @@ target_sources(velquin_gui PRIVATE
     ManualWindow.cpp ManualWindow.h
     CAboutDlg.cpp CAboutDlg.h
 )
-# The about box shows the program's icon from the drawing the desktop
-# installs, so the two never differ. The library is declared at the top, so
-# its link targets must be seen from there too.
-find_package(Qt6 REQUIRED COMPONENTS Svg GLOBAL)
+# The about box and the windows show the program's icon from the drawing the
+# desktop installs, so the two never differ.
 target_link_libraries(velquin_gui PRIVATE Qt6::Svg)
 qt_add_resources(velquin_gui velquin_about_icon
     PREFIX /velquin
