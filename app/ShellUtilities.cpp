@@ -26,6 +26,11 @@ UrlOpener setUrlOpener(UrlOpener next)
     return previous;
 }
 
+bool OpenUrl(const QUrl& url)
+{
+    return opener()(url);
+}
+
 bool ShowFolderInExplorer(const QString& filePath, QObject* owner)
 {
     const QString folder = FolderOf(filePath);

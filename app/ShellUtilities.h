@@ -32,5 +32,7 @@ struct LabelFont {
 // How URLs are opened: the desktop services, or a stand-in for tests.
 using UrlOpener = std::function<bool(const QUrl&)>;
 UrlOpener setUrlOpener(UrlOpener opener);
+// Opens `url` with the desktop (or the tests' stand-in); false when nothing could.
+bool OpenUrl(const QUrl& url);
 
 } // namespace vq

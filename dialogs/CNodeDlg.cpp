@@ -47,15 +47,6 @@ QString bytesText(qint64 bytes)
     return FormatThousands(QString::number(bytes)) + QStringLiteral("byte");
 }
 
-// The desktop's "open" for a file or an address, through the same opener
-// the rest of the program uses (tests put a stand-in there).
-bool openWithDesktop(const QUrl& url)
-{
-    UrlOpener current = setUrlOpener({});
-    setUrlOpener(current);
-    return current(url);
-}
-
 QLabel* valueLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -400,7 +391,7 @@ void CNodeDlg::onShowOrigin()
     case OriginKind::None:
         return;
     case OriginKind::Web:
-        openWithDesktop(QUrl(text, QUrl::TolerantMode));
+        OpenUrl(QUrl(text, QUrl::TolerantMode));
         return;
     case OriginKind::File:
         break;
@@ -408,7 +399,7 @@ void CNodeDlg::onShowOrigin()
     const int answer = ShowMessage(30101, this, {}, kStyleYesNoCancel);
     if (answer == kIdYes) {
         const WaitCursor wait;
-        openWithDesktop(QUrl::fromLocalFile(text));
+        OpenUrl(QUrl::fromLocalFile(text));
     } else if (answer == kIdNo) {
         ShowFolderInExplorer(text, this);
     }
