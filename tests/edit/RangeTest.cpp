@@ -12,6 +12,7 @@
 #include "model/Settings.h"
 #include "model/UndoHistory.h"
 #include "tests/support/Isolation.h"
+#include "tests/support/Fixtures.h"
 
 #include <QSignalSpy>
 
@@ -45,22 +46,6 @@ PicturePtr photo(int w, int h)
 QImage pixels(const PicturePtr& picture)
 {
     return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
-}
-
-// The largest difference of any channel of any pixel; -1 for different sizes.
-int largestDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return -1;
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
 }
 
 IntRect relative(const IntRect& r, const IntRect& node)
@@ -383,7 +368,7 @@ TEST_P(RangeTrimTest, TheNodeBecomesThePictureUnderTheRangeInTheRangesPlace)
 
     const NodeRecord& n = doc.nodes[i];
     EXPECT_EQ(n.picture->pixelSize(), c.sourcePixels.size());
-    EXPECT_LE(largestDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
+    EXPECT_LE(test::largestChannelDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
     EXPECT_EQ(n.centerX, (range.left + range.right) / 2);
     EXPECT_EQ(n.centerY, (range.top + range.bottom) / 2);
     EXPECT_EQ(n.halfWidth, range.width() / 2);
@@ -460,7 +445,7 @@ TEST_P(EdgeTrimTest, EachSelectedNodeLosesPicturePixelsAndItsSidesMoveByTheScale
 
     const NodeRecord& n = doc.nodes[i];
     EXPECT_EQ(n.picture->pixelSize(), c.sourcePixels.size());
-    EXPECT_LE(largestDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
+    EXPECT_LE(test::largestChannelDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
     const IntRect r = c.rect;
     EXPECT_EQ(n.centerX, (node.left + r.left + node.left + r.right) / 2);
     EXPECT_EQ(n.centerY, (node.top + r.top + node.top + r.bottom) / 2);
@@ -549,13 +534,13 @@ TEST_F(RangeTest, BlurRewritesOnlyThePixelsUnderTheRangeAndKeepsTheNode)
         for (int y = area.top(); y <= area.bottom(); ++y)
             for (int x = area.left(); x <= area.right(); ++x)
                 img->setPixel(x, y, 0);
-    EXPECT_LE(largestDifference(outside, expectedOutside), 4);
+    EXPECT_LE(test::largestChannelDifference(outside, expectedOutside), 4);
     // Simple blur: each 10 x 10 block takes its top-left colour.
     for (const QPoint block : {QPoint(0, 0), QPoint(10, 0), QPoint(40, 20)}) {
         const QPoint topLeft = area.topLeft() + block;
         QImage fill(10, 10, QImage::Format_RGB32);
         fill.fill(original.pixel(topLeft));
-        EXPECT_LE(largestDifference(blurred.copy(QRect(topLeft, QSize(10, 10))), fill), 4) << block.x() << block.y();
+        EXPECT_LE(test::largestChannelDifference(blurred.copy(QRect(topLeft, QSize(10, 10))), fill), 4) << block.x() << block.y();
     }
     EXPECT_EQ(doc.NodeRect(i), node);
     EXPECT_EQ(session.mode().modeNode, -1);

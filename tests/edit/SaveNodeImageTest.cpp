@@ -17,15 +17,6 @@
 namespace vq {
 namespace {
 
-QImage gradient(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 90));
-    return image;
-}
-
 QByteArray pngBytes(const QImage& image)
 {
     QByteArray bytes;
@@ -59,7 +50,7 @@ protected:
 
 TEST_F(SaveNodeImageTest, AJpegPictureSavedAsJpegIsWrittenByteForByte)
 {
-    const QByteArray jpeg = EncodeJpeg(gradient(1000, 500), 85);
+    const QByteArray jpeg = EncodeJpeg(test::gradientImage(1000, 500, 90), 85);
     const int node = addNode(Picture::fromJpegBytes(jpeg));
     for (const char* name : {"a.jpeg", "b.JPG"}) {
         ASSERT_EQ(SaveNodeImage(doc, node, file(QLatin1String(name))), NodeImageSave::Saved) << name;
@@ -77,7 +68,7 @@ class SaveNodeImageTypeTest : public SaveNodeImageTest, public ::testing::WithPa
 TEST_P(SaveNodeImageTypeTest, WritesThePictureAtItsOwnSizeInTheNamedType)
 {
     const TypeCase& c = GetParam();
-    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(gradient(1000, 500), 95)));
+    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(1000, 500, 90), 95)));
     const QString path = file(QLatin1String(c.name));
     ASSERT_EQ(SaveNodeImage(doc, node, path), NodeImageSave::Saved);
     QByteArray format;
@@ -95,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Types, SaveNodeImageTypeTest,
 
 TEST_F(SaveNodeImageTest, APictureHeldInAnotherFormatIsEncodedAsJpeg)
 {
-    const QImage image = gradient(64, 32);
+    const QImage image = test::gradientImage(64, 32, 90);
     const int node = addNode(Picture::fromBytes(pngBytes(image)));
     ASSERT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("x.jpeg"))), NodeImageSave::Saved);
     QByteArray format;
@@ -106,7 +97,7 @@ TEST_F(SaveNodeImageTest, APictureHeldInAnotherFormatIsEncodedAsJpeg)
 
 TEST_F(SaveNodeImageTest, NothingIsWrittenThatCannotBe)
 {
-    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(gradient(40, 20), 90)));
+    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(40, 20, 90), 90)));
     const int empty = addNode(nullptr);
     EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("notes.txt"))), NodeImageSave::UnknownType);
     EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("notes.txt"))));
@@ -119,7 +110,7 @@ TEST_F(SaveNodeImageTest, NothingIsWrittenThatCannotBe)
 
 TEST_F(SaveNodeImageTest, AFailedWriteLeavesTheEarlierFileAsItWas)
 {
-    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(gradient(40, 20), 90)));
+    const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(40, 20, 90), 90)));
     const QString path = file(QStringLiteral("kept.jpeg"));
     ASSERT_TRUE(test::writeFile(path, "earlier"));
     QFile(filesDir()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);

@@ -28,15 +28,6 @@
 namespace vq {
 namespace {
 
-QImage gradient(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 60));
-    return image;
-}
-
 // A 400 x 200 photograph shown at its own size at (100, 100), with the
 // multi-cut range remembered as 100 x 50 tiles, 10 in and 20 down.
 class MultiCutCommandsTest : public test::FrameTest {
@@ -55,7 +46,7 @@ protected:
         app().sys().multiMarginX = 0.0f;
         app().sys().multiMarginY = 0.0f;
         Document& doc = app().doc();
-        ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(EncodeJpeg(gradient(400, 200), 95)), 400, 200, 300, 200));
+        ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(400, 200), 95)), 400, 200, 300, 200));
         app().edits().commitChange();
         m_previousOpener = setUrlOpener([this](const QUrl& url) {
             opened << url.toLocalFile();

@@ -18,22 +18,13 @@
 namespace vq {
 namespace {
 
-QImage gradient(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 60));
-    return image;
-}
-
 class NodeImageCommandsTest : public test::FrameTest {
 protected:
     void SetUp() override
     {
         FrameTest::SetUp();
         start();
-        jpeg = EncodeJpeg(gradient(1000, 500), 90);
+        jpeg = EncodeJpeg(test::gradientImage(1000, 500), 90);
         // Shown at 250 x 125, a quarter of its own size.
         ASSERT_TRUE(AppendNode(app().doc(), Picture::fromJpegBytes(jpeg), 1000, 500, 300, 300));
         app().edits().commitChange();

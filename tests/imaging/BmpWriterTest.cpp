@@ -4,6 +4,7 @@
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "tests/support/Fixtures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -144,20 +145,6 @@ QImage Gradient(int width, int height)
     return image;
 }
 
-// Largest channel difference over the whole picture.
-int MaxDifference(const QImage& a, const QImage& b)
-{
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
-}
-
 bool HaveImageMagick()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("identify")).isEmpty()
@@ -280,7 +267,7 @@ TEST_P(BmpFormatTest, QtReadsTheColoursBack)
     ASSERT_TRUE(WriteBmpFile(path, c.format, image));
     const QImage back(path);
     ASSERT_EQ(back.size(), image.size());
-    EXPECT_LE(MaxDifference(back, image), c.tolerance);
+    EXPECT_LE(test::largestChannelDifference(back, image), c.tolerance);
     EXPECT_TRUE(prompter.messageIds().isEmpty());
 }
 
@@ -307,7 +294,7 @@ TEST_P(BmpFormatTest, ImageMagickReadsTheColoursBack)
         EXPECT_NE(described[4], QLatin1String("RLE"));
     }
 
-    EXPECT_LE(MaxDifference(ReadByImageMagick(path, kWidth, kHeight), image), c.tolerance);
+    EXPECT_LE(test::largestChannelDifference(ReadByImageMagick(path, kWidth, kHeight), image), c.tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BmpFormatTest, ::testing::ValuesIn(kFormats),
@@ -466,9 +453,9 @@ TEST_P(BmpRleTest, StreamIsValidAndDecodesToThePicture)
         }
     EXPECT_EQ(wrong, 0);
 
-    EXPECT_EQ(MaxDifference(QImage(file(QStringLiteral("rle.bmp"))), image), 0);
+    EXPECT_EQ(test::largestChannelDifference(QImage(file(QStringLiteral("rle.bmp"))), image), 0);
     if (HaveImageMagick()) {
-        EXPECT_EQ(MaxDifference(ReadByImageMagick(file(QStringLiteral("rle.bmp")), c.width, c.height), image), 0);
+        EXPECT_EQ(test::largestChannelDifference(ReadByImageMagick(file(QStringLiteral("rle.bmp")), c.width, c.height), image), 0);
     }
 }
 

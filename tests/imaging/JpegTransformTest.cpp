@@ -4,6 +4,7 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegTransform.h"
 #include "imaging/Rotate.h"
+#include "tests/support/Fixtures.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -44,21 +45,6 @@ QByteArray qtJpeg(const QImage& image, int quality = 90)
 QImage decode(const QByteArray& bytes)
 {
     return DecodeImage(bytes).convertToFormat(QImage::Format_RGB32);
-}
-
-int maxChannelDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 256;
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
 }
 
 constexpr ExactTurn kAllTurns[] = {ExactTurn::Left90, ExactTurn::Half, ExactTurn::Right90, ExactTurn::MirrorLeftRight,
@@ -155,7 +141,7 @@ TEST(JpegTransform, OneTurnShowsThePicturesPixelsTurned)
         // Decoding rounds rows and columns, and smooths subsampled colour,
         // in its own order, so a turned block may differ from the turned
         // decode by a few steps of rounding.
-        EXPECT_LE(maxChannelDifference(turned, TurnImage(pixels, turn)), 4) << static_cast<int>(turn);
+        EXPECT_LE(test::largestChannelDifference(turned, TurnImage(pixels, turn)), 4) << static_cast<int>(turn);
     }
 }
 
@@ -185,7 +171,7 @@ TEST(TurnPicture, AnImperfectSizeIsReEncodedOnceThenTurnsLosslessly)
     const PicturePtr once = TurnPicture(source, ExactTurn::Right90);
     ASSERT_TRUE(once);
     EXPECT_EQ(once->pixelSize(), QSize(56, 72));
-    EXPECT_LE(maxChannelDifference(decode(once->bytes()), TurnImage(decode(original), ExactTurn::Right90)), 3);
+    EXPECT_LE(test::largestChannelDifference(decode(once->bytes()), TurnImage(decode(original), ExactTurn::Right90)), 3);
     EXPECT_EQ(ReadJpegBlockLayout(once->bytes())->mcu, QSize(8, 8));
 
     PicturePtr turned = once;
@@ -206,7 +192,7 @@ TEST(TurnPicture, PicturesThatAreNotJpegComeBackAsJpeg)
     ASSERT_TRUE(turned);
     EXPECT_TRUE(turned->bytes().startsWith("\xFF\xD8"));
     EXPECT_EQ(turned->pixelSize(), QSize(20, 30));
-    EXPECT_LE(maxChannelDifference(decode(turned->bytes()), TurnImage(texture(30, 20), ExactTurn::Left90)), 3);
+    EXPECT_LE(test::largestChannelDifference(decode(turned->bytes()), TurnImage(texture(30, 20), ExactTurn::Left90)), 3);
 
     EXPECT_FALSE(TurnPicture(Picture::fromBytes("no picture at all"), ExactTurn::Left90));
     EXPECT_FALSE(TurnPicture(nullptr, ExactTurn::Left90));

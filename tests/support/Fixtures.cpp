@@ -6,6 +6,9 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace vq::test {
 
 QByteArray makeJpeg(int w, int h, QColor color)
@@ -36,6 +39,32 @@ QByteArray readFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QImage gradientImage(int w, int h, int blue)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = qRgb(x * 255 / w, y * 255 / h, blue);
+    }
+    return image;
+}
+
+int largestChannelDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 256;
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
 }
 
 } // namespace vq::test
