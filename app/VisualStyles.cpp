@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace vq {
 
@@ -70,6 +72,35 @@ QPalette paletteFor(const Look& l)
 
 int g_office2007Scheme = cmd::StyleOffice2007Black;
 
+// Fusion outlines a check box a shade darker than the window, which on a dark
+// look is the colour of the field it sits in: the tick boxes of lists (the
+// recent-file manager's rows) vanish. Dark looks get a light outline instead.
+class LookStyle : public QProxyStyle {
+public:
+    explicit LookStyle(const QString& key) : QProxyStyle(key) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element == PE_IndicatorCheckBox && option && option->palette.base().color().lightness() < 128) {
+            QStyleOptionButton lighter;
+            lighter.QStyleOption::operator=(*option);
+            // The outline is drawn 40 % darker than the window colour.
+            lighter.palette.setColor(QPalette::Window, QColor(0xc8, 0xc8, 0xc8));
+            QProxyStyle::drawPrimitive(element, &lighter, painter, widget);
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+// True when the application already draws with our proxy over Qt style `name`.
+bool drawsWith(const QString& name)
+{
+    const auto* look = dynamic_cast<const LookStyle*>(QApplication::style());
+    return look && look->baseStyle()->name().compare(name, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 bool isVisualStyleId(int id)
@@ -88,9 +119,9 @@ int ApplyVisualStyle(int id)
         g_office2007Scheme = id;
     // Re-creating the same style would re-polish every widget for nothing.
     const QString styleName = QString::fromLatin1(look->style);
-    if (QApplication::style()->name().compare(styleName, Qt::CaseInsensitive) != 0) {
-        if (QStyle* style = QStyleFactory::create(styleName))
-            QApplication::setStyle(style);
+    if (!drawsWith(styleName)) {
+        if (QStyleFactory::keys().contains(styleName, Qt::CaseInsensitive))
+            QApplication::setStyle(new LookStyle(styleName));
     }
     QApplication::setPalette(paletteFor(*look));
     return id;
