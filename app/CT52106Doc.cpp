@@ -61,15 +61,20 @@ bool CT52106Doc::OnOpenDocument(const QString& path)
     Document opened;
     if (!OpenDocumentFile(absolute, opened, m_app.mainFrameObject(), processingJobRunner(m_app)))
         return false;
-    Document& doc = m_app.doc();
-    doc.ReleasePictures();
-    std::swap(doc.state, opened.state);
-    std::swap(doc.nodes, opened.nodes);
-    std::swap(doc.screen, opened.screen);
+    takeDocument(opened);
     m_path = absolute;
     m_app.settings().addRecentFile(absolute);
     afterReplace(true);
     return true;
+}
+
+void CT52106Doc::takeDocument(Document& replacement)
+{
+    Document& doc = m_app.doc();
+    doc.ReleasePictures();
+    std::swap(doc.state, replacement.state);
+    std::swap(doc.nodes, replacement.nodes);
+    std::swap(doc.screen, replacement.screen);
 }
 
 bool CT52106Doc::OnFileOpen()
@@ -87,11 +92,7 @@ bool CT52106Doc::OnRestoreDocument(Document& recovered, const QString& path)
 {
     if (!SaveModified())
         return false;
-    Document& doc = m_app.doc();
-    doc.ReleasePictures();
-    std::swap(doc.state, recovered.state);
-    std::swap(doc.nodes, recovered.nodes);
-    std::swap(doc.screen, recovered.screen);
+    takeDocument(recovered);
     m_path = path;
     afterReplace(true);
     SetModifiedFlag(true);

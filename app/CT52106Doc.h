@@ -51,6 +51,8 @@ private:
     bool saveTo(const QString& path);
     [[nodiscard]] QString dialogFolder() const;
     void afterReplace(bool opened);
+    // Makes `replacement` the document, leaving the old contents in it.
+    void takeDocument(Document& replacement);
 
     CT52106App& m_app;
     QString m_path;

@@ -6,7 +6,6 @@
 #include "edit/EditSession.h"
 #include "edit/RangeModes.h"
 #include "edit/Trim.h"
-#include "imaging/ImageDecode.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
 #include "model/Settings.h"
@@ -18,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -41,11 +39,6 @@ QImage gradient(int w, int h)
 PicturePtr photo(int w, int h)
 {
     return Picture::fromJpegBytes(EncodeJpegFullChroma(gradient(w, h), 100));
-}
-
-QImage pixels(const PicturePtr& picture)
-{
-    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
 }
 
 IntRect relative(const IntRect& r, const IntRect& node)
@@ -358,7 +351,7 @@ TEST_P(RangeTrimTest, TheNodeBecomesThePictureUnderTheRangeInTheRangesPlace)
 {
     const RangeTrimCase& c = GetParam();
     const int i = addNode(photo(c.picture.width(), c.picture.height()), c.node.width() / 2, c.node.height() / 2);
-    const QImage original = pixels(doc.nodes[i].picture);
+    const QImage original = test::decodedPixels(doc.nodes[i].picture);
     const IntRect node = doc.NodeRect(i);
     const IntRect range{node.left + c.range.left, node.top + c.range.top, node.left + c.range.right,
                         node.top + c.range.bottom};
@@ -368,7 +361,7 @@ TEST_P(RangeTrimTest, TheNodeBecomesThePictureUnderTheRangeInTheRangesPlace)
 
     const NodeRecord& n = doc.nodes[i];
     EXPECT_EQ(n.picture->pixelSize(), c.sourcePixels.size());
-    EXPECT_LE(test::largestChannelDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
+    EXPECT_LE(test::largestChannelDifference(test::decodedPixels(n.picture), original.copy(c.sourcePixels)), 4);
     EXPECT_EQ(n.centerX, (range.left + range.right) / 2);
     EXPECT_EQ(n.centerY, (range.top + range.bottom) / 2);
     EXPECT_EQ(n.halfWidth, range.width() / 2);
@@ -438,14 +431,14 @@ TEST_P(EdgeTrimTest, EachSelectedNodeLosesPicturePixelsAndItsSidesMoveByTheScale
 {
     const EdgeCase& c = GetParam();
     const int i = addNode(photo(c.picture.width(), c.picture.height()), c.node.width() / 2, c.node.height() / 2);
-    const QImage original = pixels(doc.nodes[i].picture);
+    const QImage original = test::decodedPixels(doc.nodes[i].picture);
     const IntRect node = doc.NodeRect(i);
 
     EXPECT_EQ(TrimSelected(session, c.cuts), 1);
 
     const NodeRecord& n = doc.nodes[i];
     EXPECT_EQ(n.picture->pixelSize(), c.sourcePixels.size());
-    EXPECT_LE(test::largestChannelDifference(pixels(n.picture), original.copy(c.sourcePixels)), 4);
+    EXPECT_LE(test::largestChannelDifference(test::decodedPixels(n.picture), original.copy(c.sourcePixels)), 4);
     const IntRect r = c.rect;
     EXPECT_EQ(n.centerX, (node.left + r.left + node.left + r.right) / 2);
     EXPECT_EQ(n.centerY, (node.top + r.top + node.top + r.bottom) / 2);
@@ -519,13 +512,13 @@ TEST_F(RangeTest, ExecuteTrimWithCutsUsesTheModeNodeAndEndsTheMode)
 TEST_F(RangeTest, BlurRewritesOnlyThePixelsUnderTheRangeAndKeepsTheNode)
 {
     const int i = addNode(photo(200, 100), 50, 25); // half scale
-    const QImage original = pixels(doc.nodes[i].picture);
+    const QImage original = test::decodedPixels(doc.nodes[i].picture);
     const IntRect node = doc.NodeRect(i);
     startMode(i, kRangeBlur, {node.left + 10, node.top + 5, node.left + 35, node.top + 20});
 
     ASSERT_TRUE(ExecuteBlur(session, BlurSettings{10, 0}, [] { return 0; }, nullptr));
 
-    const QImage blurred = pixels(doc.nodes[i].picture);
+    const QImage blurred = test::decodedPixels(doc.nodes[i].picture);
     ASSERT_EQ(blurred.size(), original.size());
     const QRect area(20, 10, 50, 30); // the range in picture pixels
     QImage outside = blurred;

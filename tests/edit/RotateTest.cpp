@@ -4,58 +4,19 @@
 
 #include "edit/EditSession.h"
 #include "edit/Selection.h"
-#include "imaging/ImageDecode.h"
 #include "imaging/Rotate.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
 #include "tests/support/Isolation.h"
+#include "tests/support/Fixtures.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace vq {
 namespace {
-
-// A JPEG with detail in every direction, so a wrong turn shows.
-PicturePtr photo(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb((x * 7 + y) % 256, (y * 5) % 256, (x * y) % 256));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
-    return Picture::fromJpegBytes(bytes);
-}
-
-QImage pixels(const PicturePtr& picture)
-{
-    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
-}
-
-bool nearlyEqual(const QImage& a, const QImage& b, int tolerance)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
-                || std::abs(qBlue(p) - qBlue(q)) > tolerance)
-                return false;
-        }
-    return true;
-}
 
 class RotateTest : public test::IsolatedTest {
 protected:
@@ -91,12 +52,12 @@ TEST_F(RotateTest, TenSelectedNodesTurnAsOneUndoStep)
 {
     std::vector<QByteArray> before;
     for (int i = 0; i < 10; ++i) {
-        addNode(photo(64, 48), 32 + i, 24);
+        addNode(test::texturedPhoto(64, 48), 32 + i, 24);
         before.push_back(doc.nodes[i].picture->bytes());
     }
-    const int idle = addNode(photo(64, 48), 32, 24, false);
+    const int idle = addNode(test::texturedPhoto(64, 48), 32, 24, false);
     const PicturePtr idlePicture = doc.nodes[idle].picture;
-    const QImage original = pixels(doc.nodes[0].picture);
+    const QImage original = test::decodedPixels(doc.nodes[0].picture);
 
     RotateSelected(session, 270);
 
@@ -104,7 +65,7 @@ TEST_F(RotateTest, TenSelectedNodesTurnAsOneUndoStep)
     EXPECT_EQ(changes, 1);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(doc.nodes[i].picture->pixelSize(), QSize(48, 64)) << i;
-    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[0].picture), TurnImage(original, ExactTurn::Right90), 4))
+    EXPECT_TRUE(test::nearlyEqual(test::decodedPixels(doc.nodes[0].picture), TurnImage(original, ExactTurn::Right90), 4))
         << "270 turns right, clockwise";
     EXPECT_EQ(doc.nodes[idle].picture, idlePicture) << "an unselected node stays";
 
@@ -118,11 +79,11 @@ TEST_F(RotateTest, TenSelectedNodesTurnAsOneUndoStep)
 TEST_F(RotateTest, FourQuarterTurnsGiveBackEveryPixel)
 {
     for (const int degrees : {90, 270}) {
-        const int i = addNode(photo(96, 64), 48, 32);
-        const QImage original = pixels(doc.nodes[i].picture);
+        const int i = addNode(test::texturedPhoto(96, 64), 48, 32);
+        const QImage original = test::decodedPixels(doc.nodes[i].picture);
         for (int k = 0; k < 4; ++k)
             RotateSelected(session, degrees);
-        EXPECT_EQ(pixels(doc.nodes[i].picture), original) << degrees;
+        EXPECT_EQ(test::decodedPixels(doc.nodes[i].picture), original) << degrees;
         EXPECT_EQ(doc.nodes[i].picture->pixelSize(), QSize(96, 64));
         doc.screen[i].selected = 0;
     }
@@ -130,13 +91,13 @@ TEST_F(RotateTest, FourQuarterTurnsGiveBackEveryPixel)
 
 TEST_F(RotateTest, LeftTurnsCounterClockwiseAndHalfTurnsUpsideDown)
 {
-    const int i = addNode(photo(64, 48), 32, 24);
-    const QImage original = pixels(doc.nodes[i].picture);
+    const int i = addNode(test::texturedPhoto(64, 48), 32, 24);
+    const QImage original = test::decodedPixels(doc.nodes[i].picture);
     RotateSelected(session, 90);
-    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Left90), 4));
+    EXPECT_TRUE(test::nearlyEqual(test::decodedPixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Left90), 4));
     RotateSelected(session, 270);
     RotateSelected(session, 180);
-    EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Half), 4));
+    EXPECT_TRUE(test::nearlyEqual(test::decodedPixels(doc.nodes[i].picture), TurnImage(original, ExactTurn::Half), 4));
 }
 
 struct ScaleCase {
@@ -154,7 +115,7 @@ class RotateScaleTest : public RotateTest, public ::testing::WithParamInterface<
 TEST_P(RotateScaleTest, TheNodeKeepsItsDisplayScaleAndCentre)
 {
     const ScaleCase& c = GetParam();
-    const int i = addNode(photo(c.picture.width(), c.picture.height()), c.halfWidth, c.halfHeight, true, 400, 350);
+    const int i = addNode(test::texturedPhoto(c.picture.width(), c.picture.height()), c.halfWidth, c.halfHeight, true, 400, 350);
     RotateSelected(session, c.degrees);
     EXPECT_EQ(doc.nodes[i].halfWidth, c.newHalfWidth);
     EXPECT_EQ(doc.nodes[i].halfHeight, c.newHalfHeight);
@@ -172,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RotateTest, ARotatedNodeWithItsCentreOffTheCanvasIsBroughtBackToTheEdge)
 {
-    const int i = addNode(photo(64, 48), 32, 24, true, 1100, 500);
+    const int i = addNode(test::texturedPhoto(64, 48), 32, 24, true, 1100, 500);
     RotateSelected(session, 90);
     EXPECT_EQ(doc.nodes[i].centerX, doc.state.canvasWidth);
     EXPECT_EQ(doc.nodes[i].centerY, 500);
@@ -180,16 +141,16 @@ TEST_F(RotateTest, ARotatedNodeWithItsCentreOffTheCanvasIsBroughtBackToTheEdge)
 
 TEST_F(RotateTest, FlipsMirrorInPlaceAndTwiceGiveBackTheSamePixels)
 {
-    const int i = addNode(photo(64, 48), 40, 30);
-    const QImage original = pixels(doc.nodes[i].picture);
+    const int i = addNode(test::texturedPhoto(64, 48), 40, 30);
+    const QImage original = test::decodedPixels(doc.nodes[i].picture);
     for (const bool vertical : {false, true}) {
         FlipSelected(session, vertical);
         const ExactTurn mirror = vertical ? ExactTurn::MirrorTopBottom : ExactTurn::MirrorLeftRight;
-        EXPECT_TRUE(nearlyEqual(pixels(doc.nodes[i].picture), TurnImage(original, mirror), 4)) << vertical;
+        EXPECT_TRUE(test::nearlyEqual(test::decodedPixels(doc.nodes[i].picture), TurnImage(original, mirror), 4)) << vertical;
         EXPECT_EQ(doc.nodes[i].halfWidth, 40);
         EXPECT_EQ(doc.nodes[i].halfHeight, 30);
         FlipSelected(session, vertical);
-        EXPECT_EQ(pixels(doc.nodes[i].picture), original) << vertical;
+        EXPECT_EQ(test::decodedPixels(doc.nodes[i].picture), original) << vertical;
     }
     EXPECT_EQ(history.undoCount(), 4);
 }
@@ -197,7 +158,7 @@ TEST_F(RotateTest, FlipsMirrorInPlaceAndTwiceGiveBackTheSamePixels)
 TEST_F(RotateTest, NodesWithoutAPictureStayAndTheCommandStillCounts)
 {
     const int empty = addNode(nullptr, 30, 20);
-    const int full = addNode(photo(64, 48), 32, 24);
+    const int full = addNode(test::texturedPhoto(64, 48), 32, 24);
     RotateSelected(session, 90);
     EXPECT_EQ(doc.nodes[empty].halfWidth, 30);
     EXPECT_FALSE(doc.nodes[empty].picture);
@@ -211,15 +172,15 @@ TEST_F(RotateTest, NodesWithoutAPictureStayAndTheCommandStillCounts)
 
 TEST_F(RotateTest, EachDialogPressIsOneStepAndTurnsOnlyItsNode)
 {
-    const int other = addNode(photo(64, 48), 32, 24);
-    const int node = addNode(photo(100, 50), 50, 25);
+    const int other = addNode(test::texturedPhoto(64, 48), 32, 24);
+    const int node = addNode(test::texturedPhoto(100, 50), 50, 25);
     ASSERT_TRUE(RotateNodeStep(session, node, 45));
     EXPECT_EQ(doc.nodes[node].picture->pixelSize(), RotatedSize({100, 50}, 45));
     EXPECT_EQ(doc.nodes[node].halfWidth, 53);
-    const QImage corner = pixels(doc.nodes[node].picture).copy(0, 0, 1, 1);
+    const QImage corner = test::decodedPixels(doc.nodes[node].picture).copy(0, 0, 1, 1);
     QImage background(1, 1, QImage::Format_RGB32);
     background.fill(kRotationBackground);
-    EXPECT_TRUE(nearlyEqual(corner, background, 3)) << "the uncovered corner";
+    EXPECT_TRUE(test::nearlyEqual(corner, background, 3)) << "the uncovered corner";
     ASSERT_TRUE(RotateNodeStep(session, node, 315));
     EXPECT_EQ(history.undoCount(), 2);
     EXPECT_EQ(doc.nodes[other].picture->pixelSize(), QSize(64, 48)) << "selected, but not the dialog's node";

@@ -8,13 +8,13 @@
 #include "dialogs/CCutDlg.h"
 #include "edit/EditSession.h"
 #include "edit/RangeModes.h"
-#include "imaging/ImageDecode.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
 #include "view/CT52106View.h"
 #include "view/Painters.h"
+#include "tests/support/Fixtures.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -41,11 +41,6 @@ QImage gradient(int w, int h)
             row[x] = qRgb(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) % 256);
     }
     return image;
-}
-
-QImage pixels(const PicturePtr& picture)
-{
-    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
 }
 
 // The texts of a menu's items, without their key texts; submenus by title.
@@ -94,7 +89,7 @@ protected:
         doc().clearSelection();
         doc().screen[node].selected = 1;
         doc().state.mainIndex = node;
-        original = pixels(doc().nodes[node].picture);
+        original = test::decodedPixels(doc().nodes[node].picture);
         app().edits().commitChange();
         canvas()->setFocus();
     }
@@ -272,7 +267,7 @@ TEST_F(RangeCommandsTest, TrimmingWithTheMouseTheKeysAndTheMenu)
     EXPECT_EQ(mode().modeNode, -1);
     EXPECT_EQ(n.picture->pixelSize(), QSize(188, 98));
     EXPECT_EQ(doc().NodeRect(node), (IntRect{211, 151, 399, 249}));
-    const QImage kept = pixels(n.picture);
+    const QImage kept = test::decodedPixels(n.picture);
     const QRgb got = kept.pixel(10, 10);
     const QRgb want = original.pixel(121, 61);
     EXPECT_NEAR(qRed(got), qRed(want), 4);
@@ -365,7 +360,7 @@ TEST_F(RangeCommandsTest, BlurFromTheCanvasMenuObscuresTheRangeOnly)
     rightClickCommand(client({300, 200}), cmd::BlurExecute, &items);
     EXPECT_EQ(items.mid(0, 3), (QStringList{"ボカシ実行(&G)", "ボカシ中止(&Q)", "ボカシ設定(&S)"}));
 
-    const QImage blurred = pixels(doc().nodes[node].picture);
+    const QImage blurred = test::decodedPixels(doc().nodes[node].picture);
     ASSERT_EQ(blurred.size(), QSize(400, 200));
     EXPECT_EQ(doc().NodeRect(node), (IntRect{100, 100, 500, 300}));
     // Inside the range (100, 50)-(300, 150) each 10 x 10 block is one colour.

@@ -6,15 +6,13 @@
 #include "app/RotateCommands.h"
 #include "edit/CRotDlg.h"
 #include "edit/Rotate.h"
-#include "imaging/ImageDecode.h"
 #include "imaging/Rotate.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
+#include "tests/support/Fixtures.h"
 
 #include <QApplication>
-#include <QBuffer>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,45 +21,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 namespace vq {
 namespace {
-
-PicturePtr photo(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb((x * 7 + y) % 256, (y * 5) % 256, (x * y) % 256));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
-    return Picture::fromJpegBytes(bytes);
-}
-
-QImage pixels(const PicturePtr& picture)
-{
-    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
-}
-
-bool nearlyEqual(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > 4 || std::abs(qGreen(p) - qGreen(q)) > 4
-                || std::abs(qBlue(p) - qBlue(q)) > 4)
-                return false;
-        }
-    return true;
-}
 
 class RotateCommandsTest : public test::FrameTest {
 protected:
@@ -71,9 +33,9 @@ protected:
         start();
         wireRotateCommands(frame());
         Document& doc = app().doc();
-        ASSERT_TRUE(AppendNode(doc, photo(64, 48), 64, 48, 200, 200));
-        ASSERT_TRUE(AppendNode(doc, photo(64, 48), 64, 48, 500, 300));
-        original = pixels(doc.nodes[0].picture);
+        ASSERT_TRUE(AppendNode(doc, test::texturedPhoto(64, 48), 64, 48, 200, 200));
+        ASSERT_TRUE(AppendNode(doc, test::texturedPhoto(64, 48), 64, 48, 500, 300));
+        original = test::decodedPixels(doc.nodes[0].picture);
         app().edits().commitChange();
     }
     Document& doc() { return app().doc(); }
@@ -106,7 +68,7 @@ TEST_P(RotateMenuTest, TurnsEverySelectedNodeAsOneStep)
         ASSERT_EQ(doc().nodes[i].picture->pixelSize(), turned) << i;
         EXPECT_EQ(QSize(doc().nodes[i].halfWidth, doc().nodes[i].halfHeight), turned / 2) << i;
     }
-    EXPECT_TRUE(nearlyEqual(pixels(doc().nodes[0].picture), TurnImage(original, c.turn)));
+    EXPECT_TRUE(test::nearlyEqual(test::decodedPixels(doc().nodes[0].picture), TurnImage(original, c.turn), 4));
     EXPECT_EQ(app().history().undoCount(), steps + 1);
     EXPECT_TRUE(app().document().isModified());
 }

@@ -1,5 +1,7 @@
 #include "tests/support/Fixtures.h"
 
+#include "imaging/ImageDecode.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -65,6 +67,31 @@ int largestChannelDifference(const QImage& a, const QImage& b)
                               std::abs(qBlue(p) - qBlue(q))});
         }
     return worst;
+}
+
+bool nearlyEqual(const QImage& a, const QImage& b, int tolerance)
+{
+    return largestChannelDifference(a, b) <= tolerance;
+}
+
+PicturePtr texturedPhoto(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + y) % 256, (y * 5) % 256, (x * y) % 256));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    return Picture::fromJpegBytes(bytes);
+}
+
+QImage decodedPixels(const PicturePtr& picture)
+{
+    return DecodeImage(picture->bytes()).convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace vq::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/Picture.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -19,5 +21,13 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // The largest difference of any channel of any pixel; 256 for pictures of
 // different sizes, so a wrong size never passes as "close enough".
 [[nodiscard]] int largestChannelDifference(const QImage& a, const QImage& b);
+// True when both pictures have one size and no channel differs by more than `tolerance`.
+[[nodiscard]] bool nearlyEqual(const QImage& a, const QImage& b, int tolerance);
+
+// A JPEG picture (quality 90) with detail in every direction, so a wrong
+// turn or mirror shows.
+[[nodiscard]] PicturePtr texturedPhoto(int w, int h);
+// A picture's pixels, decoded as 32-bit RGB.
+[[nodiscard]] QImage decodedPixels(const PicturePtr& picture);
 
 } // namespace vq::test
