@@ -1,7 +1,7 @@
 #include "app/ArrangeCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
 #include "edit/Arrange.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
@@ -17,7 +17,7 @@ namespace {
 
 // An undoable arrangement: one snapshot, only when there is a main node to
 // arrange around.
-void registerUndoable(CMainFrame& frame, int id, std::function<void(Document&)> change)
+void registerUndoable(MainWindow& frame, int id, std::function<void(Document&)> change)
 {
     EditSession& edits = frame.app().edits();
     frame.registerHandler(id, [&edits, change = std::move(change)] {
@@ -28,7 +28,7 @@ void registerUndoable(CMainFrame& frame, int id, std::function<void(Document&)> 
 
 // A stacking or corner move takes no undo step; the view, the modified flag
 // and the status panes still hear of it when it changed anything.
-void registerWithoutUndo(CMainFrame& frame, int id, std::function<bool(Document&)> change)
+void registerWithoutUndo(MainWindow& frame, int id, std::function<bool(Document&)> change)
 {
     EditSession& edits = frame.app().edits();
     frame.registerHandler(id, [&edits, change = std::move(change)] {
@@ -39,7 +39,7 @@ void registerWithoutUndo(CMainFrame& frame, int id, std::function<bool(Document&
 
 } // namespace
 
-void wireArrangeCommands(CMainFrame& frame)
+void wireArrangeCommands(MainWindow& frame)
 {
     registerUndoable(frame, cmd::AlignLeft, [](Document& d) { AlignToMainEdge(d, MainEdge::Left); });
     registerUndoable(frame, cmd::AlignRight, [](Document& d) { AlignToMainEdge(d, MainEdge::Right); });

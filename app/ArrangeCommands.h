@@ -2,10 +2,10 @@
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 
 // Plugs the Align menu and toolbar and the node menu's position commands into
 // the frame; each runs its arrangement operation through the editing session.
-void wireArrangeCommands(CMainFrame& frame);
+void wireArrangeCommands(MainWindow& frame);
 
 } // namespace vq

@@ -1,7 +1,7 @@
 #include "app/CanvasContextMenu.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
 #include "app/CommandTable.h"
 #include "edit/EditSession.h"
 #include "resources/CommandIds.h"
@@ -107,7 +107,7 @@ bool clipboardHasImage()
 
 // The canvas's own rules: a command works when something handles it, the
 // paste item only when there is a picture to paste.
-bool enabledOnCanvas(CMainFrame& frame, int id)
+bool enabledOnCanvas(MainWindow& frame, int id)
 {
     if (!frame.hasHandler(id))
         return false;
@@ -123,7 +123,7 @@ int checkedLineWidthCommand(const DocState& state)
 }
 
 // Adds `item` to `current`, which a popup item opens and its end closes.
-void addItem(CMainFrame& frame, const DocState& state, QMenu* root, QMenu*& current, const MenuItem& item)
+void addItem(MainWindow& frame, const DocState& state, QMenu* root, QMenu*& current, const MenuItem& item)
 {
     switch (item.kind) {
     case M::Separator: current->addSeparator(); break;
@@ -155,7 +155,7 @@ void addItem(CMainFrame& frame, const DocState& state, QMenu* root, QMenu*& curr
 
 } // namespace
 
-QMenu* buildCanvasMenu(CMainFrame& frame, CanvasPopup popup)
+QMenu* buildCanvasMenu(MainWindow& frame, CanvasPopup popup)
 {
     auto* root = new QMenu(&frame);
     const DocState& state = frame.app().doc().state;
@@ -167,7 +167,7 @@ QMenu* buildCanvasMenu(CMainFrame& frame, CanvasPopup popup)
     return root;
 }
 
-void showCanvasMenu(CMainFrame& frame, CanvasPopup popup, QPoint globalPos)
+void showCanvasMenu(MainWindow& frame, CanvasPopup popup, QPoint globalPos)
 {
     std::unique_ptr<QMenu> menu(buildCanvasMenu(frame, popup));
     const QSize size = menu->sizeHint();

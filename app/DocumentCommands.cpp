@@ -1,18 +1,18 @@
 #include "app/DocumentCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "app/CT52106Doc.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/DocumentController.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 namespace vq {
 
-void wireDocumentCommands(CMainFrame& frame, CT52106Doc& document)
+void wireDocumentCommands(MainWindow& frame, DocumentController& document)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     EditSession& edits = app.edits();
     frame.registerHandler(cmd::FileNew, [&document] { document.OnNewDocument(); });
     frame.registerHandler(cmd::FileOpen, [&document] { document.OnFileOpen(); });
@@ -42,9 +42,9 @@ void wireDocumentCommands(CMainFrame& frame, CT52106Doc& document)
         app.settings().setLastRect(kind, "SX", r.width());
         app.settings().setLastRect(kind, "SY", r.height());
     });
-    if (CT52106View* view = frame.canvas()) {
-        QObject::connect(&document, &CT52106Doc::documentReplaced, view, &CT52106View::OnInitialUpdate);
-        QObject::connect(&document, &CT52106Doc::aboutToSave, view, [view, &app] {
+    if (CanvasView* view = frame.canvas()) {
+        QObject::connect(&document, &DocumentController::documentReplaced, view, &CanvasView::OnInitialUpdate);
+        QObject::connect(&document, &DocumentController::aboutToSave, view, [view, &app] {
             const QPoint scroll = view->scrollPosition();
             app.doc().state.scrollX = scroll.x();
             app.doc().state.scrollY = scroll.y();

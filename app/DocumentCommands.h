@@ -2,10 +2,10 @@
 
 namespace vq {
 
-class CMainFrame;
-class CT52106Doc;
+class MainWindow;
+class DocumentController;
 
 // Plugs the file and undo commands of the frame into the document.
-void wireDocumentCommands(CMainFrame& frame, CT52106Doc& document);
+void wireDocumentCommands(MainWindow& frame, DocumentController& document);
 
 } // namespace vq

@@ -1,15 +1,15 @@
 #include "app/ExportCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "app/CT52106Doc.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/DocumentController.h"
 #include "app/ShellUtilities.h"
-#include "dialogs/CAssukuDlg.h"
+#include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "resources/CommandIds.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "model/WaitCursor.h"
 
 #include <QApplication>
@@ -52,15 +52,15 @@ std::optional<ExportChoice> DialogExportAsker::chooseTarget(const FileRequest& r
 
 std::optional<int> DialogExportAsker::chooseQuality(QObject* owner)
 {
-    CAssukuDlg dialog(m_settings, ownerWidget(owner));
+    JpegQualityDialog dialog(m_settings, ownerWidget(owner));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.quality();
 }
 
-bool ExportCanvasImage(CMainFrame& frame, ExportAsker& asker)
+bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     const Document& doc = app.doc();
     QObject* owner = &frame;
     const QString documentPath = app.document().path();
@@ -123,7 +123,7 @@ bool ExportCanvasImage(CMainFrame& frame, ExportAsker& asker)
     return true;
 }
 
-void wireExportCommands(CMainFrame& frame, std::shared_ptr<ExportAsker> asker)
+void wireExportCommands(MainWindow& frame, std::shared_ptr<ExportAsker> asker)
 {
     if (!asker)
         asker = std::make_shared<DialogExportAsker>(frame.app().settings());

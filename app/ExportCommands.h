@@ -11,7 +11,7 @@ class QObject;
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 class Settings;
 
 // The path typed in the export's save dialog and the 1-based position of the
@@ -33,7 +33,7 @@ public:
     virtual std::optional<int> chooseQuality(QObject* owner) = 0;
 };
 
-// The desktop's save dialog and the quality dialog CAssukuDlg.
+// The desktop's save dialog and the quality dialog JpegQualityDialog.
 class DialogExportAsker : public ExportAsker {
 public:
     explicit DialogExportAsker(Settings& settings) : m_settings(settings) {}
@@ -48,10 +48,10 @@ private:
 // JPEG, the quality; asks before overwriting and before saving at a zoom
 // other than 100 %; writes; offers to show the folder. True when a file was
 // written. The document, its zoom and its selection are left as they were.
-bool ExportCanvasImage(CMainFrame& frame, ExportAsker& asker);
+bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker);
 
 // Plugs the export into the frame's command 362, asking with `asker` (the
 // real dialogs when null).
-void wireExportCommands(CMainFrame& frame, std::shared_ptr<ExportAsker> asker = nullptr);
+void wireExportCommands(MainWindow& frame, std::shared_ptr<ExportAsker> asker = nullptr);
 
 } // namespace vq

@@ -1,10 +1,10 @@
 #include "app/ImageCommands.h"
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/StatusBarProgress.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106Doc.h"
-#include "app/CT52106App.h"
+#include "app/StatusBar.h"
+#include "app/DocumentController.h"
+#include "app/Application.h"
 #include "edit/AddImages.h"
 #include "edit/Download.h"
 #include "edit/EditSession.h"
@@ -16,7 +16,7 @@
 #include "model/Prompter.h"
 #include "model/TextUtil.h"
 #include "resources/CommandIds.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "view/CanvasRender.h"
 #include "model/WaitCursor.h"
 
@@ -43,12 +43,12 @@ QString maxCountPrefix(int count)
 
 } // namespace
 
-ImageCommands::ImageCommands(CMainFrame& frame, QObject* parent)
+ImageCommands::ImageCommands(MainWindow& frame, QObject* parent)
     : QObject(parent), m_frame(frame), m_app(frame.app()), m_view(*frame.canvas())
 {
     // A restored document may no longer hold what was copied.
     connect(&m_app.edits(), &EditSession::documentRestored, this, [this] { m_buffer.clear(); });
-    connect(&m_view, &CT52106View::dropped, this, &ImageCommands::OnDrop);
+    connect(&m_view, &CanvasView::dropped, this, &ImageCommands::OnDrop);
 }
 
 QObject* ImageCommands::owner() const
@@ -278,7 +278,7 @@ void ImageCommands::OnDelete()
     DeleteSelection(m_app.edits());
 }
 
-ImageCommands* wireImageCommands(CMainFrame& frame)
+ImageCommands* wireImageCommands(MainWindow& frame)
 {
     auto* commands = new ImageCommands(frame, &frame);
     frame.registerHandler(cmd::AddImage, [commands] { commands->OnAddImage(); });

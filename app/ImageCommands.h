@@ -11,9 +11,9 @@ class QMimeData;
 
 namespace vq {
 
-class CMainFrame;
-class CT52106App;
-class CT52106View;
+class MainWindow;
+class Application;
+class CanvasView;
 struct Placement;
 
 // Images in and out: the add and change-image commands, drops on the canvas,
@@ -22,7 +22,7 @@ struct Placement;
 class ImageCommands : public QObject {
     Q_OBJECT
 public:
-    ImageCommands(CMainFrame& frame, QObject* parent = nullptr);
+    ImageCommands(MainWindow& frame, QObject* parent = nullptr);
 
     void OnAddImage();
     void OnChangeImage();
@@ -49,14 +49,14 @@ private:
     bool confirmReplacement(int node);
     void replaceNodeImage(int node, const QString& path, const QString& type, const QString& source);
 
-    CMainFrame& m_frame;
-    CT52106App& m_app;
-    CT52106View& m_view;
+    MainWindow& m_frame;
+    Application& m_app;
+    CanvasView& m_view;
     CopyBuffer m_buffer;
-    CMyDropTarget m_dropTarget;
+    DropHandler m_dropTarget;
 };
 
 // Plugs the image commands into the frame and the canvas.
-ImageCommands* wireImageCommands(CMainFrame& frame);
+ImageCommands* wireImageCommands(MainWindow& frame);
 
 } // namespace vq

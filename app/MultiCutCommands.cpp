@@ -1,11 +1,11 @@
 #include "app/MultiCutCommands.h"
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/StatusBarProgress.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106App.h"
+#include "app/StatusBar.h"
+#include "app/Application.h"
 #include "app/ShellUtilities.h"
-#include "dialogs/CMultuCutDlg.h"
+#include "dialogs/MultiCutWindow.h"
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
 #include "edit/MultiCut.h"
@@ -21,16 +21,16 @@ namespace vq {
 namespace {
 
 // A multi-cut that has ended leaves no guide behind that says it still runs.
-void clearMultiCutGuide(CMainFrame& frame)
+void clearMultiCutGuide(MainWindow& frame)
 {
-    CMyStatusBar* bar = frame.statusPanes();
+    StatusBar* bar = frame.statusPanes();
     if (bar && bar->guideText() == RangeModeGuide(kRangeMultiCut))
         bar->ShowGuideText({});
 }
 
-void tilesToNodes(CMainFrame& frame, const QImage& rendered)
+void tilesToNodes(MainWindow& frame, const QImage& rendered)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     StatusBarProgress progress(frame.statusPanes());
     {
         const WaitCursor wait;
@@ -42,9 +42,9 @@ void tilesToNodes(CMainFrame& frame, const QImage& rendered)
     }
 }
 
-void tilesToFiles(CMainFrame& frame, const QImage& rendered)
+void tilesToFiles(MainWindow& frame, const QImage& rendered)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     Settings& settings = app.settings();
     const QString stored = settings.text(keys::SaveFolder);
     QString folder = ChooseFolder(stored, &frame);
@@ -71,9 +71,9 @@ void tilesToFiles(CMainFrame& frame, const QImage& rendered)
         ShowFolderInExplorer(folder, &frame);
 }
 
-void executeMultiCut(CMainFrame& frame)
+void executeMultiCut(MainWindow& frame)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     const RangeMode& mode = app.edits().mode();
     if (!mode.active() || mode.modeKind != kRangeMultiCut)
         return;
@@ -93,23 +93,23 @@ void executeMultiCut(CMainFrame& frame)
 
 } // namespace
 
-CMultuCutDlg& MultiCutWindow(CMainFrame& frame)
+MultiCutWindow& multiCutWindowOf(MainWindow& frame)
 {
-    if (auto* window = frame.findChild<CMultuCutDlg*>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto* window = frame.findChild<MultiCutWindow*>(QString(), Qt::FindDirectChildrenOnly))
         return *window;
-    CT52106App& app = frame.app();
-    return *new CMultuCutDlg(app.edits(), app.sys(), app.settings(), &frame);
+    Application& app = frame.app();
+    return *new MultiCutWindow(app.edits(), app.sys(), app.settings(), &frame);
 }
 
-void wireMultiCutCommands(CMainFrame& frame)
+void wireMultiCutCommands(MainWindow& frame)
 {
     frame.registerHandler(cmd::MultiExecute, [&frame] { executeMultiCut(frame); });
-    frame.registerHandler(cmd::MultiSettings, [&frame] { MultiCutWindow(frame).showSettings(); });
+    frame.registerHandler(cmd::MultiSettings, [&frame] { multiCutWindowOf(frame).showSettings(); });
     // Calling the multi-cut off puts its settings away with it.
     QObject::connect(&frame.app().edits(), &EditSession::modeCancelled, &frame, [&frame](int kind) {
         if (kind != kRangeMultiCut)
             return;
-        if (auto* window = frame.findChild<CMultuCutDlg*>(QString(), Qt::FindDirectChildrenOnly))
+        if (auto* window = frame.findChild<MultiCutWindow*>(QString(), Qt::FindDirectChildrenOnly))
             window->hide();
     });
 }

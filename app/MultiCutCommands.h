@@ -2,14 +2,14 @@
 
 namespace vq {
 
-class CMainFrame;
-class CMultuCutDlg;
+class MainWindow;
+class MultiCutWindow;
 
 // Plugs executing the multi-cut and its settings window into the frame.
-void wireMultiCutCommands(CMainFrame& frame);
+void wireMultiCutCommands(MainWindow& frame);
 
 // The frame's one multi-cut settings window, made on first use; it lives as
 // long as the frame.
-CMultuCutDlg& MultiCutWindow(CMainFrame& frame);
+MultiCutWindow& multiCutWindowOf(MainWindow& frame);
 
 } // namespace vq

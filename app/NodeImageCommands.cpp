@@ -1,7 +1,7 @@
 #include "app/NodeImageCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
 #include "app/ShellUtilities.h"
 #include "edit/SaveNodeImage.h"
 #include "model/Document.h"
@@ -17,7 +17,7 @@ namespace vq {
 
 namespace {
 
-void saveMainNodeImage(CMainFrame& frame)
+void saveMainNodeImage(MainWindow& frame)
 {
     const Document& doc = frame.app().doc();
     if (!doc.hasMainSelection() || !doc.nodes[doc.state.mainIndex].picture)
@@ -57,7 +57,7 @@ void saveMainNodeImage(CMainFrame& frame)
 
 } // namespace
 
-void wireNodeImageCommands(CMainFrame& frame)
+void wireNodeImageCommands(MainWindow& frame)
 {
     frame.registerHandler(cmd::SaveImageToFile, [&frame] { saveMainNodeImage(frame); });
 }

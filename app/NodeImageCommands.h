@@ -2,9 +2,9 @@
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 
 // Plugs saving the main node's picture to a file into the frame.
-void wireNodeImageCommands(CMainFrame& frame);
+void wireNodeImageCommands(MainWindow& frame);
 
 } // namespace vq

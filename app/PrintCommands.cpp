@@ -1,27 +1,27 @@
 #include "app/PrintCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "dialogs/CInsatuDlg.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "dialogs/PrintDialog.h"
 #include "model/Messages.h"
 #include "resources/CommandIds.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 namespace vq {
 
-void RunPrintDialog(CMainFrame& frame)
+void RunPrintDialog(MainWindow& frame)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     QPrinter* printer = app.printer();
     if (!printer) {
         ShowMessage(30082, &frame, {}, kStyleError);
         return;
     }
-    CInsatuDlg dialog(*printer, app.settings(), app.doc(), app.sys(), frame.canvas()->rangeMode(), &frame);
+    PrintDialog dialog(*printer, app.settings(), app.doc(), app.sys(), frame.canvas()->rangeMode(), &frame);
     dialog.exec();
 }
 
-void wirePrintCommands(CMainFrame& frame)
+void wirePrintCommands(MainWindow& frame)
 {
     frame.registerHandler(cmd::Print, [&frame] { RunPrintDialog(frame); });
 }

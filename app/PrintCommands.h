@@ -2,12 +2,12 @@
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 
 // The print dialog on the application's print record, run modally.
-void RunPrintDialog(CMainFrame& frame);
+void RunPrintDialog(MainWindow& frame);
 
 // Plugs printing into the frame.
-void wirePrintCommands(CMainFrame& frame);
+void wirePrintCommands(MainWindow& frame);
 
 } // namespace vq

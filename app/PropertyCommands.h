@@ -2,9 +2,9 @@
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 
 // Plugs the node and canvas property dialogs into the frame.
-void wirePropertyCommands(CMainFrame& frame);
+void wirePropertyCommands(MainWindow& frame);
 
 } // namespace vq

@@ -1,11 +1,11 @@
 #include "app/RangeCommands.h"
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/StatusBarProgress.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106App.h"
-#include "dialogs/CBokashiDlg.h"
-#include "dialogs/CCutDlg.h"
+#include "app/StatusBar.h"
+#include "app/Application.h"
+#include "dialogs/BlurSettingsDialog.h"
+#include "dialogs/TrimBySizeDialog.h"
 #include "edit/AddImages.h"
 #include "edit/Blur.h"
 #include "edit/BlurExecute.h"
@@ -24,38 +24,38 @@ namespace vq {
 namespace {
 
 // The guide of a mode that has ended no longer tells the truth.
-void clearModeGuide(CMainFrame& frame, int kind)
+void clearModeGuide(MainWindow& frame, int kind)
 {
-    CMyStatusBar* bar = frame.statusPanes();
+    StatusBar* bar = frame.statusPanes();
     if (bar && bar->guideText() == RangeModeGuide(kind))
         bar->ShowGuideText({});
 }
 
-void enterMode(CMainFrame& frame, int kind)
+void enterMode(MainWindow& frame, int kind)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     if (!EnterRangeMode(app.edits(), kind, app.settings(), app.sys()))
         return;
     if (app.sys().dspGuide != 0) {
-        if (CMyStatusBar* bar = frame.statusPanes())
+        if (StatusBar* bar = frame.statusPanes())
             bar->ShowGuideText(RangeModeGuide(kind));
     }
 }
 
-void cancelMode(CMainFrame& frame, int kind)
+void cancelMode(MainWindow& frame, int kind)
 {
     EditSession& edits = frame.app().edits();
     if (edits.mode().modeKind == kind)
         CancelRangeMode(edits);
 }
 
-void trimEdges(CMainFrame& frame, const EdgeCuts& cuts)
+void trimEdges(MainWindow& frame, const EdgeCuts& cuts)
 {
     const WaitCursor wait;
     TrimSelected(frame.app().edits(), cuts);
 }
 
-void setFrameWidth(CT52106App& app, int width)
+void setFrameWidth(Application& app, int width)
 {
     app.doc().state.modeFrameWidth = width;
     app.edits().commitChange();
@@ -63,9 +63,9 @@ void setFrameWidth(CT52106App& app, int width)
 
 } // namespace
 
-void wireRangeCommands(CMainFrame& frame)
+void wireRangeCommands(MainWindow& frame)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     EditSession& edits = app.edits();
 
     frame.registerHandler(cmd::TrimStart, [&frame] { enterMode(frame, kRangeTrim); });
@@ -94,7 +94,7 @@ void wireRangeCommands(CMainFrame& frame)
             clearModeGuide(frame, kRangeBlur);
     });
     frame.registerHandler(cmd::BlurSettings, [&frame, &app] {
-        CBokashiDlg dialog(app.settings(), &frame);
+        BlurSettingsDialog dialog(app.settings(), &frame);
         dialog.exec();
     });
 
@@ -118,7 +118,7 @@ void wireRangeCommands(CMainFrame& frame)
     frame.registerHandler(cmd::TrimBySize, [&frame] {
         if (!frame.app().doc().hasMainSelection())
             return;
-        CCutDlg dialog(&frame);
+        TrimBySizeDialog dialog(&frame);
         if (dialog.exec() != QDialog::Accepted)
             return;
         const CutSizes s = dialog.sizes();

@@ -2,9 +2,9 @@
 
 namespace vq {
 
-class CMainFrame;
+class MainWindow;
 
 // Plugs the range modes into the frame: trimming, blur and multi-cut.
-void wireRangeCommands(CMainFrame& frame);
+void wireRangeCommands(MainWindow& frame);
 
 } // namespace vq

@@ -1,6 +1,6 @@
 #include "app/RecoveryKeeper.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "edit/EditSession.h"
 #include "model/Prompter.h"
 
@@ -11,7 +11,7 @@
 
 namespace vq {
 
-RecoveryKeeper::RecoveryKeeper(EditSession& edits, CT52106Doc& document, const QString& folder, QObject* parent,
+RecoveryKeeper::RecoveryKeeper(EditSession& edits, DocumentController& document, const QString& folder, QObject* parent,
                                std::chrono::milliseconds settleTime)
     : QObject(parent), m_edits(edits), m_document(document)
 {
@@ -22,7 +22,7 @@ RecoveryKeeper::RecoveryKeeper(EditSession& edits, CT52106Doc& document, const Q
     connect(&m_settle, &QTimer::timeout, this, &RecoveryKeeper::startWrite);
     // Every mouse move of a drag is a change; only the last one starts the timer for good.
     connect(&m_edits, &EditSession::documentChanged, this, &RecoveryKeeper::scheduleWrite);
-    connect(&m_document, &CT52106Doc::modifiedChanged, this, [this](bool modified) {
+    connect(&m_document, &DocumentController::modifiedChanged, this, [this](bool modified) {
         if (modified)
             scheduleWrite();
         else
@@ -30,7 +30,7 @@ RecoveryKeeper::RecoveryKeeper(EditSession& edits, CT52106Doc& document, const Q
     });
     // Should the document stay after all (the next one failed to open), its
     // next change writes the copy again.
-    connect(&m_document, &CT52106Doc::changesDiscarded, this, &RecoveryKeeper::removeCopy);
+    connect(&m_document, &DocumentController::changesDiscarded, this, &RecoveryKeeper::removeCopy);
 }
 
 RecoveryKeeper::~RecoveryKeeper()

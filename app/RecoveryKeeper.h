@@ -12,7 +12,7 @@
 
 namespace vq {
 
-class CT52106Doc;
+class DocumentController;
 class EditSession;
 
 // Keeps a recovery copy of the document while it has unsaved changes, and
@@ -28,7 +28,7 @@ public:
     static constexpr std::chrono::milliseconds kSettleTime{3000};
 
     // `folder` is the working folder; an empty one keeps no copies.
-    RecoveryKeeper(EditSession& edits, CT52106Doc& document, const QString& folder, QObject* parent = nullptr,
+    RecoveryKeeper(EditSession& edits, DocumentController& document, const QString& folder, QObject* parent = nullptr,
                    std::chrono::milliseconds settleTime = kSettleTime);
     // Waits for a write in progress, then removes the copy: a clean exit
     // leaves nothing to recover.
@@ -59,7 +59,7 @@ private:
     void joinWorker();
 
     EditSession& m_edits;
-    CT52106Doc& m_document;
+    DocumentController& m_document;
     std::unique_ptr<RecoveryStore> m_store;
     QTimer m_settle;
     std::thread m_worker;

@@ -1,8 +1,8 @@
 #include "app/RotateCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "edit/CRotDlg.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "edit/RotateDialog.h"
 #include "edit/EditSession.h"
 #include "edit/Rotate.h"
 #include "model/Document.h"
@@ -25,9 +25,9 @@ void withWaitCursor(Work&& work)
 
 } // namespace
 
-void wireRotateCommands(CMainFrame& frame)
+void wireRotateCommands(MainWindow& frame)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     const auto rotate = [&app](int degrees) {
         return [&app, degrees] { withWaitCursor([&] { RotateSelected(app.edits(), degrees); }); };
     };
@@ -43,7 +43,7 @@ void wireRotateCommands(CMainFrame& frame)
         const Document& doc = app.doc();
         if (!doc.hasMainSelection())
             return;
-        CRotDlg dialog(app.edits(), doc.state.mainIndex, &frame);
+        RotateDialog dialog(app.edits(), doc.state.mainIndex, &frame);
         dialog.exec();
     });
 }

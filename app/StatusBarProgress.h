@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CMyStatusBar.h"
+#include "app/StatusBar.h"
 #include "edit/AddImages.h"
 
 namespace vq {
@@ -9,7 +9,7 @@ namespace vq {
 // status bar; without a bar (a hidden one, some tests) they run silently.
 class StatusBarProgress : public ProgressSink {
 public:
-    explicit StatusBarProgress(CMyStatusBar* bar) : m_bar(bar) {}
+    explicit StatusBarProgress(StatusBar* bar) : m_bar(bar) {}
     int BeginProgress(int items) override { return m_bar ? m_bar->BeginProgress(items) : 1; }
     void StepProgress() override
     {
@@ -28,7 +28,7 @@ public:
     }
 
 private:
-    CMyStatusBar* m_bar;
+    StatusBar* m_bar;
 };
 
 } // namespace vq

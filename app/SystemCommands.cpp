@@ -1,11 +1,11 @@
 #include "app/SystemCommands.h"
 
-#include "app/CMainFrame.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106App.h"
-#include "dialogs/CAboutDlg.h"
-#include "dialogs/CKansetDlg.h"
-#include "dialogs/CRecentDlg.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "app/Application.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/PreferencesDialog.h"
+#include "dialogs/RecentFilesDialog.h"
 #include "dialogs/ManualWindow.h"
 #include "model/Messages.h"
 #include "model/Settings.h"
@@ -23,11 +23,11 @@ namespace {
 constexpr int kManualMissing = 30173;
 constexpr int kOpenFailed = 30026;
 
-void runPreferences(CMainFrame& frame)
+void runPreferences(MainWindow& frame)
 {
-    CT52106App& app = frame.app();
+    Application& app = frame.app();
     const SystemPreferences before = ReadSystemPreferences(app.settings(), app.sys());
-    CKansetDlg dialog(before, &frame);
+    PreferencesDialog dialog(before, &frame);
     if (dialog.exec() != QDialog::Accepted)
         return;
     ApplySystemPreferences(dialog.values(), app.settings(), app.sys());
@@ -38,10 +38,10 @@ void runPreferences(CMainFrame& frame)
     frame.updateCommandStates();
 }
 
-void runRecentFiles(CMainFrame& frame)
+void runRecentFiles(MainWindow& frame)
 {
-    CRecentDlg dialog(frame.app().settings(), &frame);
-    QObject::connect(&dialog, &CRecentDlg::recentFilesChanged, &frame, [&frame] {
+    RecentFilesDialog dialog(frame.app().settings(), &frame);
+    QObject::connect(&dialog, &RecentFilesDialog::recentFilesChanged, &frame, [&frame] {
         frame.app().settings().sync();
         frame.refreshRecentFiles();
     });
@@ -49,7 +49,7 @@ void runRecentFiles(CMainFrame& frame)
 }
 
 // One manual window at a time: pressing F1 again brings it forward.
-void showManual(CMainFrame& frame, const QString& programFolder, QPointer<ManualWindow>& window)
+void showManual(MainWindow& frame, const QString& programFolder, QPointer<ManualWindow>& window)
 {
     if (window) {
         window->show();
@@ -73,19 +73,19 @@ void showManual(CMainFrame& frame, const QString& programFolder, QPointer<Manual
 
 } // namespace
 
-void wireSystemCommands(CMainFrame& frame)
+void wireSystemCommands(MainWindow& frame)
 {
     wireSystemCommands(frame, QCoreApplication::applicationDirPath());
 }
 
-void wireSystemCommands(CMainFrame& frame, const QString& programFolder)
+void wireSystemCommands(MainWindow& frame, const QString& programFolder)
 {
     frame.registerHandler(cmd::Preferences, [&frame] { runPreferences(frame); });
     frame.registerHandler(cmd::ManageRecent, [&frame] { runRecentFiles(frame); });
     auto window = std::make_shared<QPointer<ManualWindow>>();
     frame.registerHandler(cmd::Manual, [&frame, programFolder, window] { showManual(frame, programFolder, *window); });
     frame.registerHandler(cmd::About, [&frame] {
-        CAboutDlg dialog(&frame);
+        AboutDialog dialog(&frame);
         dialog.exec();
     });
 }

@@ -1,4 +1,4 @@
-#include "app/CT52106App.h"
+#include "app/Application.h"
 #include "app/QtPrompter.h"
 
 #include <QApplication>
@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
 
     int rc = 1;
     {
-        vq::CT52106App app;
+        vq::Application app;
         if (app.InitInstance(QApplication::arguments()))
             rc = QApplication::exec();
     }

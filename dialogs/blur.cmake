@@ -1,7 +1,7 @@
 # The blur settings and trimming-by-size dialogs, and the multi-cut settings window.
 target_sources(velquin_gui PRIVATE
-    CBokashiDlg.cpp CBokashiDlg.h
-    CCutDlg.cpp CCutDlg.h
-    CMultuCutDlg.cpp CMultuCutDlg.h
+    BlurSettingsDialog.cpp BlurSettingsDialog.h
+    TrimBySizeDialog.cpp TrimBySizeDialog.h
+    MultiCutWindow.cpp MultiCutWindow.h
     TileCountSpin.cpp TileCountSpin.h
 )

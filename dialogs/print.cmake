@@ -1,5 +1,5 @@
 # Sources of this feature; add files explicitly.
 target_sources(velquin_gui PRIVATE
-    CInsatuDlg.cpp CInsatuDlg.h
+    PrintDialog.cpp PrintDialog.h
     PrintPreview.cpp PrintPreview.h
 )

@@ -5,8 +5,8 @@ target_sources(velquin_gui PRIVATE
     FrameStyleCombo.cpp FrameStyleCombo.h
     NumberSpin.cpp NumberSpin.h
     PicturePreview.cpp PicturePreview.h
-    CNodeDlg.cpp CNodeDlg.h
-    CPropertyView.cpp CPropertyView.h
+    ImagePropertiesDialog.cpp ImagePropertiesDialog.h
+    CanvasPropertiesDialog.cpp CanvasPropertiesDialog.h
 )
 # The style samples are drawn by the canvas's own frame painter.
 target_sources(velquin_core PRIVATE

@@ -1,9 +1,9 @@
 # Sources of this feature; add files explicitly.
 target_sources(velquin_gui PRIVATE
-    CKansetDlg.cpp CKansetDlg.h
-    CRecentDlg.cpp CRecentDlg.h
+    PreferencesDialog.cpp PreferencesDialog.h
+    RecentFilesDialog.cpp RecentFilesDialog.h
     ManualWindow.cpp ManualWindow.h
-    CAboutDlg.cpp CAboutDlg.h
+    AboutDialog.cpp AboutDialog.h
 )
 # The about box and the windows show the program's icon from the drawing the
 # desktop installs, so the two never differ.

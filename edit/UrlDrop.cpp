@@ -275,7 +275,7 @@ QStringList DroppedLocalFiles(const QMimeData& data)
     return files;
 }
 
-DropDecision CMyDropTarget::OnDrop(const QMimeData& data, bool onNode)
+DropDecision DropHandler::OnDrop(const QMimeData& data, bool onNode)
 {
     // Every drop arrives here first, so a guard still set belongs to an
     // earlier drop whose file notification never came; it must not swallow
@@ -312,7 +312,7 @@ DropDecision CMyDropTarget::OnDrop(const QMimeData& data, bool onNode)
     return decision;
 }
 
-FileDrop CMyDropTarget::OnDropFiles(const QStringList& paths, bool onNode)
+FileDrop DropHandler::OnDropFiles(const QStringList& paths, bool onNode)
 {
     if (!m_pendingDropText.isEmpty()) {
         m_pendingDropText.clear();

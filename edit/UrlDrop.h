@@ -74,10 +74,10 @@ struct DropDecision {
 // Decides what one drop onto the canvas is, preferring a web address, then
 // image data, then local files. A file list that comes with a web address
 // belongs to the browser and is not added as well.
-class CMyDropTarget {
+class DropHandler {
 public:
     // `owner` is the window messages belong to.
-    explicit CMyDropTarget(QObject* owner = nullptr) : m_owner(owner) {}
+    explicit DropHandler(QObject* owner = nullptr) : m_owner(owner) {}
 
     // One drop; `onNode` when it landed on a node (a file drop then only
     // needs its first image).

@@ -3,7 +3,7 @@
 #include "edit/ModeFrame.h"
 #include "edit/MoveResize.h"
 #include "model/Document.h"
-#include "view/CMathSub.h"
+#include "view/PointMath.h"
 #include "view/ScreenGeometry.h"
 
 #include <algorithm>
@@ -68,7 +68,7 @@ HandleHit HitTestHandle(const Document& doc, const ScreenGeometry& geometry, QPo
 int HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view)
 {
     for (int k = 0; k < 4; ++k) {
-        if (CMathSub::Distance(modeCorners[static_cast<std::size_t>(k)], view) < kModeCornerReach)
+        if (PointMath::Distance(modeCorners[static_cast<std::size_t>(k)], view) < kModeCornerReach)
             return kPartTopLeft + k;
     }
     return -1;

@@ -1,6 +1,6 @@
 #include "view/HoverAnimation.h"
 
-#include "view/CMathSub.h"
+#include "view/PointMath.h"
 #include "view/Painters.h"
 #include "view/ScreenGeometry.h"
 
@@ -77,7 +77,7 @@ std::optional<OrbitPathSlots> OrbitPath(const IntRect& ellipseBox, const IntRect
     const int h = ellipseBox.left + ellipseBox.width() / 2;
     const int l = ellipseBox.top + ellipseBox.height() / 2;
     const auto place = [&](int x, int y) {
-        const QPoint p = CMathSub::RotatePoint(h, l, x, y, angleRad);
+        const QPoint p = PointMath::RotatePoint(h, l, x, y, angleRad);
         return p.x() >= h && contains(hideBox, p) ? kHiddenSlot : p;
     };
     // One slot past the end takes the bottom-up run's first point, which
@@ -112,7 +112,7 @@ bool HoverAnimation::start(int node, const NodeGeometry& geometry, QPoint pointe
         return rand ? rand() : static_cast<int>(QRandomGenerator::global()->generate() & 0x7FFFFFFF);
     };
 
-    IntRect hide = CMathSub::BoundingBox(geometry.corners);
+    IntRect hide = PointMath::BoundingBox(geometry.corners);
     hide = {hide.left - scroll.x(), hide.top - scroll.y(), hide.right - scroll.x(), hide.bottom - scroll.y()};
     if (hide.width() > kHideSquare && hide.height() > kHideSquare) {
         const int cx = hide.left + hide.width() / 2;
@@ -123,7 +123,7 @@ bool HoverAnimation::start(int node, const NodeGeometry& geometry, QPoint pointe
     // The orbits centre on the pointer's x at the height of the node's centre.
     const int centreY = scaleTrunc(centerY, zoom);
     const QPoint centre =
-        CMathSub::ProjectOntoLine(pointerView.x(), pointerView.y(), 0, centreY, scaleTrunc(canvasWidth, zoom), centreY)
+        PointMath::ProjectOntoLine(pointerView.x(), pointerView.y(), 0, centreY, scaleTrunc(canvasWidth, zoom), centreY)
         - scroll;
 
     const int smallest = std::min(hide.width(), hide.height()) / 2;

@@ -1,7 +1,7 @@
 // A double-click opens properties: the first click of the pair has already
 // selected what lies under the pointer, so the second press is not treated
 // as the start of a drag.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include "edit/EditSession.h"
 #include "view/HitTest.h"
@@ -10,7 +10,7 @@
 
 namespace vq {
 
-void CT52106View::mouseDoubleClickEvent(QMouseEvent* event)
+void CanvasView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     event->accept();
     if (event->button() != Qt::LeftButton || m_session.mode().active() || m_drag != Drag::None)

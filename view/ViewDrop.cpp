@@ -1,7 +1,7 @@
 // Drops on the canvas: files from a file manager, links and pictures from a
 // web browser. The view only says where the drop landed; what it adds is the
 // editing commands' business.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include "model/Document.h"
 #include "view/HitTest.h"
@@ -21,19 +21,19 @@ bool acceptable(const QMimeData* data)
 
 } // namespace
 
-void CT52106View::dragEnterEvent(QDragEnterEvent* event)
+void CanvasView::dragEnterEvent(QDragEnterEvent* event)
 {
     if (acceptable(event->mimeData()))
         event->acceptProposedAction();
 }
 
-void CT52106View::dragMoveEvent(QDragMoveEvent* event)
+void CanvasView::dragMoveEvent(QDragMoveEvent* event)
 {
     if (acceptable(event->mimeData()))
         event->acceptProposedAction();
 }
 
-void CT52106View::dropEvent(QDropEvent* event)
+void CanvasView::dropEvent(QDropEvent* event)
 {
     if (!acceptable(event->mimeData()))
         return;

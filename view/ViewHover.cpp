@@ -1,6 +1,6 @@
 // The hover animation: comets circling an unselected node under the pointer,
 // drawn over the scene on a timer.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include "model/Document.h"
 #include "model/Settings.h"
@@ -10,7 +10,7 @@
 
 namespace vq {
 
-void CT52106View::hoverAnimationRule(int node, QPoint v)
+void CanvasView::hoverAnimationRule(int node, QPoint v)
 {
     if (m_anim.running()) {
         // Another node ends this animation; only the next move over it may
@@ -34,7 +34,7 @@ void CT52106View::hoverAnimationRule(int node, QPoint v)
     m_animTimer.start(HoverAnimation::intervalMs(m_sys.speedAnime));
 }
 
-void CT52106View::onAnimationTick()
+void CanvasView::onAnimationTick()
 {
     if (!m_anim.running()) {
         m_animTimer.stop();
@@ -48,7 +48,7 @@ void CT52106View::onAnimationTick()
     setFeedback(f);
 }
 
-void CT52106View::StopHoverAnimation()
+void CanvasView::StopHoverAnimation()
 {
     if (m_feedback.kind == Feedback::Kind::HoverDots)
         RestoreFeedback();

@@ -1,7 +1,7 @@
 // Keys and the wheel on the canvas: arrows nudge the console, the range frame
 // or the selection; Tab walks through the nodes or the frame's edges; the
 // wheel scrolls, or zooms on the dial's ring.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include "edit/EditSession.h"
 #include "edit/ModeFrame.h"
@@ -9,7 +9,7 @@
 #include "edit/RangeMode.h"
 #include "edit/Selection.h"
 #include "model/Document.h"
-#include "view/CMathSub.h"
+#include "view/PointMath.h"
 #include "view/ViewGeometry.h"
 
 #include <QApplication>
@@ -27,26 +27,26 @@ constexpr int kWheelStep = 10;
 
 } // namespace
 
-void CT52106View::OnSelectAll()
+void CanvasView::OnSelectAll()
 {
     SelectAll(doc());
     m_session.commitSelection();
 }
 
-void CT52106View::OnCancelMode()
+void CanvasView::OnCancelMode()
 {
     // Whichever mode runs is called off as its own cancel command would;
     // multi-cut's settings window hears of it through the session.
     m_session.cancelMode();
 }
 
-bool CT52106View::focusNextPrevChild(bool)
+bool CanvasView::focusNextPrevChild(bool)
 {
     // Tab belongs to the canvas: it walks through the nodes, not the widgets.
     return false;
 }
 
-void CT52106View::keyPressEvent(QKeyEvent* event)
+void CanvasView::keyPressEvent(QKeyEvent* event)
 {
     const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
     const int s = ctrl ? kFineStep : kArrowStep;
@@ -62,7 +62,7 @@ void CT52106View::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
-bool CT52106View::onArrow(QPoint step)
+bool CanvasView::onArrow(QPoint step)
 {
     DocState& s = doc().state;
     if (m_console.consoleVisible && m_console.dialActive) {
@@ -87,7 +87,7 @@ bool CT52106View::onArrow(QPoint step)
     return true;
 }
 
-void CT52106View::scrollToNode(int index)
+void CanvasView::scrollToNode(int index)
 {
     const DocState& s = doc().state;
     const QSize total = ScrollTotalSize(s.canvasWidth, s.canvasHeight, s.zoom);
@@ -102,7 +102,7 @@ void CT52106View::scrollToNode(int index)
     setScrollPosition({x, y});
 }
 
-void CT52106View::onTab(bool backwards)
+void CanvasView::onTab(bool backwards)
 {
     RangeMode& mode = rangeMode();
     if (mode.active()) {
@@ -116,7 +116,7 @@ void CT52106View::onTab(bool backwards)
     m_session.commitSelection();
 }
 
-void CT52106View::wheelEvent(QWheelEvent* event)
+void CanvasView::wheelEvent(QWheelEvent* event)
 {
     RestoreFeedback();
     const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
@@ -135,7 +135,7 @@ void CT52106View::wheelEvent(QWheelEvent* event)
 
     const QPoint p = event->position().toPoint();
     const QPoint centre = consoleCentre();
-    const int d = CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y());
+    const int d = PointMath::Distance(p.x(), p.y(), centre.x(), centre.y());
     if (m_console.dialActive && d >= kDialRingInner && d <= kDialRingOuter) {
         StepZoom(n);
         event->accept();

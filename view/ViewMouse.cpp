@@ -2,7 +2,7 @@
 // guide it gives, how presses select, and the drags that end in an edit.
 // Drags only draw feedback; the document changes on release, through the
 // editing session, with one undo step.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include "edit/EditSession.h"
 #include "edit/ModeFrame.h"
@@ -12,7 +12,7 @@
 #include "model/Document.h"
 #include "model/Messages.h"
 #include "model/Prompter.h"
-#include "view/CMathSub.h"
+#include "view/PointMath.h"
 #include "view/Cursors.h"
 #include "view/HitTest.h"
 #include "view/ViewGeometry.h"
@@ -54,7 +54,7 @@ int minimumResizeWindowPixels(float zoom)
 
 bool onRing(QPoint p, QPoint centre)
 {
-    const int d = CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y());
+    const int d = PointMath::Distance(p.x(), p.y(), centre.x(), centre.y());
     return d >= kDialRingInner && d <= kDialRingOuter;
 }
 
@@ -71,7 +71,7 @@ int minimumFrameGap(float zoom)
 
 } // namespace
 
-void CT52106View::setViewCursor(const QCursor& cursor, bool)
+void CanvasView::setViewCursor(const QCursor& cursor, bool)
 {
     if (m_cursor.shape() == cursor.shape() && cursor.shape() != Qt::BitmapCursor)
         return;
@@ -79,7 +79,7 @@ void CT52106View::setViewCursor(const QCursor& cursor, bool)
     viewport()->setCursor(cursor);
 }
 
-void CT52106View::mousePressEvent(QMouseEvent* event)
+void CanvasView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
@@ -89,13 +89,13 @@ void CT52106View::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void CT52106View::mouseMoveEvent(QMouseEvent* event)
+void CanvasView::mouseMoveEvent(QMouseEvent* event)
 {
     onMouseMove(event->position().toPoint(), event->buttons(), event->modifiers());
     event->accept();
 }
 
-void CT52106View::mouseReleaseEvent(QMouseEvent* event)
+void CanvasView::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
@@ -105,7 +105,7 @@ void CT52106View::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
-void CT52106View::onMouseMove(QPoint p, Qt::MouseButtons, Qt::KeyboardModifiers mods)
+void CanvasView::onMouseMove(QPoint p, Qt::MouseButtons, Qt::KeyboardModifiers mods)
 {
     const QPoint v = toView(p);
     const QSize canvas = zoomedCanvas();
@@ -133,7 +133,7 @@ void CT52106View::onMouseMove(QPoint p, Qt::MouseButtons, Qt::KeyboardModifiers 
     hover(p);
 }
 
-void CT52106View::hover(QPoint p)
+void CanvasView::hover(QPoint p)
 {
     const QPoint v = toView(p);
     if (!clientRect().contains(p)) {
@@ -201,7 +201,7 @@ void CT52106View::hover(QPoint p)
     hoverNothing(v);
 }
 
-void CT52106View::hoverNothing(QPoint v)
+void CanvasView::hoverNothing(QPoint v)
 {
     StopHoverAnimation();
     const CanvasEdge edge = CanvasEdgeAt(v, zoomedCanvas());
@@ -215,7 +215,7 @@ void CT52106View::hoverNothing(QPoint v)
     setViewCursor(Qt::ArrowCursor, false);
 }
 
-void CT52106View::pressClosesDial()
+void CanvasView::pressClosesDial()
 {
     bool changed = false;
     if (m_console.dialActive) {
@@ -230,7 +230,7 @@ void CT52106View::pressClosesDial()
         viewport()->update();
 }
 
-void CT52106View::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
+void CanvasView::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
 {
     StopHoverAnimation();
     const QPoint v = toView(p);
@@ -316,7 +316,7 @@ void CT52106View::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
     pressClosesDial();
 }
 
-void CT52106View::onLeftUp(QPoint p, Qt::KeyboardModifiers)
+void CanvasView::onLeftUp(QPoint p, Qt::KeyboardModifiers)
 {
     RestoreFeedback();
     const Drag drag = m_drag;
@@ -338,7 +338,7 @@ void CT52106View::onLeftUp(QPoint p, Qt::KeyboardModifiers)
     }
 }
 
-void CT52106View::startMove(QPoint p, QPoint v)
+void CanvasView::startMove(QPoint p, QPoint v)
 {
     const NodeRecord& main = doc().nodes[doc().state.mainIndex];
     m_pressPoint = v;
@@ -347,7 +347,7 @@ void CT52106View::startMove(QPoint p, QPoint v)
     setViewCursor(ProgramCursor(315), true);
 }
 
-bool CT52106View::autoScroll(QPoint p)
+bool CanvasView::autoScroll(QPoint p)
 {
     const QSize client = viewport()->size();
     QPoint step;
@@ -368,7 +368,7 @@ bool CT52106View::autoScroll(QPoint p)
     return !moved.isNull();
 }
 
-void CT52106View::dragMove(QPoint p)
+void CanvasView::dragMove(QPoint p)
 {
     if (autoScroll(p))
         m_feedback = {};
@@ -391,7 +391,7 @@ void CT52106View::dragMove(QPoint p)
     showGuide(kGuideMove);
 }
 
-void CT52106View::endMove(QPoint p)
+void CanvasView::endMove(QPoint p)
 {
     setViewCursor(Qt::ArrowCursor, false);
     showGuide({});
@@ -404,7 +404,7 @@ void CT52106View::endMove(QPoint p)
     showGuide(kGuideAfterMove);
 }
 
-void CT52106View::dragResize(QPoint p, Qt::KeyboardModifiers mods)
+void CanvasView::dragResize(QPoint p, Qt::KeyboardModifiers mods)
 {
     const Document& d = doc();
     if (d.state.mainIndex < 0 || d.state.mainIndex >= d.state.nodeCount)
@@ -425,7 +425,7 @@ void CT52106View::dragResize(QPoint p, Qt::KeyboardModifiers mods)
         showGuide(kGuideResize);
 }
 
-void CT52106View::endResize()
+void CanvasView::endResize()
 {
     const QRect result = m_resizeResult;
     m_resizeResult = {};
@@ -439,7 +439,7 @@ void CT52106View::endResize()
     m_session.edit([=](Document& doc) { ApplyResize(doc, start, result, scroll, z, handle); });
 }
 
-void CT52106View::dragCanvasEdge(QPoint p)
+void CanvasView::dragCanvasEdge(QPoint p)
 {
     const QPoint v = toView(p);
     const QSize canvas = zoomedCanvas();
@@ -465,7 +465,7 @@ void CT52106View::dragCanvasEdge(QPoint p)
     setFeedback(f);
 }
 
-void CT52106View::endCanvasEdge(QPoint p)
+void CanvasView::endCanvasEdge(QPoint p)
 {
     const QPoint v = toView(p);
     const bool width = m_drag == Drag::CanvasWidth;
@@ -486,7 +486,7 @@ void CT52106View::endCanvasEdge(QPoint p)
     m_session.commitChange();
 }
 
-void CT52106View::dragModeFrame(QPoint p)
+void CanvasView::dragModeFrame(QPoint p)
 {
     const RangeMode& mode = rangeMode();
     if (!mode.active() || m_modeDragPart < 0)
@@ -507,7 +507,7 @@ void CT52106View::dragModeFrame(QPoint p)
     setFeedback(f);
 }
 
-void CT52106View::endModeFrame()
+void CanvasView::endModeFrame()
 {
     const IntRect candidate = m_modeCandidate;
     m_modeCandidate = {};
@@ -516,7 +516,7 @@ void CT52106View::endModeFrame()
         m_session.setModeRect(candidate);
 }
 
-void CT52106View::dragBand(QPoint p)
+void CanvasView::dragBand(QPoint p)
 {
     const QPoint start = m_pressPoint - scrollPosition();
     if (std::abs(p.x() - start.x()) < kBandThreshold && std::abs(p.y() - start.y()) < kBandThreshold)
@@ -527,7 +527,7 @@ void CT52106View::dragBand(QPoint p)
     setFeedback(f);
 }
 
-void CT52106View::endBand(QPoint p)
+void CanvasView::endBand(QPoint p)
 {
     const QPoint v = toView(p);
     if (std::abs(v.x() - m_pressPoint.x()) <= kBandThreshold && std::abs(v.y() - m_pressPoint.y()) <= kBandThreshold)
@@ -540,7 +540,7 @@ void CT52106View::endBand(QPoint p)
     m_session.commitSelection();
 }
 
-void CT52106View::dragConsole(QPoint p)
+void CanvasView::dragConsole(QPoint p)
 {
     const QPoint at = ClampConsolePosition(p.x() - m_grabOffset.x(), p.y() - m_grabOffset.y(), clientRect());
     Feedback f;
@@ -549,7 +549,7 @@ void CT52106View::dragConsole(QPoint p)
     setFeedback(f);
 }
 
-void CT52106View::endConsole(QPoint p)
+void CanvasView::endConsole(QPoint p)
 {
     const QPoint d = p - m_pressClient;
     if (std::abs(d.x()) < kConsoleDragThreshold && std::abs(d.y()) < kConsoleDragThreshold)
@@ -561,7 +561,7 @@ void CT52106View::endConsole(QPoint p)
     m_session.commitChange();
 }
 
-void CT52106View::dragDial(QPoint p)
+void CanvasView::dragDial(QPoint p)
 {
     const QPoint centre = consoleCentre();
     setViewCursor(onRing(p, centre) ? ProgramCursor(314) : ProgramCursor(315), true);
@@ -571,13 +571,13 @@ void CT52106View::dragDial(QPoint p)
         StepZoom(step);
 }
 
-void CT52106View::onRightUp(QPoint p, QPoint global)
+void CanvasView::onRightUp(QPoint p, QPoint global)
 {
     StopHoverAnimation();
     const QPoint v = toView(p);
     m_placementPoint = v;
     const QPoint centre = consoleCentre();
-    if (CMathSub::Distance(p.x(), p.y(), centre.x(), centre.y()) <= kConsoleRadius) {
+    if (PointMath::Distance(p.x(), p.y(), centre.x(), centre.y()) <= kConsoleRadius) {
         if (!m_console.consoleVisible) {
             m_console.consoleVisible = true;
             viewport()->update();

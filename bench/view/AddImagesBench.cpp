@@ -13,7 +13,7 @@
 // after it; and, for scale, the files loaded alone by LoadPicture.
 //
 //   bench_add_images [--runs N] [--cache DIR] [--drop X,Y]
-#include "app/CT52106App.h"
+#include "app/Application.h"
 #include "bench/support/BenchPhotos.h"
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
@@ -21,7 +21,7 @@
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -127,8 +127,8 @@ int main(int argc, char** argv)
                     Median(cpu));
     }
 
-    CT52106App app;
-    CT52106View view(app.edits(), app.sys());
+    Application app;
+    CanvasView view(app.edits(), app.sys());
     view.show();
     view.resize(view.size() + kClient - view.viewport()->size());
     if (!QTest::qWaitForWindowExposed(&view))

@@ -10,12 +10,12 @@
 // repainting the whole window after every move; hovering over the nodes
 // without a button; and the hover animation's cost per timer step (the step
 // and its paint). For scale: one full render of the scene.
-#include "app/CT52106App.h"
+#include "app/Application.h"
 #include "bench/support/BenchPhotos.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,14 +97,14 @@ QPoint onCircle(QPoint centre, int radius, int i, int count)
 enum class PaintBy { EventLoop, FullRepaint };
 
 // Times each move from the event to the end of its paint.
-Figures timeMoves(CT52106View& view, QPoint centre, int radius, PaintBy paintBy, int* paintsPerMove, int* rendersDuring)
+Figures timeMoves(CanvasView& view, QPoint centre, int radius, PaintBy paintBy, int* paintsPerMove, int* rendersDuring)
 {
     QWidget* vp = view.viewport();
     PaintCounter counter;
     vp->installEventFilter(&counter);
     int delivered = 0;
     const QMetaObject::Connection seen
-        = QObject::connect(&view, &CT52106View::cursorTextChanged, [&delivered] { ++delivered; });
+        = QObject::connect(&view, &CanvasView::cursorTextChanged, [&delivered] { ++delivered; });
     std::vector<double> ms;
     const int renders = view.sceneRenderCount();
     int counted = 0;
@@ -162,13 +162,13 @@ int main(int argc, char** argv)
     std::printf("  %d distinct %dx%d JPEG streams made in %.0f ms\n", kDistinctPhotos, kPhotoSize.width(),
                 kPhotoSize.height(), bench::MsSince(prep));
 
-    CT52106App app;
+    Application app;
     app.sys().dspOverlap = 1;
     app.sys().multiCntX = 1;
     app.sys().multiCntY = 1;
     app.sys().dspGuide = 1;
     app.sys().playAnime = 0;
-    CT52106View view(app.edits(), app.sys());
+    CanvasView view(app.edits(), app.sys());
     fillDocument(app.doc(), photos);
     view.show();
     view.resize(view.size() + kClient - view.viewport()->size());

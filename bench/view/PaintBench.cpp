@@ -22,13 +22,13 @@
 // after adding 100 of them; peak resident memory of the 1000-node runs.
 //
 //   bench_paint [RUNS] [--cold-runs N] [--cache DIR]
-#include "app/CT52106App.h"
+#include "app/Application.h"
 #include "bench/support/BenchPhotos.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "view/ViewGeometry.h"
 
 #include <QApplication>
@@ -230,11 +230,11 @@ int main(int argc, char** argv)
     std::printf("  %d distinct %dx%d JPEG streams, %.1f MB in all, made in %.0f ms\n", kDistinctPhotos,
                 kPhotoSize.width(), kPhotoSize.height(), double(photoBytes) / 1e6, MsSince(prep));
 
-    CT52106App app;
+    Application app;
     app.sys().dspOverlap = 1;
     app.sys().multiCntX = 1;
     app.sys().multiCntY = 1;
-    CT52106View view(app.edits(), app.sys());
+    CanvasView view(app.edits(), app.sys());
     view.show();
     view.resize(view.size() + kClient - view.viewport()->size());
     if (!QTest::qWaitForWindowExposed(&view))

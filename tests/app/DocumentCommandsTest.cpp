@@ -1,11 +1,11 @@
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "app/CT52106Doc.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/DocumentController.h"
 #include "model/DocumentFile.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +33,7 @@ protected:
     }
     void start(QStringList args = {QStringLiteral("velquin")})
     {
-        app = std::make_unique<CT52106App>();
+        app = std::make_unique<Application>();
         ASSERT_TRUE(app->InitInstance(args));
         app->mainFrame->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(app->mainFrame));
@@ -55,7 +55,7 @@ protected:
     }
 
     test::ScriptedPrompter prompts;
-    std::unique_ptr<CT52106App> app;
+    std::unique_ptr<Application> app;
 };
 
 TEST_F(DocumentCommandsTest, CommandLineDocumentOpensAtStartUp)

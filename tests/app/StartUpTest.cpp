@@ -1,5 +1,5 @@
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
 #include "model/Settings.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -41,7 +41,7 @@ protected:
         IsolatedTest::TearDown();
     }
     test::ScriptedPrompter prompts;
-    std::unique_ptr<CT52106App> app = std::make_unique<CT52106App>();
+    std::unique_ptr<Application> app = std::make_unique<Application>();
 };
 
 TEST_F(StartUpTest, QtSpeaksJapaneseWhileTheProgramRuns)

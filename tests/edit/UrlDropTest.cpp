@@ -236,7 +236,7 @@ protected:
     }
 
     test::ScriptedPrompter prompts;
-    CMyDropTarget target;
+    DropHandler target;
 };
 
 TEST_F(DropTest, AcceptedFilesKeepOrderAndSkipFoldersMissingFilesAndOtherTypes)

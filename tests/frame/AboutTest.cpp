@@ -2,7 +2,7 @@
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
-#include "dialogs/CAboutDlg.h"
+#include "dialogs/AboutDialog.h"
 #include "model/Messages.h"
 #include "resources/CommandIds.h"
 
@@ -26,7 +26,7 @@ TEST_F(AboutTest, ShowsTheProgramAndItsHistoryNewestFirst)
         bool readOnly = false;
         bool iconDrawn = false;
     } seen;
-    test::ModalDriver<CAboutDlg> driver([&](CAboutDlg* d) {
+    test::ModalDriver<AboutDialog> driver([&](AboutDialog* d) {
         seen.title = d->windowTitle();
         seen.name = d->findChild<QLabel*>(QStringLiteral("name"))->text();
         seen.description = d->findChild<QLabel*>(QStringLiteral("description"))->text();
@@ -63,7 +63,7 @@ TEST_F(AboutTest, EnterAndEscapeBothClose)
 {
     start();
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-        test::ModalDriver<CAboutDlg> driver([key](CAboutDlg* d) { QTest::keyClick(d, key); });
+        test::ModalDriver<AboutDialog> driver([key](AboutDialog* d) { QTest::keyClick(d, key); });
         clickMenuItem({QStringLiteral("ヘルプ(&H)")}, cmd::About);
         EXPECT_TRUE(waitFor([&] { return driver.ran() && !QApplication::activeModalWidget(); })) << key;
     }

@@ -2,7 +2,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "app/ArrangeCommands.h"
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/CanvasContextMenu.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"

@@ -1,7 +1,7 @@
 // The blur settings and trimming-by-size dialogs, used with the keyboard and
 // the mouse as a user uses them.
-#include "dialogs/CBokashiDlg.h"
-#include "dialogs/CCutDlg.h"
+#include "dialogs/BlurSettingsDialog.h"
+#include "dialogs/TrimBySizeDialog.h"
 #include "model/Settings.h"
 #include "tests/support/Isolation.h"
 
@@ -55,7 +55,7 @@ TEST_P(BokashiDialogTest, ShowsTheStoredValuesAndStoresOnlyOnSave)
     Settings settings;
     settings.setValue(keys::BlockW, c.storedBlock);
     settings.setValue(keys::BokashiType, c.storedType);
-    CBokashiDlg dialog(settings);
+    BlurSettingsDialog dialog(settings);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 
@@ -87,7 +87,7 @@ class BokashiTextsTest : public test::IsolatedTest {};
 TEST_F(BokashiTextsTest, NameTheMethodsAndTheirEffect)
 {
     Settings settings;
-    CBokashiDlg dialog(settings);
+    BlurSettingsDialog dialog(settings);
     EXPECT_EQ(dialog.methodButton(0)->text(), QStringLiteral("単純ボカシ"));
     EXPECT_EQ(dialog.methodButton(1)->text(), QStringLiteral("平均値ボカシ"));
     EXPECT_EQ(dialog.methodButton(2)->text(), QStringLiteral("ランダムボカシ"));
@@ -103,7 +103,7 @@ TEST_F(BokashiTextsTest, NameTheMethodsAndTheirEffect)
 
 TEST(CutDialog, TakesTheFourSizesFromItsBoxes)
 {
-    CCutDlg dialog;
+    TrimBySizeDialog dialog;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("切り詰め処理"));
@@ -138,7 +138,7 @@ TEST(CutDialog, TakesTheFourSizesFromItsBoxes)
 
 TEST(CutDialog, EnterInABoxExecutesWithWhatWasTyped)
 {
-    CCutDlg dialog;
+    TrimBySizeDialog dialog;
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     typeInto(dialog.rightBox(), QStringLiteral("7"));

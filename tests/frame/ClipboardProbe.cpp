@@ -1,8 +1,8 @@
 // A Velquin run on a real X display for the clipboard test: it either copies
 // a picture node and keeps serving the clipboard until told to quit, or
 // pastes whatever another program put there and reports the new node.
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
@@ -22,10 +22,10 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
-    CT52106App velquin;
+    Application velquin;
     if (!velquin.InitInstance({QStringLiteral("velquin")}))
         return 3;
-    CMainFrame& frame = *velquin.mainFrame;
+    MainWindow& frame = *velquin.mainFrame;
     Document& doc = velquin.doc();
 
     if (mode == QLatin1String("copy") && argc >= 3) {

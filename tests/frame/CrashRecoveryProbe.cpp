@@ -5,9 +5,9 @@
 //   restore      starts, answering Yes to every question, reports the
 //                document it ended with, saves it with the Save command and
 //                exits cleanly
-#include "app/CMainFrame.h"
-#include "app/CT52106App.h"
-#include "app/CT52106Doc.h"
+#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/DocumentController.h"
 #include "app/RecoveryKeeper.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     const QString mode = QString::fromLocal8Bit(argv[1]);
     AnsweringPrompter prompts;
     installPrompter(&prompts);
-    CT52106App velquin;
+    Application velquin;
     QStringList arguments{QStringLiteral("velquin")};
     if (mode == QLatin1String("edit") && argc >= 3)
         arguments << QString::fromLocal8Bit(argv[2]);

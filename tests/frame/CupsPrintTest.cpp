@@ -1,7 +1,7 @@
 // Printing through the real print system: a cups-pdf queue on a CUPS daemon
 // (the running one, or one started here with its own configuration in a
 // temporary folder), fed by the print dialog, and the PDF the queue writes.
-#include "dialogs/CInsatuDlg.h"
+#include "dialogs/PrintDialog.h"
 #include "edit/RangeMode.h"
 #include "model/Settings.h"
 #include "tests/frame/PrintScene.h"
@@ -202,7 +202,7 @@ TEST_F(CupsPrintTest, DialogPrintsTwoPagesThroughACupsPdfQueue)
     Settings settings;
     SysSettings sys;
     const RangeMode mode;
-    CInsatuDlg dialog(printer, settings, doc, sys, mode);
+    PrintDialog dialog(printer, settings, doc, sys, mode);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     ASSERT_EQ(dialog.layout().grid, (PageGrid{2, 1}));

@@ -146,7 +146,7 @@ TEST_F(DisplayCommandsTest, ChosenStyleIsMarkedStoredAndAppliedAtTheNextStart)
 
     app().settings().setValue(keys::ApplicationLook, cmd::StyleWin2000);
     finish();
-    CT52106App again;
+    Application again;
     ASSERT_TRUE(again.InitInstance({QStringLiteral("velquin")}));
     EXPECT_TRUE(again.mainFrame->action(cmd::StyleWin2000)->isChecked());
     // The look draws through a proxy over the Qt style it names.

@@ -3,7 +3,7 @@
 #include "app/ExportCommands.h"
 
 #include "app/ShellUtilities.h"
-#include "dialogs/CAssukuDlg.h"
+#include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
@@ -268,7 +268,7 @@ TEST_F(ExportCommandsTest, QualityDialogDecidesTheJpegQuality)
         SCOPED_TRACE(accept ? "決定" : "中止");
         bool answered = false;
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<CAssukuDlg*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<JpegQualityDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             QTest::mouseClick(dialog->valueButton(20), Qt::LeftButton);

@@ -1,7 +1,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "model/Document.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include <QMenuBar>
 #include <QTest>
@@ -25,7 +25,7 @@ void FrameTest::SetUp()
 {
     IsolatedTest::SetUp();
     m_prompter = std::make_unique<ScriptedPrompter>();
-    m_app = std::make_unique<CT52106App>();
+    m_app = std::make_unique<Application>();
 }
 
 void FrameTest::TearDown()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CMainFrame.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "app/Application.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -32,9 +32,9 @@ protected:
     void TearDown() override;
 
     void start();
-    CT52106App& app() { return *m_app; }
-    CMainFrame& frame() { return *app().mainFrame; }
-    CMyStatusBar& bar() { return *app().statusBar; }
+    Application& app() { return *m_app; }
+    MainWindow& frame() { return *app().mainFrame; }
+    StatusBar& bar() { return *app().statusBar; }
     QWidget* canvas();
     // Answers the questions and file choosers of the program.
     ScriptedPrompter& prompts() { return *m_prompter; }
@@ -63,7 +63,7 @@ protected:
 
 private:
     std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<CT52106App> m_app;
+    std::unique_ptr<Application> m_app;
 };
 
 } // namespace vq::test

@@ -1,12 +1,12 @@
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/CanvasContextMenu.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
 #include "tests/support/Fixtures.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,7 +37,7 @@ protected:
         test::writeFile(path, test::makeJpeg(w, h, colour));
         return path;
     }
-    CT52106View& view() { return *frame().canvas(); }
+    CanvasView& view() { return *frame().canvas(); }
     Document& doc() { return app().doc(); }
     // As a drag from another program arrives: it enters the canvas, then drops.
     void drop(QMimeData* data, QPoint client)

@@ -5,7 +5,7 @@
 
 #include "app/MultiCutCommands.h"
 #include "app/ShellUtilities.h"
-#include "dialogs/CMultuCutDlg.h"
+#include "dialogs/MultiCutWindow.h"
 #include "dialogs/TileCountSpin.h"
 #include "edit/EditSession.h"
 #include "edit/MultiCut.h"
@@ -67,7 +67,7 @@ protected:
         ASSERT_TRUE(app().edits().mode().active());
         ASSERT_EQ(app().edits().mode().modeKind, 2);
     }
-    CMultuCutDlg* window() { return frame().findChild<CMultuCutDlg*>(); }
+    MultiCutWindow* window() { return frame().findChild<MultiCutWindow*>(); }
     Document& doc() { return app().doc(); }
 
     QStringList opened;
@@ -79,7 +79,7 @@ private:
 TEST_F(MultiCutCommandsTest, TheSettingsWindowOpensWithTheModeAndKeepsTheGridOnTheNode)
 {
     enterMultiCut();
-    CMultuCutDlg* w = window();
+    MultiCutWindow* w = window();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(waitFor([w] { return w->isVisible(); }));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("マルチカット設定"));
@@ -213,7 +213,7 @@ TEST_F(MultiCutCommandsTest, CancellingTheQuestionOrTheFolderChangesNothing)
 TEST_F(MultiCutCommandsTest, TheWindowRemembersWhereItWas)
 {
     enterMultiCut();
-    CMultuCutDlg* w = window();
+    MultiCutWindow* w = window();
     ASSERT_NE(w, nullptr);
     w->move(37, 53);
     const QPoint at = w->pos();
@@ -236,7 +236,7 @@ TEST_P(WindowPlaceTest, KeepsTheWholeWindowOnTheDesktop)
     const QRect desktop(0, 0, 1280, 1024);
     const QRect owner(100, 100, 800, 600);
     const QSize window(300, 200);
-    EXPECT_EQ(CMultuCutDlg::PlaceOnDesktop(GetParam().remembered, window, desktop, owner), GetParam().expected)
+    EXPECT_EQ(MultiCutWindow::PlaceOnDesktop(GetParam().remembered, window, desktop, owner), GetParam().expected)
         << GetParam().name;
 }
 

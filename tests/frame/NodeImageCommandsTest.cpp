@@ -1,7 +1,7 @@
 // Saving the main node's picture to a file from the running program.
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/ShellUtilities.h"
 #include "edit/SaveNodeImage.h"
 #include "imaging/ImageDecode.h"

@@ -3,7 +3,7 @@
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
-#include "dialogs/CKansetDlg.h"
+#include "dialogs/PreferencesDialog.h"
 #include "model/Settings.h"
 #include "resources/CommandIds.h"
 
@@ -126,10 +126,10 @@ TEST_P(PreferenceDialogShowTest, ShowsTheCountAndSpeedItWasGiven)
     SystemPreferences p;
     p.playAnime = c.playAnime;
     p.speedAnime = c.speedAnime;
-    CKansetDlg dialog(p);
+    PreferencesDialog dialog(p);
     EXPECT_EQ(dialog.animeCheck()->isChecked(), c.animeTicked);
     EXPECT_EQ(dialog.countSpin()->value(), c.countShown);
-    for (int i = 0; i < CKansetDlg::kSpeedCount; ++i)
+    for (int i = 0; i < PreferencesDialog::kSpeedCount; ++i)
         EXPECT_EQ(dialog.speedRadio(i)->isChecked(), i == c.speedTicked) << i;
 }
 
@@ -146,7 +146,7 @@ TEST(PreferenceDialogLookTest, CarriesItsTextsAndTooltips)
     p.firstOpen = true;
     p.makeBackup = false;
     p.dspGuide = true;
-    CKansetDlg dialog(p);
+    PreferencesDialog dialog(p);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("システムの環境設定"));
     EXPECT_TRUE(dialog.firstOpenCheck()->isChecked());
     EXPECT_FALSE(dialog.backupCheck()->isChecked());
@@ -186,7 +186,7 @@ TEST(PreferenceDialogLookTest, CarriesItsTextsAndTooltips)
 struct UserCase {
     const char* name;
     SysSettings memory;
-    std::function<void(CKansetDlg*)> act;
+    std::function<void(PreferencesDialog*)> act;
     bool save; // "保存して終了" or "閉じる"
     // Expected afterwards; memory-held values start as kUntouched in the file.
     int firstOpen, playAnime, speedAnime, makeBackup, dspGuide;
@@ -195,7 +195,7 @@ struct UserCase {
 
 constexpr int kUntouched = 99;
 
-void typeCount(CKansetDlg* d, const char* typed)
+void typeCount(PreferencesDialog* d, const char* typed)
 {
     auto* edit = d->countSpin()->findChild<QLineEdit*>();
     edit->setFocus();
@@ -219,7 +219,7 @@ TEST_P(PreferencesCommandTest, StoresWhatTheUserChose)
     app().sys().speedAnime = c.memory.speedAnime;
     app().sys().dspGuide = c.memory.dspGuide;
 
-    test::ModalDriver<CKansetDlg> driver([&](CKansetDlg* d) {
+    test::ModalDriver<PreferencesDialog> driver([&](PreferencesDialog* d) {
         c.act(d);
         QTest::mouseClick(c.save ? d->saveButton() : d->closeButton(), Qt::LeftButton);
     });
@@ -238,41 +238,41 @@ TEST_P(PreferencesCommandTest, StoresWhatTheUserChose)
     EXPECT_EQ(frame().action(cmd::AnimeToggle)->isChecked(), c.memoryAfter.playAnime > 0);
 }
 
-const auto nothing = [](CKansetDlg*) {};
+const auto nothing = [](PreferencesDialog*) {};
 
 INSTANTIATE_TEST_SUITE_P(
     Dialog, PreferencesCommandTest,
     ::testing::Values(
         UserCase{"save_unchanged", sys(5, 2, 1), nothing, true, 0, kUntouched, kUntouched, 1, kUntouched, sys(5, 2, 1)},
         UserCase{"animation_off", sys(5, 2, 1),
-                 [](CKansetDlg* d) { QTest::mouseClick(d->animeCheck(), Qt::LeftButton); }, true, 0, 0, kUntouched, 1,
+                 [](PreferencesDialog* d) { QTest::mouseClick(d->animeCheck(), Qt::LeftButton); }, true, 0, 0, kUntouched, 1,
                  kUntouched, sys(0, 2, 1)},
         UserCase{"animation_on_again_takes_three", sys(0, 2, 1),
-                 [](CKansetDlg* d) { QTest::mouseClick(d->animeCheck(), Qt::LeftButton); }, true, 0, 3, kUntouched, 1,
+                 [](PreferencesDialog* d) { QTest::mouseClick(d->animeCheck(), Qt::LeftButton); }, true, 0, 3, kUntouched, 1,
                  kUntouched, sys(3, 2, 1)},
-        UserCase{"typed_zero_stores_one", sys(5, 2, 1), [](CKansetDlg* d) { typeCount(d, "0"); }, true, 0, 1,
+        UserCase{"typed_zero_stores_one", sys(5, 2, 1), [](PreferencesDialog* d) { typeCount(d, "0"); }, true, 0, 1,
                  kUntouched, 1, kUntouched, sys(1, 2, 1)},
-        UserCase{"typed_25_stores_ten", sys(5, 2, 1), [](CKansetDlg* d) { typeCount(d, "25"); }, true, 0, 10,
+        UserCase{"typed_25_stores_ten", sys(5, 2, 1), [](PreferencesDialog* d) { typeCount(d, "25"); }, true, 0, 10,
                  kUntouched, 1, kUntouched, sys(10, 2, 1)},
         UserCase{"typed_count_ignored_when_off", sys(5, 2, 1),
-                 [](CKansetDlg* d) {
+                 [](PreferencesDialog* d) {
                      typeCount(d, "8");
                      QTest::mouseClick(d->animeCheck(), Qt::LeftButton);
                  },
                  true, 0, 0, kUntouched, 1, kUntouched, sys(0, 2, 1)},
         UserCase{"slowest_speed", sys(5, 0, 1),
-                 [](CKansetDlg* d) { QTest::mouseClick(d->speedRadio(4), Qt::LeftButton); }, true, 0, kUntouched, 4, 1,
+                 [](PreferencesDialog* d) { QTest::mouseClick(d->speedRadio(4), Qt::LeftButton); }, true, 0, kUntouched, 4, 1,
                  kUntouched, sys(5, 4, 1)},
-        UserCase{"guide_off", sys(5, 0, 1), [](CKansetDlg* d) { QTest::mouseClick(d->guideCheck(), Qt::LeftButton); },
+        UserCase{"guide_off", sys(5, 0, 1), [](PreferencesDialog* d) { QTest::mouseClick(d->guideCheck(), Qt::LeftButton); },
                  true, 0, kUntouched, kUntouched, 1, 0, sys(5, 0, 0)},
         UserCase{"first_open_without_backup", sys(5, 0, 1),
-                 [](CKansetDlg* d) {
+                 [](PreferencesDialog* d) {
                      QTest::mouseClick(d->firstOpenCheck(), Qt::LeftButton);
                      QTest::mouseClick(d->backupCheck(), Qt::LeftButton);
                  },
                  true, 1, kUntouched, kUntouched, 0, kUntouched, sys(5, 0, 1)},
         UserCase{"close_changes_nothing", sys(5, 2, 1),
-                 [](CKansetDlg* d) {
+                 [](PreferencesDialog* d) {
                      for (QAbstractButton* b : {static_cast<QAbstractButton*>(d->firstOpenCheck()),
                                                 static_cast<QAbstractButton*>(d->animeCheck()),
                                                 static_cast<QAbstractButton*>(d->speedRadio(3)),
@@ -290,7 +290,7 @@ TEST_F(PreferencesGuideTest, SwitchingTheGuideOffClearsTheGuideShown)
     start();
     app().sys().dspGuide = 1;
     bar().ShowGuideText(QStringLiteral("ドラッグで移動します"));
-    test::ModalDriver<CKansetDlg> driver([](CKansetDlg* d) {
+    test::ModalDriver<PreferencesDialog> driver([](PreferencesDialog* d) {
         QTest::mouseClick(d->guideCheck(), Qt::LeftButton);
         QTest::mouseClick(d->saveButton(), Qt::LeftButton);
     });

@@ -1,4 +1,4 @@
-#include "dialogs/CInsatuDlg.h"
+#include "dialogs/PrintDialog.h"
 #include "model/Settings.h"
 #include "resources/CommandIds.h"
 #include "tests/frame/FrameFixture.h"
@@ -44,7 +44,7 @@ TEST_F(PrintCommandsTest, ToolbarPrintsTheCanvasIntoAPdf)
 
     bool seen = false;
     QTimer::singleShot(0, &frame(), [&] {
-        auto* dialog = qobject_cast<CInsatuDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<PrintDialog*>(QApplication::activeModalWidget());
         seen = dialog != nullptr;
         if (!dialog)
             return;

@@ -2,11 +2,11 @@
 // through the frame's commands and the canvas the way a user drives them.
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/ShellUtilities.h"
 #include "dialogs/BalloonTip.h"
-#include "dialogs/CNodeDlg.h"
-#include "dialogs/CPropertyView.h"
+#include "dialogs/ImagePropertiesDialog.h"
+#include "dialogs/CanvasPropertiesDialog.h"
 #include "dialogs/ColorPickerButton.h"
 #include "dialogs/FrameStyleCombo.h"
 #include "dialogs/NumberSpin.h"
@@ -16,7 +16,7 @@
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
 #include "tests/support/Fixtures.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "view/FrameSamples.h"
 #include "view/Painters.h"
 
@@ -381,7 +381,7 @@ TEST_F(PropertyDialogsTest, NodeDialogShowsTheNodeAndEditsItLiveAsOneUndoStep)
 {
     const int undoBefore = app().history().undoCount();
     const PicturePtr original = doc().nodes[2].picture;
-    const bool ran = whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](CNodeDlg& dlg) {
+    const bool ran = whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](ImagePropertiesDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("イメージのプロパティ"));
         EXPECT_EQ(dlg.nodeIndex(), 2);
         EXPECT_EQ(dlg.widthRange()->text(), QStringLiteral("(10～1000px)"));
@@ -464,7 +464,7 @@ TEST_F(PropertyDialogsTest, NodeDialogShowsTheNodeAndEditsItLiveAsOneUndoStep)
 TEST_F(PropertyDialogsTest, ResampleAndItsUndoInTheDialog)
 {
     const QByteArray before = doc().nodes[2].picture->bytes();
-    const bool ran = whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](CNodeDlg& dlg) {
+    const bool ran = whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](ImagePropertiesDialog& dlg) {
         QTest::mouseClick(dlg.resampleButton(), Qt::LeftButton);
         EXPECT_EQ(doc().nodes[2].picture->pixelSize(), QSize(200, 150)) << "the width basis keeps 200";
         EXPECT_EQ(dlg.memorySize()->text(), QStringLiteral("200 × 150"));
@@ -515,8 +515,8 @@ TEST_F(PropertyDialogsTest, ShowingAndReloadingTheOrigin)
         prompts().messages.clear();
         for (int a : c.answers)
             prompts().answers.enqueue(a);
-        whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); },
-                            [](CNodeDlg& dlg) { QTest::mouseClick(dlg.showButton(), Qt::LeftButton); });
+        whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); },
+                            [](ImagePropertiesDialog& dlg) { QTest::mouseClick(dlg.showButton(), Qt::LeftButton); });
         EXPECT_EQ(prompts().messageIds(), c.asked) << c.source.toStdString();
         EXPECT_EQ(opened, c.opened) << c.source.toStdString();
     }
@@ -528,7 +528,7 @@ TEST_F(PropertyDialogsTest, ShowingAndReloadingTheOrigin)
     ASSERT_TRUE(test::writeFile(path, fresh));
     SetNodeSource(doc(), 2, 400, 300, 1, QStringLiteral("file:///") + path);
     prompts().messages.clear();
-    whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](CNodeDlg& dlg) {
+    whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](ImagePropertiesDialog& dlg) {
         QTest::mouseClick(dlg.reloadButton(), Qt::LeftButton);
         EXPECT_EQ(doc().nodes[2].picture->bytes(), fresh);
         EXPECT_EQ(dlg.memorySize()->text(), QStringLiteral("90 × 60"));
@@ -544,10 +544,10 @@ TEST_F(PropertyDialogsTest, NodeDialogNeedsAMainNodeWithAPicture)
 {
     const int undoBefore = app().history().undoCount();
     doc().state.mainIndex = -1;
-    EXPECT_FALSE(whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); }, [](CNodeDlg&) {}));
+    EXPECT_FALSE(whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [](ImagePropertiesDialog&) {}));
     doc().state.mainIndex = 1;
     doc().nodes[1].picture.reset();
-    EXPECT_FALSE(whileOpen<CNodeDlg>([&] { frame().invokeHandler(cmd::ImageProperties); }, [](CNodeDlg&) {}));
+    EXPECT_FALSE(whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [](ImagePropertiesDialog&) {}));
     EXPECT_EQ(app().history().undoCount(), undoBefore) << "no snapshot for nothing";
 }
 
@@ -555,24 +555,24 @@ TEST_F(PropertyDialogsTest, DoubleClickOpensTheNodesOrTheCanvasProperties)
 {
     QWidget* viewport = frame().canvas()->viewport();
     int opened = -1;
-    ASSERT_TRUE(whileOpen<CNodeDlg>(
+    ASSERT_TRUE(whileOpen<ImagePropertiesDialog>(
         [&] {
             const QPoint p = canvasPoint(150, 300);
             QTest::mouseClick(viewport, Qt::LeftButton, {}, p);
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, p);
         },
-        [&](CNodeDlg& dlg) { opened = dlg.nodeIndex(); }));
+        [&](ImagePropertiesDialog& dlg) { opened = dlg.nodeIndex(); }));
     EXPECT_EQ(opened, 0) << "the node under the pointer";
     EXPECT_EQ(doc().state.mainIndex, 0);
 
     bool canvasDialog = false;
-    ASSERT_TRUE(whileOpen<CPropertyView>(
+    ASSERT_TRUE(whileOpen<CanvasPropertiesDialog>(
         [&] {
             const QPoint p = canvasPoint(500, 900);
             QTest::mouseClick(viewport, Qt::LeftButton, {}, p);
             QTest::mouseDClick(viewport, Qt::LeftButton, {}, p);
         },
-        [&](CPropertyView&) { canvasDialog = true; }));
+        [&](CanvasPropertiesDialog&) { canvasDialog = true; }));
     EXPECT_TRUE(canvasDialog);
 }
 
@@ -585,12 +585,12 @@ TEST_F(PropertyDialogsTest, CanvasDialogAppliesOnSavingOnly)
     ASSERT_TRUE(test::writeFile(chosen, test::makeJpeg(300, 100)));
     const int undoBefore = app().history().undoCount();
 
-    const auto run = [&](const std::function<void(CPropertyView&)>& drive) {
-        EXPECT_TRUE(whileOpen<CPropertyView>([&] { frame().invokeHandler(cmd::ViewProperties); }, drive));
+    const auto run = [&](const std::function<void(CanvasPropertiesDialog&)>& drive) {
+        EXPECT_TRUE(whileOpen<CanvasPropertiesDialog>([&] { frame().invokeHandler(cmd::ViewProperties); }, drive));
     };
 
     // What the dialog shows, then cancelling everything.
-    run([&](CPropertyView& dlg) {
+    run([&](CanvasPropertiesDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("ビューのプロパティ"));
         QStringList labels;
         for (const QLabel* l : dlg.findChildren<QLabel*>())
@@ -611,12 +611,12 @@ TEST_F(PropertyDialogsTest, CanvasDialogAppliesOnSavingOnly)
     EXPECT_FALSE(modified());
 
     // Accepting without a change changes nothing.
-    run([](CPropertyView& dlg) { QTest::keyClick(&dlg, Qt::Key_Return); });
+    run([](CanvasPropertiesDialog& dlg) { QTest::keyClick(&dlg, Qt::Key_Return); });
     EXPECT_FALSE(modified());
     EXPECT_EQ(app().history().undoCount(), undoBefore);
 
     // Typed sizes are held at their limits; a frame colour alone counts.
-    run([&](CPropertyView& dlg) {
+    run([&](CanvasPropertiesDialog& dlg) {
         typeInto(dlg.widthSpin(), QStringLiteral("12000"));
         typeInto(dlg.heightSpin(), QStringLiteral("300"));
         typeInto(dlg.frameWidthSpin(), QStringLiteral("25"));
@@ -635,7 +635,7 @@ TEST_F(PropertyDialogsTest, CanvasDialogAppliesOnSavingOnly)
 
     // A new background, fitted: height 500 with a 3:1 picture gives 1500.
     prompts().files.enqueue({chosen});
-    run([&](CPropertyView& dlg) {
+    run([&](CanvasPropertiesDialog& dlg) {
         QTest::mouseClick(dlg.setButton(), Qt::LeftButton);
         ASSERT_FALSE(prompts().fileRequests.isEmpty());
         EXPECT_EQ(prompts().fileRequests.last().title, QStringLiteral("背景とするイメージを指定"));
@@ -655,7 +655,7 @@ TEST_F(PropertyDialogsTest, CanvasDialogAppliesOnSavingOnly)
     EXPECT_EQ(doc().state.backColor, ColorPickerButton::paletteColors()[11]);
 
     // Clearing and saving removes the background; undo brings it back.
-    run([](CPropertyView& dlg) {
+    run([](CanvasPropertiesDialog& dlg) {
         QTest::mouseClick(dlg.clearButton(), Qt::LeftButton);
         QTest::mouseClick(dlg.okButton(), Qt::LeftButton);
     });

@@ -3,16 +3,16 @@
 // right-click menus, executing, calling off with Esc, and trimming by edges.
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
-#include "dialogs/CBokashiDlg.h"
-#include "dialogs/CCutDlg.h"
+#include "app/DocumentController.h"
+#include "dialogs/BlurSettingsDialog.h"
+#include "dialogs/TrimBySizeDialog.h"
 #include "edit/EditSession.h"
 #include "edit/RangeModes.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "view/Painters.h"
 #include "tests/support/Fixtures.h"
 
@@ -95,7 +95,7 @@ protected:
     }
 
     Document& doc() { return app().doc(); }
-    CT52106View& view() { return *frame().canvas(); }
+    CanvasView& view() { return *frame().canvas(); }
     QWidget* vp() { return view().viewport(); }
     RangeMode& mode() { return app().edits().mode(); }
     // The range relative to the node's top-left corner at (100, 100).
@@ -386,7 +386,7 @@ TEST_F(RangeCommandsTest, TheBlurSettingsOpenFromTheBlurMenu)
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<CBokashiDlg*>(QApplication::activeModalWidget())) {
+        if (auto* dialog = qobject_cast<BlurSettingsDialog*>(QApplication::activeModalWidget())) {
             seen = true;
             poll.stop();
             dialog->blockBox()->setValue(25);
@@ -421,12 +421,12 @@ TEST_F(RangeCommandsTest, TheToolbarCutsOnePictureEdgeOfEverySelectedNode)
 
 TEST_F(RangeCommandsTest, TrimmingBySizeCutsWhatTheDialogSays)
 {
-    const auto runDialog = [&](const std::function<void(CCutDlg&)>& use) {
+    const auto runDialog = [&](const std::function<void(TrimBySizeDialog&)>& use) {
         bool seen = false;
         QTimer poll;
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<CCutDlg*>(QApplication::activeModalWidget())) {
+            if (auto* dialog = qobject_cast<TrimBySizeDialog*>(QApplication::activeModalWidget())) {
                 seen = true;
                 poll.stop();
                 use(*dialog);
@@ -437,17 +437,17 @@ TEST_F(RangeCommandsTest, TrimmingBySizeCutsWhatTheDialogSays)
         EXPECT_TRUE(waitFor([&] { return seen && !QApplication::activeModalWidget(); }));
     };
 
-    runDialog([](CCutDlg& d) { QTest::mouseClick(d.executeButton(), Qt::LeftButton); });
+    runDialog([](TrimBySizeDialog& d) { QTest::mouseClick(d.executeButton(), Qt::LeftButton); });
     EXPECT_EQ(app().history().undoCount(), 0) << "all four 0 does nothing";
 
-    runDialog([](CCutDlg& d) {
+    runDialog([](TrimBySizeDialog& d) {
         d.leftBox()->setValue(2);
         d.bottomBox()->setValue(5);
         d.reject();
     });
     EXPECT_EQ(doc().nodes[node].picture->pixelSize(), QSize(400, 200)) << "cancelled";
 
-    runDialog([](CCutDlg& d) {
+    runDialog([](TrimBySizeDialog& d) {
         d.leftBox()->setValue(2);
         d.bottomBox()->setValue(5);
         QTest::mouseClick(d.executeButton(), Qt::LeftButton);

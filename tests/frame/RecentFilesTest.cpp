@@ -4,7 +4,7 @@
 #include "tests/frame/ModalDriver.h"
 
 #include "app/ShellUtilities.h"
-#include "dialogs/CRecentDlg.h"
+#include "dialogs/RecentFilesDialog.h"
 #include "model/Settings.h"
 #include "resources/CommandIds.h"
 
@@ -81,9 +81,9 @@ protected:
 
     // Opens the manager from the File menu, lets `work` use it, and closes it
     // with "戻る" when work leaves it open.
-    void manage(const std::function<void(CRecentDlg*)>& work)
+    void manage(const std::function<void(RecentFilesDialog*)>& work)
     {
-        test::ModalDriver<CRecentDlg> driver([&](CRecentDlg* d) {
+        test::ModalDriver<RecentFilesDialog> driver([&](RecentFilesDialog* d) {
             work(d);
             if (d->isVisible())
                 QTest::mouseClick(d->backButton(), Qt::LeftButton);
@@ -115,7 +115,7 @@ TEST_F(RecentFilesTest, ListsTheRecentFilesNumberedAndUnticked)
     std::vector<Row> rows;
     QStringList headers;
     QString note;
-    manage([&](CRecentDlg* d) {
+    manage([&](RecentFilesDialog* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("最近使ったファイルの管理"));
         rows = rowsOf(d->list());
         for (int c = 0; c < d->list()->columnCount(); ++c)
@@ -152,7 +152,7 @@ TEST_P(RecentFilesDeleteTest, RemovesTheRowsTheEntriesAndTheMenuItemsAtOnce)
     const DeleteCase& c = GetParam();
     std::vector<Row> rowsAfter;
     QStringList menuWhileOpen;
-    manage([&](CRecentDlg* d) {
+    manage([&](RecentFilesDialog* d) {
         for (int row : c.ticked)
             tick(d->list(), row);
         QTest::mouseClick(c.all ? d->deleteAllButton() : d->deleteCheckedButton(), Qt::LeftButton);
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RecentFilesTest, DeletingTwiceKeepsRowsAndEntriesInStep)
 {
     std::vector<Row> rowsAfter;
-    manage([&](CRecentDlg* d) {
+    manage([&](RecentFilesDialog* d) {
         tick(d->list(), 0);
         QTest::mouseClick(d->deleteCheckedButton(), Qt::LeftButton);
         // The old fourth row is now the third.
@@ -224,7 +224,7 @@ TEST_P(RecentFilesDoubleClickTest, ShowsTheFolderOfTheRow)
     if (!c.folderExists) {
         ASSERT_TRUE(QDir(QFileInfo(paths[2]).path()).removeRecursively());
     }
-    manage([&](CRecentDlg* d) {
+    manage([&](RecentFilesDialog* d) {
         QTableWidget* list = d->list();
         const QRect cell = list->visualItemRect(list->item(2, 1));
         // What the window system sends for a double-click: a click, then
@@ -252,7 +252,7 @@ TEST_F(RecentFilesEmptyTest, AnEmptyListShowsAnEmptyManagerAndAGreyedMenuEntry)
 {
     start();
     int rows = -1;
-    test::ModalDriver<CRecentDlg> driver([&](CRecentDlg* d) {
+    test::ModalDriver<RecentFilesDialog> driver([&](RecentFilesDialog* d) {
         rows = d->list()->rowCount();
         QTest::mouseClick(d->deleteCheckedButton(), Qt::LeftButton);
         QTest::mouseClick(d->deleteAllButton(), Qt::LeftButton);

@@ -1,6 +1,6 @@
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/RecoveryKeeper.h"
 #include "model/Document.h"
 #include "model/Recovery.h"
@@ -206,7 +206,7 @@ TEST_P(StartUpOffer, AsksAndActs)
     }
     EXPECT_FALSE(QFileInfo::exists(left)) << "the left copy is dealt with either way";
 
-    CT52106Doc& document = app().document();
+    DocumentController& document = app().document();
     if (row.restored) {
         EXPECT_EQ(document.path(), original);
         EXPECT_TRUE(document.isModified());

@@ -2,9 +2,9 @@
 // user drives them.
 #include "tests/frame/FrameFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "app/RotateCommands.h"
-#include "edit/CRotDlg.h"
+#include "edit/RotateDialog.h"
 #include "edit/Rotate.h"
 #include "imaging/Rotate.h"
 #include "model/Document.h"
@@ -114,7 +114,7 @@ TEST_F(RotateCommandsTest, TheAngleDialogTurnsItsNodeOncePerPress)
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<CRotDlg*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<RotateDialog*>(QApplication::activeModalWidget());
         if (!dialog || seen.ran)
             return;
         seen.ran = true;

@@ -3,7 +3,7 @@
 // view's own keys; the wheel scrolls, or zooms on the dial's ring.
 #include "tests/view/InteractionFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "edit/ModeFrame.h"
 
 #include <QScrollBar>

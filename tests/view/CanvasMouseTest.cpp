@@ -3,7 +3,7 @@
 // read-outs and the hover animation.
 #include "tests/view/InteractionFixture.h"
 
-#include "app/CT52106Doc.h"
+#include "app/DocumentController.h"
 #include "edit/ModeFrame.h"
 #include "view/Painters.h"
 
@@ -152,7 +152,7 @@ TEST_F(CanvasTest, DragFeedbackIsDrawnOverTheCachedScene)
 // ---------------------------------------------------------------------------
 // Resizing with the handles
 
-[[nodiscard]] QPoint handlePoint(CT52106View& view, int node, int handle)
+[[nodiscard]] QPoint handlePoint(CanvasView& view, int node, int handle)
 {
     const NodeGeometry& g = view.screenGeometry().nodes[static_cast<std::size_t>(node)];
     const QPoint p
@@ -505,7 +505,7 @@ protected:
         CanvasTest::SetUp();
         addNode({300, 300, 40, 40});
         addNode({500, 300, 40, 40});
-        spy = std::make_unique<QSignalSpy>(view.get(), &CT52106View::contextMenuRequested);
+        spy = std::make_unique<QSignalSpy>(view.get(), &CanvasView::contextMenuRequested);
     }
     [[nodiscard]] std::optional<CanvasPopup> popup() const
     {
@@ -738,7 +738,7 @@ TEST_F(CanvasTest, TheConsoleMovesOnlyFromFourPixelsAndStaysInTheWindow)
 
 TEST_F(FrameCanvasTest, CursorPaneShowsCanvasPixelsOverTheCanvasOnly)
 {
-    CT52106View& v = canvasView();
+    CanvasView& v = canvasView();
     v.SetZoom(0.5f);
     const struct {
         QPoint at;

@@ -1,10 +1,10 @@
 // The real canvas view in a window: zoom commands, scroll ranges, the console
 // and the painted client area.
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "edit/EditSession.h"
 #include "resources/CommandIds.h"
 
-#include "app/CT52106App.h"
+#include "app/Application.h"
 #include "imaging/PictureCache.h"
 #include "tests/support/Isolation.h"
 #include "tests/view/ViewTestSupport.h"
@@ -31,12 +31,12 @@ protected:
     {
         IsolatedTest::SetUp();
         PictureCache::instance().clear();
-        app = std::make_unique<CT52106App>();
+        app = std::make_unique<Application>();
         app->doc().ResetDocument();
         app->sys().dspOverlap = 1;
         app->sys().multiCntX = 1;
         app->sys().multiCntY = 1;
-        view = std::make_unique<CT52106View>(app->edits(), app->sys());
+        view = std::make_unique<CanvasView>(app->edits(), app->sys());
         view->resize(800, 600);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
@@ -52,8 +52,8 @@ protected:
     [[nodiscard]] DocState& state() { return app->doc().state; }
     [[nodiscard]] QSize client() const { return view->viewport()->size(); }
 
-    std::unique_ptr<CT52106App> app;
-    std::unique_ptr<CT52106View> view;
+    std::unique_ptr<Application> app;
+    std::unique_ptr<CanvasView> view;
 };
 
 TEST_F(CanvasViewTest, ZoomCommandsSetTheZoomAndScrollRanges)

@@ -1,7 +1,7 @@
 // The hover comets: orbit layout, hiding behind the picture, ticking.
 #include "view/HoverAnimation.h"
 
-#include "view/CMathSub.h"
+#include "view/PointMath.h"
 #include "view/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +190,7 @@ TEST_F(SmallNodeAnimation, OrbitsCentreOnThePointerXAtTheNodeCentreY)
     // Later orbits turn by 120 x k more, less 360 once past 359.
     const std::array<int, 4> degrees{30, 150, 30, 30};
     for (std::size_t k = 0; k < 4; ++k) {
-        const QPoint leftEnd = CMathSub::RotatePoint(300, 200, 290, 200, degrees[k] * kPi / 180);
+        const QPoint leftEnd = PointMath::RotatePoint(300, 200, 290, 200, degrees[k] * kPi / 180);
         EXPECT_EQ(anim.paths()[k][0], leftEnd) << "orbit " << k;
     }
     EXPECT_EQ(anim.positions(), (std::vector<int>{0, 0, 0, 0}));

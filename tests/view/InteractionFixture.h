@@ -2,9 +2,9 @@
 
 // The real canvas view driven by mouse, key and wheel events, with nodes laid
 // out in canvas pixels and every question answered from a script.
-#include "app/CMainFrame.h"
-#include "app/CMyStatusBar.h"
-#include "app/CT52106App.h"
+#include "app/MainWindow.h"
+#include "app/StatusBar.h"
+#include "app/Application.h"
 #include "edit/EditSession.h"
 #include "edit/RangeMode.h"
 #include "imaging/PictureCache.h"
@@ -13,7 +13,7 @@
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/view/ViewTestSupport.h"
-#include "view/CT52106View.h"
+#include "view/CanvasView.h"
 #include "view/ViewGeometry.h"
 
 #include <QApplication>
@@ -51,7 +51,7 @@ inline void PrintTo(const NodeBox& b, std::ostream* os)
 // Mouse, key and wheel input for the view under test, in client pixels.
 class CanvasInput {
 public:
-    [[nodiscard]] virtual CT52106View& canvasView() = 0;
+    [[nodiscard]] virtual CanvasView& canvasView() = 0;
     [[nodiscard]] virtual Document& document() = 0;
     virtual ~CanvasInput() = default;
 
@@ -165,11 +165,11 @@ protected:
         IsolatedTest::SetUp();
         PictureCache::instance().clear();
         prompter = std::make_unique<ScriptedPrompter>();
-        app = std::make_unique<CT52106App>();
+        app = std::make_unique<Application>();
         app->doc().ResetDocument();
         app->sys().playAnime = 0;
         app->sys().dspGuide = 0;
-        view = std::make_unique<CT52106View>(app->edits(), app->sys());
+        view = std::make_unique<CanvasView>(app->edits(), app->sys());
         view->resize(800, 600);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
@@ -185,14 +185,14 @@ protected:
         IsolatedTest::TearDown();
     }
 
-    CT52106View& canvasView() override { return *view; }
+    CanvasView& canvasView() override { return *view; }
     Document& document() override { return app->doc(); }
     [[nodiscard]] UndoHistory& history() { return app->history(); }
     bool undo() { return app->edits().UndoRedo(true); }
 
     std::unique_ptr<ScriptedPrompter> prompter;
-    std::unique_ptr<CT52106App> app;
-    std::unique_ptr<CT52106View> view;
+    std::unique_ptr<Application> app;
+    std::unique_ptr<CanvasView> view;
 };
 
 // The whole program started as at start-up: the canvas inside its main window
@@ -204,7 +204,7 @@ protected:
         IsolatedTest::SetUp();
         PictureCache::instance().clear();
         prompter = std::make_unique<ScriptedPrompter>();
-        app = std::make_unique<CT52106App>();
+        app = std::make_unique<Application>();
         ASSERT_TRUE(app->InitInstance({QStringLiteral("velquin")}));
         ASSERT_NE(app->mainFrame, nullptr);
         app->sys().playAnime = 0;
@@ -225,12 +225,12 @@ protected:
         IsolatedTest::TearDown();
     }
 
-    CT52106View& canvasView() override { return *app->mainFrame->canvas(); }
+    CanvasView& canvasView() override { return *app->mainFrame->canvas(); }
     Document& document() override { return app->doc(); }
-    [[nodiscard]] CMyStatusBar& bar() { return *app->statusBar; }
+    [[nodiscard]] StatusBar& bar() { return *app->statusBar; }
 
     std::unique_ptr<ScriptedPrompter> prompter;
-    std::unique_ptr<CT52106App> app;
+    std::unique_ptr<Application> app;
 };
 
 } // namespace vq::test

@@ -1,0 +1,675 @@
+#include "dialogs/PrintDialog.h"
+
+#include "model/Document.h"
+#include "model/Messages.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
+#include "model/WaitCursor.h"
+#include "view/CanvasRender.h"
+#include "view/PaperTable.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace vq {
+
+namespace {
+
+constexpr int kPortrait = 1;
+constexpr int kLandscape = 2;
+// The number fields accept any typed number; out-of-range values are
+// corrected by the field handlers, as the user sees them typed.
+constexpr int kFieldMax = 99999;
+
+// The field's floor is its real minimum, so a value typed on the way to a
+// valid one ("3" of "30" where the minimum is 6) is not corrected under the
+// user's fingers; what is still below it when editing ends becomes the
+// minimum. Values above 50 cannot become valid by typing more and are
+// corrected at once by the field handlers.
+QSpinBox* numberSpin(QWidget* parent, const char* name)
+{
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(name));
+    spin->setRange(0, kFieldMax);
+    spin->setKeyboardTracking(true);
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    spin->setMinimumWidth(64);
+    return spin;
+}
+
+QLineEdit* numberField(QWidget* parent, const char* name)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9,]{0,7}")), field));
+    field->setMaximumWidth(64);
+    return field;
+}
+
+// A decimal integer after removing thousands commas; nothing for an empty field.
+std::optional<int> fieldNumber(const QString& text)
+{
+    QString digits = text;
+    digits.remove(QLatin1Char(','));
+    bool ok = false;
+    const int value = digits.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QPushButton* iconButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon,
+                        const QString& tip)
+{
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString printerDisplayName(const QPrinter& printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return QStringLiteral("PDF");
+    return printer.printerName();
+}
+
+} // namespace
+
+PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& doc, const SysSettings& sys,
+                       const RangeMode& mode, QWidget* parent)
+    : QDialog(parent), m_printer(printer), m_settings(settings), m_doc(doc), m_sys(sys), m_mode(mode)
+{
+    setObjectName(QStringLiteral("PrintDialog"));
+    setWindowTitle(QStringLiteral("印刷"));
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    buildControls();
+
+    if (!refreshMetrics()) {
+        ShowMessage(30064, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
+        m_minTrack = sizeHint();
+        setMinimumSize(m_minTrack);
+        return;
+    }
+    m_orientation = m_printer.pageLayout().orientation() == QPageLayout::Portrait ? kPortrait : kLandscape;
+    (m_orientation == kPortrait ? m_portrait : m_landscape)->setChecked(true);
+    showPrinterTexts();
+
+    m_margins = {m_settings.value(keys::MarginLmm), m_settings.value(keys::MarginRmm),
+                 m_settings.value(keys::MarginTmm), m_settings.value(keys::MarginBmm)};
+    m_currentPage = 1;
+    m_fitOnePage = m_settings.value(keys::AllOne) != 0;
+    switch (m_settings.value(keys::Hani)) {
+    case kRangeCurrent:
+        m_rangeCurrent->setChecked(true);
+        m_fitOnePage = false;
+        m_fit->setEnabled(false);
+        break;
+    case kRangePages:
+        m_rangePages->setChecked(true);
+        m_fit->setChecked(m_fitOnePage);
+        break;
+    default:
+        m_rangeAll->setChecked(true);
+        m_fitOnePage = false;
+        m_fit->setEnabled(false);
+        break;
+    }
+    m_showMargins = m_settings.value(keys::DspYohaku) != 0;
+    m_showMarginsBox->setChecked(m_showMargins);
+    m_firstPage = 1;
+    fillFields();
+    m_ready = true;
+    // Stored margins outside the printer's range are corrected now, as typed ones are.
+    onMarginChanged(m_marginLeft, &MarginsMm::left, true);
+    onMarginChanged(m_marginRight, &MarginsMm::right, true);
+    onMarginChanged(m_marginTop, &MarginsMm::top, false);
+    onMarginChanged(m_marginBottom, &MarginsMm::bottom, false);
+    RebuildPreview(true);
+    placeWindow();
+}
+
+PrintDialog::~PrintDialog() = default;
+
+void PrintDialog::buildControls()
+{
+    m_printButton = iconButton(this, "print", QStringLiteral("印刷実行(&S)"), QStyle::SP_DialogApplyButton,
+                               QStringLiteral("指定した設定内容で印刷を実行します"));
+    m_cancelButton = iconButton(this, "cancel", QStringLiteral("中止(&C)"), QStyle::SP_DialogCancelButton,
+                                QStringLiteral("中止して戻ります"));
+    connect(m_printButton, &QPushButton::clicked, this, &PrintDialog::onPrint);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    // 1 printer
+    auto* printerBox = new QGroupBox(QStringLiteral("1 プリンタ："), this);
+    m_portrait = new QRadioButton(QStringLiteral("縦"), printerBox);
+    m_portrait->setObjectName(QStringLiteral("portrait"));
+    m_landscape = new QRadioButton(QStringLiteral("横"), printerBox);
+    m_landscape->setObjectName(QStringLiteral("landscape"));
+    m_setupButton = iconButton(printerBox, "setup", QStringLiteral("設定(&P)"), QStyle::SP_FileDialogDetailedView,
+                               QStringLiteral("プリンタ名や用紙サイズなどを変更します"));
+    m_printerName = new QLabel(QStringLiteral("Printer Name"), printerBox);
+    m_printerName->setObjectName(QStringLiteral("printerName"));
+    m_paperName = new QLabel(QStringLiteral("A4"), printerBox);
+    m_paperName->setObjectName(QStringLiteral("paperName"));
+    m_paperSize = new QLabel(QStringLiteral("? X ? ﾐﾘ"), printerBox);
+    m_paperSize->setObjectName(QStringLiteral("paperSize"));
+    auto* printerGrid = new QGridLayout(printerBox);
+    auto* orientationRow = new QHBoxLayout;
+    orientationRow->addWidget(m_portrait);
+    orientationRow->addWidget(m_landscape);
+    orientationRow->addStretch();
+    orientationRow->addWidget(m_setupButton);
+    printerGrid->addLayout(orientationRow, 0, 0, 1, 2);
+    printerGrid->addWidget(new QLabel(QStringLiteral("プリンタ名："), printerBox), 1, 0);
+    printerGrid->addWidget(m_printerName, 1, 1);
+    printerGrid->addWidget(new QLabel(QStringLiteral("用紙："), printerBox), 2, 0);
+    printerGrid->addWidget(m_paperName, 2, 1);
+    printerGrid->addWidget(new QLabel(QStringLiteral("サイズ："), printerBox), 3, 0);
+    printerGrid->addWidget(m_paperSize, 3, 1);
+    printerGrid->setColumnStretch(1, 1);
+    connect(m_portrait, &QRadioButton::clicked, this, [this] { onOrientation(kPortrait); });
+    connect(m_landscape, &QRadioButton::clicked, this, [this] { onOrientation(kLandscape); });
+    connect(m_setupButton, &QPushButton::clicked, this, &PrintDialog::onSetup);
+
+    // 2 range
+    auto* rangeBox = new QGroupBox(QStringLiteral("2 印刷範囲："), this);
+    m_rangeAll = new QRadioButton(QStringLiteral("すべてのページ(&A)"), rangeBox);
+    m_rangeAll->setObjectName(QStringLiteral("rangeAll"));
+    m_rangeCurrent = new QRadioButton(QStringLiteral("現在のページ(&N)"), rangeBox);
+    m_rangeCurrent->setObjectName(QStringLiteral("rangeCurrent"));
+    m_rangePages = new QRadioButton(QStringLiteral("ページ指定(&R)"), rangeBox);
+    m_rangePages->setObjectName(QStringLiteral("rangePages"));
+    m_firstField = numberField(rangeBox, "firstPage");
+    m_lastField = numberField(rangeBox, "lastPage");
+    m_fit = new QCheckBox(QStringLiteral("全1ページ(&J)"), rangeBox);
+    m_fit->setObjectName(QStringLiteral("fitOnePage"));
+    auto* rangeLayout = new QVBoxLayout(rangeBox);
+    rangeLayout->addWidget(m_rangeAll);
+    rangeLayout->addWidget(m_rangeCurrent);
+    rangeLayout->addWidget(m_rangePages);
+    auto* fromTo = new QHBoxLayout;
+    fromTo->addSpacing(16);
+    fromTo->addWidget(new QLabel(QStringLiteral("開始："), rangeBox));
+    fromTo->addWidget(m_firstField);
+    fromTo->addWidget(new QLabel(QStringLiteral("- 終了："), rangeBox));
+    fromTo->addWidget(m_lastField);
+    fromTo->addStretch();
+    rangeLayout->addLayout(fromTo);
+    rangeLayout->addWidget(m_fit);
+    connect(m_rangeAll, &QRadioButton::clicked, this, [this] { onRange(kRangeAll); });
+    connect(m_rangeCurrent, &QRadioButton::clicked, this, [this] { onRange(kRangeCurrent); });
+    connect(m_rangePages, &QRadioButton::clicked, this, [this] { onRange(kRangePages); });
+    connect(m_fit, &QCheckBox::clicked, this, &PrintDialog::onFitOnePage);
+    connect(m_firstField, &QLineEdit::textChanged, this, &PrintDialog::onFirstPageChanged);
+    connect(m_lastField, &QLineEdit::textChanged, this, &PrintDialog::onLastPageChanged);
+
+    // 3 margins
+    auto* marginBox = new QGroupBox(QStringLiteral("3 余白：(max : 50ﾐﾘ)"), this);
+    m_marginLeft = numberSpin(marginBox, "marginLeft");
+    m_marginRight = numberSpin(marginBox, "marginRight");
+    m_marginTop = numberSpin(marginBox, "marginTop");
+    m_marginBottom = numberSpin(marginBox, "marginBottom");
+    m_minimumButton = new QPushButton(QStringLiteral("余白最小(&V)"), marginBox);
+    m_minimumButton->setObjectName(QStringLiteral("minimumMargins"));
+    m_minimumButton->setToolTip(QStringLiteral("各余白を最小にします"));
+    m_minimumButton->setAutoDefault(false);
+    m_showMarginsBox = new QCheckBox(QStringLiteral("余白を表示(&M)"), marginBox);
+    m_showMarginsBox->setObjectName(QStringLiteral("showMargins"));
+    auto* marginGrid = new QGridLayout(marginBox);
+    marginGrid->addWidget(new QLabel(QStringLiteral("左"), marginBox), 0, 0);
+    marginGrid->addWidget(m_marginLeft, 0, 1);
+    marginGrid->addWidget(new QLabel(QStringLiteral("右"), marginBox), 0, 2);
+    marginGrid->addWidget(m_marginRight, 0, 3);
+    marginGrid->addWidget(new QLabel(QStringLiteral("上"), marginBox), 1, 0);
+    marginGrid->addWidget(m_marginTop, 1, 1);
+    marginGrid->addWidget(new QLabel(QStringLiteral("下"), marginBox), 1, 2);
+    marginGrid->addWidget(m_marginBottom, 1, 3);
+    marginGrid->addWidget(m_minimumButton, 2, 0, 1, 2);
+    marginGrid->addWidget(m_showMarginsBox, 2, 2, 1, 2);
+    connect(m_marginLeft, &QSpinBox::valueChanged, this,
+            [this] { onMarginChanged(m_marginLeft, &MarginsMm::left, true); });
+    connect(m_marginRight, &QSpinBox::valueChanged, this,
+            [this] { onMarginChanged(m_marginRight, &MarginsMm::right, true); });
+    connect(m_marginTop, &QSpinBox::valueChanged, this,
+            [this] { onMarginChanged(m_marginTop, &MarginsMm::top, false); });
+    connect(m_marginBottom, &QSpinBox::valueChanged, this,
+            [this] { onMarginChanged(m_marginBottom, &MarginsMm::bottom, false); });
+    connect(m_minimumButton, &QPushButton::clicked, this, &PrintDialog::onMinimumMargins);
+    connect(m_showMarginsBox, &QCheckBox::clicked, this, &PrintDialog::onShowMargins);
+
+    // 4 preview
+    m_gridLabel = new QLabel(QStringLiteral("(縦 2 × 横 2 ページ)"), this);
+    m_gridLabel->setObjectName(QStringLiteral("pageGrid"));
+    m_pageField = numberSpin(this, "page");
+    m_pageField->setMinimum(1);
+    m_pageCountLabel = new QLabel(QStringLiteral("/ 10 ページ"), this);
+    m_pageCountLabel->setObjectName(QStringLiteral("pageCount"));
+    m_preview = new PrintPreview(this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    connect(m_pageField, &QSpinBox::valueChanged, this, &PrintDialog::onPageFieldChanged);
+    connect(m_preview, &PrintPreview::marginDragged, this, &PrintDialog::onMarginDragged);
+    connect(m_preview, &PrintPreview::resized, this, [this] {
+        if (m_ready)
+            RebuildPreview(true);
+    });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_printButton);
+    buttons->addWidget(m_cancelButton);
+    buttons->addStretch();
+    auto* left = new QVBoxLayout;
+    left->addLayout(buttons);
+    left->addWidget(printerBox);
+    left->addWidget(rangeBox);
+    left->addWidget(marginBox);
+    left->addStretch();
+
+    auto* pageRow = new QHBoxLayout;
+    pageRow->addWidget(new QLabel(QStringLiteral("4 プレビュー："), this));
+    pageRow->addWidget(m_gridLabel);
+    pageRow->addStretch();
+    pageRow->addWidget(m_pageField);
+    pageRow->addWidget(m_pageCountLabel);
+    auto* right = new QVBoxLayout;
+    right->addLayout(pageRow);
+    right->addWidget(m_preview, 1);
+
+    auto* main = new QHBoxLayout(this);
+    main->setContentsMargins(6, 6, 2, 2);
+    main->addLayout(left);
+    main->addLayout(right, 1);
+}
+
+bool PrintDialog::refreshMetrics()
+{
+    m_metrics = m_printer.isValid() ? MetricsOf(m_printer) : PrinterMetrics{};
+    if (!m_metrics.valid())
+        return false;
+    m_minOffsetXmm = MinOffsetMm(m_metrics.offsetX, m_metrics.dpiX);
+    m_minOffsetYmm = MinOffsetMm(m_metrics.offsetY, m_metrics.dpiY);
+    const bool ready = m_ready;
+    m_ready = false;
+    m_marginLeft->setMinimum(m_minOffsetXmm);
+    m_marginRight->setMinimum(m_minOffsetXmm);
+    m_marginTop->setMinimum(m_minOffsetYmm);
+    m_marginBottom->setMinimum(m_minOffsetYmm);
+    m_ready = ready;
+    return true;
+}
+
+void PrintDialog::showPrinterTexts()
+{
+    m_printerName->setText(printerDisplayName(m_printer));
+    m_paperName->setText(PaperName(PaperCodeOf(m_printer.pageLayout().pageSize())));
+}
+
+void PrintDialog::fillFields()
+{
+    const bool ready = m_ready;
+    m_ready = false;
+    m_marginLeft->setValue(m_margins.left);
+    m_marginRight->setValue(m_margins.right);
+    m_marginTop->setValue(m_margins.top);
+    m_marginBottom->setValue(m_margins.bottom);
+    m_pageField->setValue(m_currentPage);
+    m_firstField->setText(QString::number(m_firstPage));
+    m_ready = ready;
+}
+
+void PrintDialog::placeWindow()
+{
+    adjustSize();
+    m_minTrack = size();
+    setMinimumSize(m_minTrack);
+    const int px = m_settings.value(keys::InsatuPX);
+    const int py = m_settings.value(keys::InsatuPY);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize desktop = screen ? screen->virtualGeometry().size() : QSize();
+    if (StoredPlaceUsable(px, py, desktop)) {
+        const QSize stored(m_settings.value(keys::InsatuSX), m_settings.value(keys::InsatuSY));
+        setGeometry(QRect(QPoint(px, py), stored.expandedTo(m_minTrack)));
+    }
+    if (m_settings.value(keys::InsatuZoomed) == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void PrintDialog::RebuildPreview(bool fullRepaint)
+{
+    (void)fullRepaint; // the preview always repaints whole: it is one small widget
+    const PageGrid oldGrid = m_layout.grid;
+    if (!refreshMetrics())
+        return;
+    LayoutInput in;
+    in.printer = m_metrics;
+    in.area = m_preview->rect();
+    in.screenDpiX = m_preview->logicalDpiX();
+    in.screenDpiY = m_preview->logicalDpiY();
+    in.canvasWidth = m_doc.state.canvasWidth;
+    in.canvasHeight = m_doc.state.canvasHeight;
+    in.margins = m_margins;
+    in.fitOnePage = m_fitOnePage;
+    m_layout = ComputeLayout(in);
+
+    m_paperSize->setText(QString::asprintf("%.1f X %.1fmm", double(m_layout.paperWmm), double(m_layout.paperHmm)));
+    const int count = m_layout.grid.count();
+    m_gridLabel->setText(QStringLiteral("(横 %1 × 縦 %2 ページ)").arg(m_layout.grid.across).arg(m_layout.grid.down));
+    m_pageCountLabel->setText(QStringLiteral("/ %1 ページ").arg(count));
+    // A first page beyond a grid that shrank would send the two range fields
+    // correcting each other for ever.
+    if (fieldNumber(m_firstField->text()).value_or(1) > count)
+        m_firstField->setText(QString::number(count));
+    m_lastField->setText(QString::number(count));
+    if (!(oldGrid == m_layout.grid) && m_currentPage > count) {
+        m_currentPage = count;
+        const bool ready = m_ready;
+        m_ready = false;
+        m_pageField->setValue(m_currentPage);
+        m_ready = ready;
+    }
+
+    const CanvasPreview canvas =
+        CanvasPreviewSize(m_layout, m_doc.state.canvasWidth, m_doc.state.canvasHeight, m_fitOnePage);
+    PrintPreview::Scene scene;
+    scene.layout = m_layout;
+    scene.currentPage = m_currentPage;
+    scene.fitOnePage = m_fitOnePage;
+    scene.showMargins = m_showMargins;
+    scene.minOffsetXmm = m_minOffsetXmm;
+    scene.minOffsetYmm = m_minOffsetYmm;
+    if (!canvas.size.isEmpty()) {
+        scene.canvas = RenderCanvas(m_doc, m_sys, m_mode, canvas.scale);
+        if (scene.canvas.isNull()) {
+            ShowMessage(30001, this, {}, kStyleError);
+            return;
+        }
+        // The painters size the canvas themselves; cut it to the size worked out here.
+        if (scene.canvas.size() != canvas.size)
+            scene.canvas = scene.canvas.copy(QRect(QPoint(0, 0), canvas.size));
+    }
+    m_preview->setScene(std::move(scene));
+}
+
+int PrintDialog::marginMinimum(bool horizontal) const
+{
+    return horizontal ? m_minOffsetXmm : m_minOffsetYmm;
+}
+
+int PrintDialog::rangeKind() const
+{
+    if (m_rangeCurrent->isChecked())
+        return kRangeCurrent;
+    if (m_rangePages->isChecked())
+        return kRangePages;
+    return kRangeAll;
+}
+
+void PrintDialog::onMarginChanged(QSpinBox* field, int MarginsMm::*member, bool horizontal)
+{
+    if (!m_ready)
+        return;
+    const int value = field->value();
+    const int minimum = marginMinimum(horizontal);
+    if (value < minimum) {
+        field->setValue(minimum);
+        return;
+    }
+    if (value > kMaxMarginMm) {
+        field->setValue(kMaxMarginMm);
+        return;
+    }
+    if (m_margins.*member == value && m_layout.paperRect.isValid())
+        return;
+    m_margins.*member = value;
+    RebuildPreview(false);
+}
+
+void PrintDialog::onPageFieldChanged()
+{
+    if (!m_ready || !isVisible())
+        return;
+    const int value = m_pageField->value();
+    const int count = m_layout.grid.count();
+    if (value < 1) {
+        m_pageField->setValue(1);
+        return;
+    }
+    if (value > count) {
+        m_pageField->setValue(count);
+        return;
+    }
+    m_currentPage = value;
+    RebuildPreview(false);
+}
+
+void PrintDialog::onFirstPageChanged()
+{
+    const std::optional<int> first = fieldNumber(m_firstField->text());
+    if (!first) {
+        m_firstField->setText(QStringLiteral("1"));
+        return;
+    }
+    m_firstPage = *first;
+    const std::optional<int> last = fieldNumber(m_lastField->text());
+    if (last && *last < *first)
+        m_firstField->setText(QString::number(*last));
+}
+
+void PrintDialog::onLastPageChanged()
+{
+    const std::optional<int> last = fieldNumber(m_lastField->text());
+    const int count = m_layout.grid.count();
+    if (last && *last > count) {
+        m_lastField->setText(QString::number(count));
+        return;
+    }
+    const int first = fieldNumber(m_firstField->text()).value_or(1);
+    if (!last || *last < first) {
+        m_lastField->setText(QString::number(first));
+        return;
+    }
+    m_lastPage = *last;
+}
+
+void PrintDialog::onOrientation(int orientation)
+{
+    if (orientation == m_orientation)
+        return;
+    m_orientation = orientation;
+    m_printer.setPageOrientation(orientation == kPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    RebuildPreview(true);
+    m_settings.setValue(keys::Orientation, orientation);
+}
+
+void PrintDialog::onRange(int kind)
+{
+    m_settings.setValue(keys::Hani, kind);
+    if (kind == kRangePages) {
+        m_fit->setEnabled(true);
+        return;
+    }
+    m_fitOnePage = false;
+    m_settings.setValue(keys::AllOne, 0);
+    m_fit->setChecked(false);
+    m_fit->setEnabled(false);
+    RebuildPreview(true);
+}
+
+void PrintDialog::onFitOnePage(bool on)
+{
+    m_fitOnePage = on;
+    m_settings.setValue(keys::AllOne, on ? 1 : 0);
+    RebuildPreview(true);
+}
+
+void PrintDialog::onShowMargins(bool on)
+{
+    m_showMargins = on;
+    m_preview->setShowMargins(on);
+}
+
+void PrintDialog::onMinimumMargins()
+{
+    m_marginLeft->setValue(m_minOffsetXmm);
+    m_marginRight->setValue(m_minOffsetXmm);
+    m_marginTop->setValue(m_minOffsetYmm);
+    m_marginBottom->setValue(m_minOffsetYmm);
+}
+
+void PrintDialog::onSetup()
+{
+    if (!prompter().printSetup(m_printer, this))
+        return;
+    const int code = PaperCodeOf(m_printer.pageLayout().pageSize());
+    const int orientation = m_printer.pageLayout().orientation() == QPageLayout::Portrait ? kPortrait : kLandscape;
+    showPrinterTexts();
+    if (code != m_paperCode || orientation != m_orientation) {
+        (orientation == kPortrait ? m_portrait : m_landscape)->setChecked(true);
+        m_paperCode = code;
+        m_orientation = orientation;
+        if (code != 0)
+            m_settings.setValue(keys::PaperSize, code);
+        m_settings.setValue(keys::Orientation, orientation);
+    }
+    // Another printer can have another unprintable border with the same paper.
+    if (refreshMetrics()) {
+        m_ready = false;
+        m_marginLeft->setValue(std::max(m_margins.left, m_minOffsetXmm));
+        m_marginRight->setValue(std::max(m_margins.right, m_minOffsetXmm));
+        m_marginTop->setValue(std::max(m_margins.top, m_minOffsetYmm));
+        m_marginBottom->setValue(std::max(m_margins.bottom, m_minOffsetYmm));
+        m_margins = {m_marginLeft->value(), m_marginRight->value(), m_marginTop->value(), m_marginBottom->value()};
+        m_ready = true;
+    }
+    RebuildPreview(true);
+}
+
+void PrintDialog::onMarginDragged(int edge, int millimetres)
+{
+    switch (edge) {
+    case 0: m_marginLeft->setValue(millimetres); break;
+    case 1: m_marginTop->setValue(millimetres); break;
+    case 2: m_marginRight->setValue(millimetres); break;
+    case 3: m_marginBottom->setValue(millimetres); break;
+    default: return;
+    }
+    RebuildPreview(true);
+}
+
+PrintSettings PrintDialog::printSettings() const
+{
+    PrintSettings s;
+    s.margins = m_margins;
+    s.rangeKind = rangeKind();
+    s.currentPage = m_currentPage;
+    s.firstPage = fieldNumber(m_firstField->text()).value_or(1);
+    s.lastPage = fieldNumber(m_lastField->text()).value_or(s.firstPage);
+    s.fitOnePage = m_fitOnePage;
+    s.screenDpiX = m_preview->logicalDpiX();
+    s.screenDpiY = m_preview->logicalDpiY();
+    return s;
+}
+
+void PrintDialog::onPrint()
+{
+    m_settings.setValue(keys::MarginLmm, m_marginLeft->value());
+    m_settings.setValue(keys::MarginRmm, m_marginRight->value());
+    m_settings.setValue(keys::MarginTmm, m_marginTop->value());
+    m_settings.setValue(keys::MarginBmm, m_marginBottom->value());
+    if (!refreshMetrics()) {
+        ShowMessage(30064, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
+        reject();
+        return;
+    }
+    QString pdfPath;
+    if (m_printer.outputFormat() == QPrinter::PdfFormat) {
+        // No printer is installed: the pages go into a PDF file the user names.
+        FileRequest request;
+        request.title = QStringLiteral("PDFファイルに印刷");
+        request.filter = QStringLiteral("PDF (*.pdf)");
+        const QString previous = m_printer.outputFileName();
+        request.directory = previous.isEmpty() ? QDir::homePath() : QFileInfo(previous).absolutePath();
+        request.suggestedName = previous.isEmpty() ? QStringLiteral("Velquin.pdf") : QFileInfo(previous).fileName();
+        request.owner = this;
+        pdfPath = prompter().saveFile(request);
+        if (pdfPath.isEmpty())
+            return;
+        if (QFileInfo(pdfPath).suffix().isEmpty())
+            pdfPath += QStringLiteral(".pdf");
+        m_printer.setOutputFileName(pdfPath);
+    }
+
+    const PrintSettings settings = printSettings();
+    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
+                                           settings.lastPage, m_layout.grid.count(), settings.fitOnePage);
+    const int total = range.last - range.first + 1;
+    std::unique_ptr<QProgressDialog> progress;
+    if (total > 1) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("印刷しています..."), QStringLiteral("中止"), 0,
+                                                     total, this);
+        progress->setObjectName(QStringLiteral("printProgress"));
+        progress->setWindowTitle(QStringLiteral("印刷"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+    }
+    const PageProgress report = [&progress](int printed, int all) {
+        if (!progress)
+            return true;
+        progress->setMaximum(all);
+        progress->setValue(printed);
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+    };
+    {
+        const WaitCursor wait;
+        m_outcome = PrintCanvas(m_printer, m_doc, m_sys, m_mode, settings, report);
+    }
+    progress.reset();
+    switch (*m_outcome) {
+    case PrintOutcome::NoMemory:
+        ShowMessage(30001, this, {}, kStyleError);
+        break;
+    case PrintOutcome::NoDevice:
+        // Saying nothing would leave the user waiting for pages that never come.
+        if (!pdfPath.isEmpty())
+            ShowMessage(30018, this, pdfPath + QLatin1Char('\n'), kStyleError);
+        else
+            ShowMessage(30064, this, QStringLiteral("StartDoc\n"), kStyleError);
+        break;
+    case PrintOutcome::Printed:
+    case PrintOutcome::Cancelled:
+        break;
+    }
+    accept();
+}
+
+void PrintDialog::done(int result)
+{
+    m_settings.setValue(keys::DspYohaku, m_showMargins ? 1 : 0);
+    const bool zoomed = isMaximized();
+    m_settings.setValue(keys::InsatuZoomed, zoomed ? 1 : 0);
+    const QRect place = zoomed ? normalGeometry() : geometry();
+    m_settings.setValue(keys::InsatuPX, std::max(0, place.x()));
+    m_settings.setValue(keys::InsatuPY, std::max(0, place.y()));
+    m_settings.setValue(keys::InsatuSX, place.width());
+    m_settings.setValue(keys::InsatuSY, place.height());
+    QDialog::done(result);
+}
+
+} // namespace vq
