@@ -15,8 +15,8 @@
 #include "app/PropertyCommands.h"
 #include "app/SystemCommands.h"
 #include "app/RecoveryKeeper.h"
-#include "model/Messages.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
 #include "model/WorkFolder.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 
 #include "edit/EditSession.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/UndoHistory.h"
-#include "view/PaperTable.h"
+#include "print/PaperTable.h"
 
 #include <QPageSize>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "app/Application.h"
 #include "app/ProcessingRunner.h"
 #include "model/DocumentFile.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QDir>
 #include <QFileInfo>

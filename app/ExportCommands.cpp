@@ -3,14 +3,14 @@
 #include "app/MainWindow.h"
 #include "app/Application.h"
 #include "app/DocumentController.h"
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
-#include "model/WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include <QApplication>
 #include <QDir>

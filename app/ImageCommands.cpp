@@ -12,13 +12,13 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/TextUtil.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
-#include "view/CanvasRender.h"
-#include "model/WaitCursor.h"
+#include "render/CanvasRender.h"
+#include "base/WaitCursor.h"
 
 #include <QClipboard>
 #include <QCursor>

@@ -5,7 +5,7 @@
 #include "app/CanvasContextMenu.h"
 #include "app/KeyTables.h"
 #include "app/VisualStyles.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "edit/EditSession.h"
 #include "model/WorkFolder.h"
 #include "view/CanvasView.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CommandTable.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 
 #include <QMainWindow>
 

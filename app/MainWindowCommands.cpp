@@ -7,10 +7,10 @@
 #include "resources/CommandIds.h"
 #include "app/VisualStyles.h"
 #include "edit/EditSession.h"
-#include "model/Messages.h"
-#include "model/Settings.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
 #include "view/CanvasView.h"
-#include "model/WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include <QGuiApplication>
 #include <QTimer>

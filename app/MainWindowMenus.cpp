@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "resources/CommandIds.h"
 #include "app/ToolbarIcons.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -2,12 +2,12 @@
 
 #include "app/MainWindow.h"
 #include "app/Application.h"
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "edit/SaveNodeImage.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/TextUtil.h"
 #include "resources/CommandIds.h"
 
 #include <QDir>

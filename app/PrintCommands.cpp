@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/Application.h"
 #include "dialogs/PrintDialog.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
 

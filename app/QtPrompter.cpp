@@ -1,6 +1,6 @@
 #include "app/QtPrompter.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 namespace vq {
 

@@ -13,11 +13,11 @@
 #include "edit/RangeModes.h"
 #include "edit/Trim.h"
 #include "model/Document.h"
-#include "model/Prompter.h"
-#include "model/Settings.h"
-#include "model/WaitCursor.h"
+#include "base/Prompter.h"
+#include "base/Settings.h"
+#include "base/WaitCursor.h"
 #include "resources/CommandIds.h"
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 namespace vq {
 

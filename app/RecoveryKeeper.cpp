@@ -2,7 +2,7 @@
 
 #include "app/DocumentController.h"
 #include "edit/EditSession.h"
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QFile>
 #include <QFileInfo>

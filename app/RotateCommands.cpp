@@ -2,12 +2,12 @@
 
 #include "app/MainWindow.h"
 #include "app/Application.h"
-#include "edit/RotateDialog.h"
+#include "dialogs/RotateDialog.h"
 #include "edit/EditSession.h"
 #include "edit/Rotate.h"
 #include "model/Document.h"
 #include "resources/CommandIds.h"
-#include "model/WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include <QGuiApplication>
 

@@ -7,8 +7,8 @@
 #include "dialogs/PreferencesDialog.h"
 #include "dialogs/RecentFilesDialog.h"
 #include "dialogs/ManualWindow.h"
-#include "model/Messages.h"
-#include "model/Settings.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
 #include "resources/CommandIds.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "dialogs/AboutDialog.h"
 
 #include "dialogs/BalloonTip.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

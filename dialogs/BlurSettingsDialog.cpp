@@ -1,7 +1,7 @@
 #include "dialogs/BlurSettingsDialog.h"
 
 #include "edit/Blur.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

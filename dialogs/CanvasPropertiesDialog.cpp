@@ -5,7 +5,7 @@
 #include "dialogs/NumberSpin.h"
 #include "dialogs/PicturePreview.h"
 #include "edit/NodeProperties.h"
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

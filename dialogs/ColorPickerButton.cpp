@@ -1,7 +1,7 @@
 #include "dialogs/ColorPickerButton.h"
 
-#include "model/Prompter.h"
-#include "view/Painters.h"
+#include "base/Prompter.h"
+#include "render/Painters.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "dialogs/FrameStyleCombo.h"
 
-#include "view/FrameSamples.h"
-#include "view/Painters.h"
+#include "render/FrameSamples.h"
+#include "render/Painters.h"
 
 #include <QEvent>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "dialogs/ImagePropertiesDialog.h"
 
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/BalloonTip.h"
 #include "dialogs/ColorPickerButton.h"
 #include "dialogs/FrameStyleCombo.h"
@@ -9,9 +9,9 @@
 #include "edit/EditSession.h"
 #include "edit/NodeProperties.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/TextUtil.h"
-#include "model/WaitCursor.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
+#include "base/WaitCursor.h"
 #include "model/WorkFolder.h"
 
 #include <QGridLayout>

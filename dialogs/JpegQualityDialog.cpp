@@ -1,6 +1,6 @@
 #include "dialogs/JpegQualityDialog.h"
 
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

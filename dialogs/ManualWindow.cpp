@@ -1,6 +1,6 @@
 #include "dialogs/ManualWindow.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QDir>
 #include <QFileInfo>

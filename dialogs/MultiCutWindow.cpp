@@ -3,7 +3,7 @@
 #include "dialogs/TileCountSpin.h"
 #include "edit/EditSession.h"
 #include "edit/MultiCut.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

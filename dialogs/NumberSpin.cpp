@@ -1,7 +1,7 @@
 #include "dialogs/NumberSpin.h"
 
 #include "edit/NodeProperties.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>

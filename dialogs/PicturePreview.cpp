@@ -1,7 +1,7 @@
 #include "dialogs/PicturePreview.h"
 
 #include "imaging/PictureCache.h"
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
 #include "dialogs/PrintDialog.h"
 
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
-#include "model/Settings.h"
-#include "model/WaitCursor.h"
-#include "view/CanvasRender.h"
-#include "view/PaperTable.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/Settings.h"
+#include "base/WaitCursor.h"
+#include "render/CanvasRender.h"
+#include "print/PaperTable.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dialogs/PrintPreview.h"
-#include "view/PagePrinter.h"
-#include "view/PrintLayout.h"
+#include "print/PagePrinter.h"
+#include "print/PrintLayout.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/PrintLayout.h"
+#include "print/PrintLayout.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "dialogs/RecentFilesDialog.h"
 
-#include "app/ShellUtilities.h"
-#include "model/Settings.h"
+#include "shell/ShellUtilities.h"
+#include "base/Settings.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

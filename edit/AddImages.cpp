@@ -4,10 +4,10 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
-#include "model/TextUtil.h"
-#include "model/WaitCursor.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/TextUtil.h"
+#include "base/WaitCursor.h"
 
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "edit/Blur.h"
 
 #include "edit/AddImages.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QDateTime>
 

@@ -3,8 +3,8 @@
 #include "edit/EditSession.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 

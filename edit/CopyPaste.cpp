@@ -5,8 +5,8 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
 
 #include <QImage>
 #include <QMimeData>

@@ -1,6 +1,6 @@
 #include "edit/Download.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "model/WorkFolder.h"
 
 #include <QEventLoop>

@@ -4,9 +4,9 @@
 #include "imaging/Codec.h"
 #include "imaging/ImageDecode.h"
 #include "model/Document.h"
-#include "model/TextUtil.h"
-#include "view/CanvasRender.h"
-#include "view/ViewGeometry.h"
+#include "base/TextUtil.h"
+#include "render/CanvasRender.h"
+#include "render/ViewGeometry.h"
 
 #include <QFileInfo>
 #include <QImage>

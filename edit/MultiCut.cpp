@@ -2,11 +2,11 @@
 
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "edit/SaveNodeImage.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QFileInfo>
 

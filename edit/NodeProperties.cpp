@@ -6,9 +6,9 @@
 #include "imaging/Codec.h"
 #include "imaging/PictureData.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/TextUtil.h"
-#include "model/WaitCursor.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
+#include "base/WaitCursor.h"
 
 #include <QFile>
 #include <QFileInfo>

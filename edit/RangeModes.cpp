@@ -4,7 +4,7 @@
 #include "edit/MultiCut.h"
 #include "edit/Selection.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <algorithm>
 

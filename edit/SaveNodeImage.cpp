@@ -4,8 +4,8 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "model/Document.h"
-#include "model/TextUtil.h"
-#include "model/WaitCursor.h"
+#include "base/TextUtil.h"
+#include "base/WaitCursor.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

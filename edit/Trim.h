@@ -1,6 +1,6 @@
 #pragma once
 
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/Picture.h"
 #include "model/Geometry.h"
 

@@ -1,8 +1,8 @@
 #include "edit/UrlDrop.h"
 
 #include "model/Cp932.h"
-#include "model/Messages.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
 
 #include <QFileInfo>
 #include <QMimeData>

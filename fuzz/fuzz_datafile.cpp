@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the data file reader, then checks that whatever it
 // accepted holds only values the rest of the program can work with.
 #include "model/DataFile.h"
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QBuffer>
 #include <QFile>

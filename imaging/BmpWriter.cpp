@@ -1,6 +1,6 @@
 #include "imaging/BmpWriter.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "imaging/Codec.h"
 #include "imaging/JpegEncode.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 #include "imaging/GifWriter.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QFile>
 #include <QFileInfo>

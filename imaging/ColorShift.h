@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/DocState.h"
+#include "base/Color.h"
 
 namespace vq {
 

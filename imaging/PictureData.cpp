@@ -1,7 +1,7 @@
 #include "imaging/PictureData.h"
 
 #include "imaging/ImageDecode.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QIODevice>
 

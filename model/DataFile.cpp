@@ -2,7 +2,7 @@
 
 #include "imaging/PictureData.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "model/RecordCodec.h"
 
 #include <QFileDevice>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Color.h"
 #include "imaging/Picture.h"
 
 #include <QByteArray>
@@ -10,10 +11,6 @@
 #include <cstdint>
 
 namespace vq {
-
-// Colours are 0x00BBGGRR values in signed 32-bit fields; -1 means none.
-using ColorRef = std::int32_t;
-constexpr ColorRef kNoColor = -1;
 
 constexpr int kMaxNodes = 1000;        // nodes in use at most
 constexpr int kNodeSlots = kMaxNodes + 1;

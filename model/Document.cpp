@@ -1,7 +1,7 @@
 #include "model/Document.h"
 
 #include "model/Cp932.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 namespace vq {
 

@@ -1,8 +1,8 @@
 #include "model/DocumentFile.h"
 
 #include "model/DataFile.h"
-#include "model/Messages.h"
-#include "model/Settings.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
 #include "model/WorkFolder.h"
 #include "model/cabinet/CabinetJobs.h"
 #include "model/cabinet/PosixFile.h"

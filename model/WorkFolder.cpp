@@ -1,6 +1,6 @@
 #include "model/WorkFolder.h"
 
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QDir>
 #include <QFile>

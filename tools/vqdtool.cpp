@@ -1,14 +1,14 @@
 // vqdtool: read, make and unpack Velquin documents without a desktop session.
 #include "edit/ExportImage.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/BmpWriter.h"
 #include "imaging/Codec.h"
 #include "model/DocumentFile.h"
-#include "model/Messages.h"
-#include "model/Settings.h"
-#include "model/TextUtil.h"
-#include "view/PagePrinter.h"
-#include "view/PaperTable.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "base/TextUtil.h"
+#include "print/PagePrinter.h"
+#include "print/PaperTable.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
 #include "view/CanvasView.h"
 
 #include "edit/EditSession.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "resources/CommandIds.h"
-#include "view/Painters.h"
-#include "view/ViewGeometry.h"
+#include "render/Painters.h"
+#include "render/ViewGeometry.h"
 
 #include <QEvent>
 #include <QGuiApplication>

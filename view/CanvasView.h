@@ -3,7 +3,7 @@
 #include "model/Geometry.h"
 #include "view/Feedback.h"
 #include "view/HoverAnimation.h"
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 #include "view/ZoomConsole.h"
 
 #include <QAbstractScrollArea>

@@ -1,6 +1,6 @@
 #include "view/Feedback.h"
 
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include <QFont>
 #include <QFontMetrics>

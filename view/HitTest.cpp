@@ -4,7 +4,7 @@
 #include "edit/MoveResize.h"
 #include "model/Document.h"
 #include "view/PointMath.h"
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 
 #include <algorithm>
 #include <cstdlib>

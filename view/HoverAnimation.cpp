@@ -1,8 +1,8 @@
 #include "view/HoverAnimation.h"
 
 #include "view/PointMath.h"
-#include "view/Painters.h"
-#include "view/ScreenGeometry.h"
+#include "render/Painters.h"
+#include "render/ScreenGeometry.h"
 
 #include <QRandomGenerator>
 

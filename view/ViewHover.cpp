@@ -3,7 +3,7 @@
 #include "view/CanvasView.h"
 
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

@@ -6,11 +6,11 @@
 #include "edit/EditSession.h"
 #include "edit/ModeFrame.h"
 #include "edit/MoveResize.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "edit/Selection.h"
 #include "model/Document.h"
 #include "view/PointMath.h"
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -7,15 +7,15 @@
 #include "edit/EditSession.h"
 #include "edit/ModeFrame.h"
 #include "edit/MoveResize.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "edit/Selection.h"
 #include "model/Document.h"
-#include "model/Messages.h"
-#include "model/Prompter.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
 #include "view/PointMath.h"
 #include "view/Cursors.h"
 #include "view/HitTest.h"
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>

@@ -1,6 +1,6 @@
 #include "view/ZoomConsole.h"
 
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QFont>
 #include <QLinearGradient>

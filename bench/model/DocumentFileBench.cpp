@@ -2,7 +2,7 @@
 // 1 MB each, measured beside gcab and cabextract on the same data.
 #include "model/DataFile.h"
 #include "model/DocumentFile.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/UndoHistory.h"
 #include "model/WorkFolder.h"
 

@@ -10,12 +10,12 @@
 // page, the PDF's size, and the peak resident memory (getrusage ru_maxrss).
 //
 //   bench_print [RUNS] [--pages N-M] [--keep OUT.pdf]
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "bench/support/BenchPhotos.h"
-#include "view/PagePrinter.h"
+#include "print/PagePrinter.h"
 
 #include <QDir>
 #include <QElapsedTimer>

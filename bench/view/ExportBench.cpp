@@ -13,11 +13,11 @@
 //
 //   bench_export [RUNS] [--cache DIR]
 #include "edit/ExportImage.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/Codec.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -29,7 +29,7 @@
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "view/CanvasView.h"
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QApplication>
 #include <QBuffer>

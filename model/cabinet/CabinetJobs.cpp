@@ -2,7 +2,7 @@
 
 #include "model/DataFile.h"
 #include "model/DocState.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "model/RecordCodec.h"
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"

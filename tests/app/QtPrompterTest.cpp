@@ -1,6 +1,6 @@
 #include "app/QtPrompter.h"
-#include "app/ShellUtilities.h"
-#include "model/Messages.h"
+#include "shell/ShellUtilities.h"
+#include "base/Messages.h"
 #include "tests/support/Isolation.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 

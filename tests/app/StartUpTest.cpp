@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/Application.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 

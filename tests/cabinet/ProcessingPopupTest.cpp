@@ -2,7 +2,7 @@
 #include "dialogs/ProcessingPopup.h"
 
 #include "model/DocumentFile.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/cabinet/CabinetJobs.h"
 #include "tests/cabinet/CabinetFixture.h"
 #include "tests/support/ScriptedPrompter.h"

@@ -1,5 +1,5 @@
 #include "imaging/Codec.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "tests/edit/ImagesTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "edit/Blur.h"
 
 #include "edit/AddImages.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/support/Isolation.h"
 
 #include <gtest/gtest.h>

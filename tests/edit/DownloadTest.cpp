@@ -1,6 +1,6 @@
 #include "edit/Download.h"
 
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 #include "model/WorkFolder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"

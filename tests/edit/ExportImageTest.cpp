@@ -2,9 +2,9 @@
 // the pixels of the written file.
 #include "edit/ExportImage.h"
 
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/edit/ExportScene.h"
 #include "tests/support/Isolation.h"
 

@@ -7,7 +7,7 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/UndoHistory.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"

@@ -8,7 +8,7 @@
 #include "edit/Trim.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/UndoHistory.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/Fixtures.h"

@@ -1,6 +1,6 @@
 #include "edit/UrlDrop.h"
 
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"

@@ -3,7 +3,7 @@
 #include "tests/frame/ModalDriver.h"
 
 #include "dialogs/AboutDialog.h"
-#include "model/Messages.h"
+#include "base/Messages.h"
 #include "resources/CommandIds.h"
 
 #include <QLabel>

@@ -2,7 +2,7 @@
 // the mouse as a user uses them.
 #include "dialogs/BlurSettingsDialog.h"
 #include "dialogs/TrimBySizeDialog.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/support/Isolation.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "resources/CommandIds.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/WorkFolder.h"
 
 #include <QDir>

@@ -11,7 +11,7 @@
 #include "app/RecoveryKeeper.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 #include "resources/CommandIds.h"
 
 #include <QApplication>

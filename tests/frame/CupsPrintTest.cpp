@@ -2,8 +2,8 @@
 // (the running one, or one started here with its own configuration in a
 // temporary folder), fed by the print dialog, and the PDF the queue writes.
 #include "dialogs/PrintDialog.h"
-#include "edit/RangeMode.h"
-#include "model/Settings.h"
+#include "model/RangeModeState.h"
+#include "base/Settings.h"
 #include "tests/frame/PrintScene.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"

@@ -3,7 +3,7 @@
 #include "resources/CommandIds.h"
 #include "app/CommandTable.h"
 #include "edit/EditSession.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QApplication>
 #include <QProxyStyle>

@@ -2,7 +2,7 @@
 // the answers' effect on the written file, and the view left as it was.
 #include "app/ExportCommands.h"
 
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"

@@ -2,7 +2,7 @@
 // buttons, accept and cancel, and what "Last"/"Quality" holds afterwards.
 #include "dialogs/JpegQualityDialog.h"
 
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/support/Isolation.h"
 
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "app/MultiCutCommands.h"
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/MultiCutWindow.h"
 #include "dialogs/TileCountSpin.h"
 #include "edit/EditSession.h"

@@ -2,7 +2,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "app/DocumentController.h"
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "edit/SaveNodeImage.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"

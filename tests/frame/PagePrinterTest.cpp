@@ -1,9 +1,9 @@
-#include "edit/RangeMode.h"
-#include "model/Settings.h"
+#include "model/RangeModeState.h"
+#include "base/Settings.h"
 #include "tests/frame/PrintScene.h"
 #include "tests/support/Isolation.h"
-#include "view/CanvasRender.h"
-#include "view/PagePrinter.h"
+#include "render/CanvasRender.h"
+#include "print/PagePrinter.h"
 
 #include <QFileInfo>
 #include <QPrinter>

@@ -4,7 +4,7 @@
 #include "tests/frame/ModalDriver.h"
 
 #include "dialogs/PreferencesDialog.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "resources/CommandIds.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "dialogs/PrintDialog.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "resources/CommandIds.h"
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/PrintScene.h"

@@ -1,6 +1,6 @@
 #include "dialogs/PrintDialog.h"
-#include "edit/RangeMode.h"
-#include "model/Settings.h"
+#include "model/RangeModeState.h"
+#include "base/Settings.h"
 #include "tests/frame/PrintScene.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"

@@ -1,5 +1,5 @@
-#include "view/PaperTable.h"
-#include "view/PrintLayout.h"
+#include "print/PaperTable.h"
+#include "print/PrintLayout.h"
 
 #include <QSizeF>
 

@@ -3,7 +3,7 @@
 #include "tests/frame/FrameFixture.h"
 
 #include "app/DocumentController.h"
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/BalloonTip.h"
 #include "dialogs/ImagePropertiesDialog.h"
 #include "dialogs/CanvasPropertiesDialog.h"
@@ -12,13 +12,13 @@
 #include "dialogs/NumberSpin.h"
 #include "dialogs/PicturePreview.h"
 #include "model/Document.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
 #include "tests/support/Fixtures.h"
 #include "view/CanvasView.h"
-#include "view/FrameSamples.h"
-#include "view/Painters.h"
+#include "render/FrameSamples.h"
+#include "render/Painters.h"
 
 #include <QApplication>
 #include <QDir>

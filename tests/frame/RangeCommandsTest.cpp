@@ -13,7 +13,7 @@
 #include "model/UndoHistory.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
-#include "view/Painters.h"
+#include "render/Painters.h"
 #include "tests/support/Fixtures.h"
 
 #include <QApplication>

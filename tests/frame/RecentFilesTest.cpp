@@ -3,9 +3,9 @@
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 #include "dialogs/RecentFilesDialog.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "resources/CommandIds.h"
 
 #include <QDir>

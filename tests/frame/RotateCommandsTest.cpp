@@ -4,7 +4,7 @@
 
 #include "app/DocumentController.h"
 #include "app/RotateCommands.h"
-#include "edit/RotateDialog.h"
+#include "dialogs/RotateDialog.h"
 #include "edit/Rotate.h"
 #include "imaging/Rotate.h"
 #include "model/Document.h"

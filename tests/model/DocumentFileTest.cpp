@@ -1,6 +1,6 @@
 #include "model/DataFile.h"
 #include "model/DocumentFile.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "model/WorkFolder.h"
 #include "model/cabinet/CabinetWriter.h"
 #include "tests/support/Fixtures.h"

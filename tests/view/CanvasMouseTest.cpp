@@ -5,7 +5,7 @@
 
 #include "app/DocumentController.h"
 #include "edit/ModeFrame.h"
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include <QPainter>
 #include <QScrollBar>

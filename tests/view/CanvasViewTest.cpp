@@ -8,7 +8,7 @@
 #include "imaging/PictureCache.h"
 #include "tests/support/Isolation.h"
 #include "tests/view/ViewTestSupport.h"
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QScrollBar>
 #include <QStyle>

@@ -2,7 +2,7 @@
 #include "view/HitTest.h"
 
 #include "model/Document.h"
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "view/HoverAnimation.h"
 
 #include "view/PointMath.h"
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
 

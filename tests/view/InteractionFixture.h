@@ -6,7 +6,7 @@
 #include "app/StatusBar.h"
 #include "app/Application.h"
 #include "edit/EditSession.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
@@ -14,7 +14,7 @@
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/view/ViewTestSupport.h"
 #include "view/CanvasView.h"
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QApplication>
 #include <QMouseEvent>

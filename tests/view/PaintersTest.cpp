@@ -1,12 +1,12 @@
 // The canvas painters drawing into a QImage, checked pixel by pixel.
-#include "view/Painters.h"
-#include "view/ScreenGeometry.h"
+#include "render/Painters.h"
+#include "render/ScreenGeometry.h"
 
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/view/ViewTestSupport.h"
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 
 #include <QPainter>
 

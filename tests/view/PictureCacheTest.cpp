@@ -2,7 +2,7 @@
 #include "imaging/PictureCache.h"
 
 #include "tests/view/ViewTestSupport.h"
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include <QImageReader>
 

@@ -1,5 +1,5 @@
 // Where nodes lie on the screen at one zoom, worked out from the document alone.
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 
 #include "imaging/Picture.h"
 #include "model/Document.h"

@@ -1,8 +1,8 @@
 #include "model/Document.h"
-#include "model/Settings.h"
+#include "base/Settings.h"
 #include "tests/support/Fixtures.h"
-#include "view/Painters.h"
-#include "edit/RangeMode.h"
+#include "render/Painters.h"
+#include "model/RangeModeState.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // Coordinate mappings, zoom limits and console geometry; no widgets needed.
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <gtest/gtest.h>
 

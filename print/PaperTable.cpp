@@ -1,4 +1,4 @@
-#include "view/PaperTable.h"
+#include "print/PaperTable.h"
 
 #include <QSizeF>
 

@@ -1,4 +1,4 @@
-#include "view/ViewGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "view/CanvasRender.h"
+#include "render/CanvasRender.h"
 
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "imaging/Picture.h"
 #include "model/Document.h"
-#include "model/Settings.h"
-#include "view/Painters.h"
-#include "view/ViewGeometry.h"
+#include "base/Settings.h"
+#include "render/Painters.h"
+#include "render/ViewGeometry.h"
 
 #include <QPainter>
 

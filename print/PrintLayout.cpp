@@ -1,4 +1,4 @@
-#include "view/PrintLayout.h"
+#include "print/PrintLayout.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "view/FrameSamples.h"
+#include "render/FrameSamples.h"
 
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include <QPainter>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "model/Prompter.h"
+#include "base/Prompter.h"
 
 #include <cstdio>
 

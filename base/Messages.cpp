@@ -1,4 +1,4 @@
-#include "model/Messages.h"
+#include "base/Messages.h"
 
 #include <QHash>
 

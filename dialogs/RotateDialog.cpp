@@ -1,7 +1,7 @@
-#include "edit/RotateDialog.h"
+#include "dialogs/RotateDialog.h"
 
 #include "edit/Rotate.h"
-#include "model/WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "view/ScreenGeometry.h"
+#include "render/ScreenGeometry.h"
 
 #include "imaging/Picture.h"
 #include "model/Document.h"

@@ -1,12 +1,12 @@
-#include "view/Painters.h"
+#include "render/Painters.h"
 
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
-#include "model/Settings.h"
-#include "edit/RangeMode.h"
-#include "view/ScreenGeometry.h"
-#include "view/ViewGeometry.h"
+#include "base/Settings.h"
+#include "model/RangeModeState.h"
+#include "render/ScreenGeometry.h"
+#include "render/ViewGeometry.h"
 
 #include <QImage>
 #include <QPaintEngine>

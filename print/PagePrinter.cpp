@@ -1,9 +1,9 @@
-#include "view/PagePrinter.h"
+#include "print/PagePrinter.h"
 
-#include "edit/RangeMode.h"
+#include "model/RangeModeState.h"
 #include "model/Document.h"
-#include "model/Settings.h"
-#include "view/Painters.h"
+#include "base/Settings.h"
+#include "render/Painters.h"
 
 #include <QFile>
 #include <QPageLayout>

@@ -4,7 +4,7 @@
 // at printer resolution only when that page is printed, so memory stays
 // bounded by one page however large the canvas and however fine the printer.
 
-#include "view/PrintLayout.h"
+#include "print/PrintLayout.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "model/Settings.h"
+#include "base/Settings.h"
 
 #include <QSettings>
 

@@ -1,8 +1,8 @@
-#include "app/ShellUtilities.h"
+#include "shell/ShellUtilities.h"
 
-#include "model/Messages.h"
-#include "model/Prompter.h"
-#include "model/TextUtil.h"
+#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/TextUtil.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,1 +1,0 @@
-# Sources of this feature; add files explicitly.
