@@ -38,7 +38,6 @@ public:
     // program cannot start.
     bool InitInstance(const QStringList& arguments);
 
-    Document& doc() { return m_doc; }
     const Document& doc() const { return m_doc; }
     Settings& settings() { return *m_settings; }
     SysSettings& sys() { return m_sys; }

@@ -32,7 +32,9 @@ void registerWithoutUndo(MainWindow& frame, int id, std::function<bool(Document&
 {
     EditSession& edits = frame.app().edits();
     frame.registerHandler(id, [&edits, change = std::move(change)] {
-        if (change(edits.doc()))
+        bool changed = false;
+        edits.amend([&](Document& document) { changed = change(document); });
+        if (changed)
             edits.commitChange();
     });
 }

@@ -45,9 +45,13 @@ void wireDocumentCommands(MainWindow& frame, DocumentController& document)
     if (CanvasView* view = frame.canvas()) {
         QObject::connect(&document, &DocumentController::documentReplaced, view, &CanvasView::OnInitialUpdate);
         QObject::connect(&document, &DocumentController::aboutToSave, view, [view, &app] {
+            // The scroll position is saved with the document, but keeping it
+            // up to date is not an edit.
             const QPoint scroll = view->scrollPosition();
-            app.doc().state.scrollX = scroll.x();
-            app.doc().state.scrollY = scroll.y();
+            app.edits().adjustViewState([scroll](Document& doc) {
+                doc.state.scrollX = scroll.x();
+                doc.state.scrollY = scroll.y();
+            });
         });
     }
 }

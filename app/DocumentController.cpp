@@ -47,7 +47,7 @@ bool DocumentController::OnNewDocument()
 {
     if (!SaveModified())
         return false;
-    m_app.doc().ResetDocument();
+    m_app.edits().replaceDocument([](Document& doc) { doc.ResetDocument(); });
     m_path.clear();
     afterReplace(false);
     return true;
@@ -70,11 +70,12 @@ bool DocumentController::OnOpenDocument(const QString& path)
 
 void DocumentController::takeDocument(Document& replacement)
 {
-    Document& doc = m_app.doc();
-    doc.ReleasePictures();
-    std::swap(doc.state, replacement.state);
-    std::swap(doc.nodes, replacement.nodes);
-    std::swap(doc.screen, replacement.screen);
+    m_app.edits().replaceDocument([&replacement](Document& doc) {
+        doc.ReleasePictures();
+        std::swap(doc.state, replacement.state);
+        std::swap(doc.nodes, replacement.nodes);
+        std::swap(doc.screen, replacement.screen);
+    });
 }
 
 bool DocumentController::OnFileOpen()

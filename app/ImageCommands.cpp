@@ -92,8 +92,7 @@ void ImageCommands::OnAddImage()
 
 void ImageCommands::OnChangeImage()
 {
-    Document& doc = m_app.doc();
-    if (!doc.hasMainSelection())
+    if (!m_app.doc().hasMainSelection())
         return;
     FileRequest request;
     request.title = QStringLiteral("変更するイメージを指定");
@@ -107,36 +106,33 @@ void ImageCommands::OnChangeImage()
     const QString type = ImageTypeFromPath(path);
     if (!QFileInfo::exists(path) || type.isEmpty())
         return;
-    LoadedPicture loaded;
-    if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
-        return;
-    SetNodeSource(doc, doc.state.mainIndex, loaded.width, loaded.height, loaded.dataSize, FileSource(path));
-    m_app.edits().commitChange();
+    replaceNodeImage(m_app.doc().state.mainIndex, path, type, FileSource(path));
 }
 
 bool ImageCommands::confirmReplacement(int node)
 {
-    Document& doc = m_app.doc();
     if (ShowMessage(30012, owner(), {}, kStyleYesNo) != kIdYes)
         return false;
     m_app.edits().PushUndoSnapshot();
-    if (doc.screen[node].selected == 0) {
-        DeselectAll(doc);
-        doc.screen[node].selected = 1;
-    }
-    doc.state.mainIndex = node;
-    m_app.edits().commitSelection();
+    m_app.edits().changeSelection([node](Document& doc) {
+        if (doc.screen[node].selected == 0) {
+            DeselectAll(doc);
+            doc.screen[node].selected = 1;
+        }
+        doc.state.mainIndex = node;
+    });
     return true;
 }
 
 void ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
 {
-    Document& doc = m_app.doc();
-    LoadedPicture loaded;
-    if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
-        return;
-    SetNodeSource(doc, node, loaded.width, loaded.height, loaded.dataSize, source);
-    m_app.edits().commitChange();
+    m_app.edits().amend([&](Document& doc) {
+        LoadedPicture loaded;
+        if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
+            return;
+        SetNodeSource(doc, node, loaded.width, loaded.height, loaded.dataSize, source);
+        m_app.edits().commitChange();
+    });
 }
 
 void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int node)
@@ -182,14 +178,15 @@ void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPo
     const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
     if (!loaded)
         return;
-    Document& doc = m_app.doc();
-    const float zoom = doc.state.zoom;
-    DeselectAll(doc);
-    if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, divTrunc(viewPoint.x(), zoom),
-                    divTrunc(viewPoint.y(), zoom), owner()))
-        return;
-    SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, url);
-    m_app.edits().commitChange();
+    m_app.edits().amend([&](Document& doc) {
+        const float zoom = doc.state.zoom;
+        DeselectAll(doc);
+        if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, divTrunc(viewPoint.x(), zoom),
+                        divTrunc(viewPoint.y(), zoom), owner()))
+            return;
+        SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, url);
+        m_app.edits().commitChange();
+    });
 }
 
 void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
@@ -209,18 +206,19 @@ void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
     case DropKind::Ignore: return;
     case DropKind::Url: AddImageFromUrl(decision.url, decision.type, viewPoint, node); return;
     case DropKind::Image: {
-        Document& doc = m_app.doc();
         const PicturePtr picture = BitmapToPicture(decision.image);
         if (!picture) {
             ShowMessage(30029, owner(), {}, kStyleError);
             return;
         }
-        const float zoom = doc.state.zoom;
-        DeselectAll(doc);
-        if (AppendNode(doc, picture, picture->width(), picture->height(), divTrunc(viewPoint.x(), zoom),
-                       divTrunc(viewPoint.y(), zoom), owner()))
-            SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
-                          static_cast<int>(picture->bytes().size()), decision.source);
+        m_app.edits().amend([&](Document& doc) {
+            const float zoom = doc.state.zoom;
+            DeselectAll(doc);
+            if (AppendNode(doc, picture, picture->width(), picture->height(), divTrunc(viewPoint.x(), zoom),
+                           divTrunc(viewPoint.y(), zoom), owner()))
+                SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
+                              static_cast<int>(picture->bytes().size()), decision.source);
+        });
         m_app.edits().commitChange();
         return;
     }

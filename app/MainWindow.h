@@ -82,7 +82,6 @@ private:
     void onGridToggle();
     void onGridStyle(int mode);
     void onGridOnTop();
-    void afterGridChange();
     void onOverlap();
     void onGuideToggle();
     void onAnimeToggle();

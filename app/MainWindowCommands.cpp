@@ -79,28 +79,17 @@ void MainWindow::registerFrameCommands()
 void MainWindow::onGridToggle()
 {
     // The sign switches the grid; the magnitude keeps the style for next time.
-    DocState& s = m_app.doc().state;
-    s.gridMode = -s.gridMode;
-    afterGridChange();
+    m_app.edits().changeWithoutUndo([](Document& doc) { doc.state.gridMode = -doc.state.gridMode; });
 }
 
 void MainWindow::onGridStyle(int mode)
 {
-    m_app.doc().state.gridMode = mode;
-    afterGridChange();
+    m_app.edits().changeWithoutUndo([mode](Document& doc) { doc.state.gridMode = mode; });
 }
 
 void MainWindow::onGridOnTop()
 {
-    DocState& s = m_app.doc().state;
-    s.gridOnTop = s.gridOnTop ? 0 : 1;
-    afterGridChange();
-}
-
-void MainWindow::afterGridChange()
-{
-    // The grid is part of the document state and is saved with it.
-    m_app.edits().commitChange();
+    m_app.edits().changeWithoutUndo([](Document& doc) { doc.state.gridOnTop = doc.state.gridOnTop ? 0 : 1; });
 }
 
 void MainWindow::onOverlap()

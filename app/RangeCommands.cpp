@@ -57,8 +57,7 @@ void trimEdges(MainWindow& frame, const EdgeCuts& cuts)
 
 void setFrameWidth(Application& app, int width)
 {
-    app.doc().state.modeFrameWidth = width;
-    app.edits().commitChange();
+    app.edits().changeWithoutUndo([width](Document& doc) { doc.state.modeFrameWidth = width; });
 }
 
 } // namespace
@@ -105,8 +104,8 @@ void wireRangeCommands(MainWindow& frame)
         const QColor chosen = prompter().chooseColor(ColorFromRef(app.doc().state.modeFrameColor), &frame);
         if (!chosen.isValid())
             return;
-        app.doc().state.modeFrameColor = RefFromColor(chosen);
-        app.edits().commitChange();
+        const ColorRef colour = RefFromColor(chosen);
+        app.edits().changeWithoutUndo([colour](Document& doc) { doc.state.modeFrameColor = colour; });
     });
     for (int width = 1; width <= 5; ++width)
         frame.registerHandler(cmd::RangeLineWidth1 + width - 1, [&app, width] { setFrameWidth(app, width); });

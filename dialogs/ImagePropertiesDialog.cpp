@@ -107,17 +107,17 @@ ImagePropertiesDialog::ImagePropertiesDialog(EditSession& session, int nodeIndex
     connect(m_move[2], &QToolButton::clicked, this, [this] { onMove(0, 1); });
     connect(m_move[3], &QToolButton::clicked, this, [this] { onMove(1, 0); });
     connect(m_frameWidth, &NumberSpin::stepped, this, [this](int value) {
-        SetSelectedFrameWidth(m_session.doc(), value);
+        m_session.amend([&](Document& d) { return SetSelectedFrameWidth(d, value); });
         apply();
     });
     connect(m_frameStyle, &QComboBox::currentIndexChanged, this, [this](int style) {
         if (style < 0)
             return;
-        SetSelectedFrameStyle(m_session.doc(), style);
+        m_session.amend([&](Document& d) { return SetSelectedFrameStyle(d, style); });
         apply();
     });
     connect(m_frameColor, &ColorPickerButton::colorChosen, this, [this](ColorRef colour) {
-        SetSelectedFrameColor(m_session.doc(), colour);
+        m_session.amend([&](Document& d) { return SetSelectedFrameColor(d, colour); });
         m_preview->setFrameColor(colour);
         apply();
     });
@@ -317,21 +317,21 @@ void ImagePropertiesDialog::showSizes(QSize size)
 
 void ImagePropertiesDialog::onWidthStep(int value)
 {
-    SetNodeDisplayWidth(m_session.doc(), m_node, value);
+    m_session.amend([&](Document& d) { return SetNodeDisplayWidth(d, m_node, value); });
     RefreshMemoryInfo();
     apply();
 }
 
 void ImagePropertiesDialog::onHeightStep(int value)
 {
-    SetNodeDisplayHeight(m_session.doc(), m_node, value);
+    m_session.amend([&](Document& d) { return SetNodeDisplayHeight(d, m_node, value); });
     RefreshMemoryInfo();
     apply();
 }
 
 void ImagePropertiesDialog::onActualSize()
 {
-    const QSize size = ApplyActualSize(m_session.doc(), m_node);
+    const QSize size = m_session.amend([&](Document& d) { return ApplyActualSize(d, m_node); });
     if (size.isEmpty())
         return;
     showSizes(size);
@@ -341,7 +341,7 @@ void ImagePropertiesDialog::onActualSize()
 
 void ImagePropertiesDialog::onSameAspect()
 {
-    const QSize size = ApplySameAspect(m_session.doc(), m_node, m_widthBasis->isChecked());
+    const QSize size = m_session.amend([&](Document& d) { return ApplySameAspect(d, m_node, m_widthBasis->isChecked()); });
     if (size.isEmpty())
         return;
     showSizes(size);
@@ -356,7 +356,7 @@ void ImagePropertiesDialog::onResample()
     if (!backup.isEmpty())
         m_backupPath = backup;
     const ResampleResult result =
-        ResampleToDisplaySize(m_session.doc(), m_node, m_widthBasis->isChecked(), backup, this);
+        m_session.amend([&](Document& d) { return ResampleToDisplaySize(d, m_node, m_widthBasis->isChecked(), backup, this); });
     if (result.backedUp)
         m_undoResample->setEnabled(true);
     if (!result.resampled)
@@ -370,7 +370,7 @@ void ImagePropertiesDialog::onUndoResample()
 {
     if (m_backupPath.isEmpty())
         return;
-    if (!UndoResample(m_session.doc(), m_node, m_backupPath))
+    if (!m_session.amend([&](Document& d) { return UndoResample(d, m_node, m_backupPath); }))
         return;
     m_backupPath.clear();
     RefreshMemoryInfo();
@@ -380,7 +380,7 @@ void ImagePropertiesDialog::onUndoResample()
 
 void ImagePropertiesDialog::onMove(int dx, int dy)
 {
-    MoveNodeByPixel(m_session.doc(), m_node, dx, dy);
+    m_session.amend([&](Document& d) { return MoveNodeByPixel(d, m_node, dx, dy); });
     apply();
 }
 
@@ -408,7 +408,7 @@ void ImagePropertiesDialog::onShowOrigin()
 void ImagePropertiesDialog::onReload()
 {
     const QString text = m_source->text();
-    if (!ReloadNodeFromOrigin(m_session.doc(), m_node, text, this))
+    if (!m_session.amend([&](Document& d) { return ReloadNodeFromOrigin(d, m_node, text, this); }))
         return;
     // The source's record was renewed; stale figures would mislead.
     const NodeRecord& node = m_session.doc().nodes[m_node];

@@ -59,31 +59,31 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
 {
     if (paths.isEmpty())
         return 0;
-    session.PushUndoSnapshot();
-    Document& doc = session.doc();
     const int step = progress ? progress->BeginProgress(static_cast<int>(paths.size())) : 1;
     int added = 0;
-    for (int i = 0; i < paths.size(); ++i) {
-        const QString& path = paths.at(i);
-        Placement at = placement;
-        // The first of a selection without a point goes to the middle of
-        // the window, the rest cascade from the canvas's corner.
-        at.point = placement.point + QPoint(kCascadeStep * i, kCascadeStep * i);
-        if (progress && placement.showGuide)
-            progress->ShowGuideText(path);
-        if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, owner))
-            break;
-        ++added;
-        if (progress && added % std::max(1, step) == 0)
-            progress->StepProgress();
-    }
-    if (progress) {
-        progress->EndProgress();
-        if (placement.showGuide)
-            progress->ShowGuideText({});
-    }
-    if (added > 0)
-        session.commitChange();
+    // Files that all fail to load leave no undo step behind.
+    session.editIfChanged([&](Document& doc) {
+        for (int i = 0; i < paths.size(); ++i) {
+            const QString& path = paths.at(i);
+            Placement at = placement;
+            // The first of a selection without a point goes to the middle of
+            // the window, the rest cascade from the canvas's corner.
+            at.point = placement.point + QPoint(kCascadeStep * i, kCascadeStep * i);
+            if (progress && placement.showGuide)
+                progress->ShowGuideText(path);
+            if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, owner))
+                break;
+            ++added;
+            if (progress && added % std::max(1, step) == 0)
+                progress->StepProgress();
+        }
+        if (progress) {
+            progress->EndProgress();
+            if (placement.showGuide)
+                progress->ShowGuideText({});
+        }
+        return added > 0;
+    });
     return added;
 }
 

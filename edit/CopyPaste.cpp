@@ -42,7 +42,7 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject*
 {
     if (buffer.count() == 0)
         return 0;
-    Document& doc = session.doc();
+    Document& doc = session.editableDoc();
     DeselectAll(doc);
     session.PushUndoSnapshot();
     int pasted = 0;
@@ -74,7 +74,7 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
         ShowMessage(30027, owner, {}, kStyleError);
         return false;
     }
-    Document& doc = session.doc();
+    Document& doc = session.editableDoc();
     session.PushUndoSnapshot();
     const float zoom = doc.state.zoom;
     const QPoint centre = placement.point.isNull()
@@ -91,10 +91,10 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
 
 bool DeleteSelection(EditSession& session)
 {
-    session.PushUndoSnapshot();
-    Document& doc = session.doc();
-    if (doc.selectedCount() == 0)
+    if (session.doc().selectedCount() == 0)
         return false;
+    session.PushUndoSnapshot();
+    Document& doc = session.editableDoc();
     std::vector<NodeRecord> kept;
     kept.reserve(static_cast<std::size_t>(doc.state.nodeCount));
     for (int i = 0; i < doc.state.nodeCount; ++i) {

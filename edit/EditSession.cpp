@@ -17,6 +17,36 @@ void EditSession::edit(const std::function<void(Document&)>& change)
     commitChange();
 }
 
+bool EditSession::editIfChanged(const std::function<bool(Document&)>& change)
+{
+    const QString snapshot = m_history.PrepareSnapshot(m_doc);
+    if (!change(m_doc)) {
+        m_history.DiscardSnapshot(snapshot);
+        return false;
+    }
+    m_history.CommitSnapshot(snapshot);
+    commitChange();
+    return true;
+}
+
+void EditSession::changeWithoutUndo(const std::function<void(Document&)>& change)
+{
+    change(m_doc);
+    commitChange();
+}
+
+void EditSession::adjustViewState(const std::function<void(Document&)>& change)
+{
+    change(m_doc);
+    emit viewStateAdjusted();
+}
+
+void EditSession::changeSelection(const std::function<void(Document&)>& change)
+{
+    change(m_doc);
+    commitSelection();
+}
+
 void EditSession::PushUndoSnapshot()
 {
     m_history.PushUndoSnapshot(m_doc);

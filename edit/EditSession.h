@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <functional>
+#include <utility>
 
 namespace vq {
 
@@ -20,8 +21,12 @@ class EditSession : public QObject {
 public:
     EditSession(Document& doc, UndoHistory& history, QObject* parent = nullptr);
 
-    [[nodiscard]] Document& doc() { return m_doc; }
+    // What everyone reads. Widgets and commands change the document only
+    // through the calls below.
     [[nodiscard]] const Document& doc() const { return m_doc; }
+    // For the editing operations of edit/, which change the document between
+    // a snapshot and a commit of their own.
+    [[nodiscard]] Document& editableDoc() { return m_doc; }
     [[nodiscard]] UndoHistory& history() { return m_history; }
     // The trimming, blur and multi-cut range mode.
     [[nodiscard]] RangeMode& mode() { return m_mode; }
@@ -29,6 +34,27 @@ public:
 
     // An undoable edit: snapshot, `change`, then the document counts as changed.
     void edit(const std::function<void(Document&)>& change);
+    // An undoable edit that may find nothing to do: `change` says whether it
+    // changed the document. When it did not, no undo step is left behind and
+    // nobody hears of it.
+    bool editIfChanged(const std::function<bool(Document&)>& change);
+    // A change that is saved with the document but takes no undo step: the
+    // zoom, the console's place, the grid.
+    void changeWithoutUndo(const std::function<void(Document&)>& change);
+    // The view keeping its own saved state in order (the console pulled back
+    // into a smaller window): saved with the document, but not an edit of the
+    // user's, so the document does not count as modified.
+    void adjustViewState(const std::function<void(Document&)>& change);
+    // Only the selection changes.
+    void changeSelection(const std::function<void(Document&)>& change);
+    // A change inside an undo step already taken, such as the node dialog's
+    // live changes: whoever shows the document hears of it when the step is
+    // committed. Returns what `change` returns.
+    template <typename Change>
+    decltype(auto) amend(Change&& change)
+    {
+        return std::forward<Change>(change)(m_doc);
+    }
     // Records the document for undo just before a change the caller makes.
     void PushUndoSnapshot();
     // The document changed (after an edit, or a change that takes no undo
@@ -54,12 +80,17 @@ public:
 
     // A new or opened document: no mode, no history.
     void resetForNewDocument();
+    // A new or opened document takes the old one's place; whoever opened it
+    // announces the new document itself.
+    void replaceDocument(const std::function<void(Document&)>& replace) { replace(m_doc); }
 
 signals:
     // The document changed: repaint, mark modified, refresh the status.
     void documentChanged();
     // The selection changed: repaint and refresh the status.
     void selectionChanged();
+    // The view's saved state was put in order without an edit.
+    void viewStateAdjusted();
     // Undo or redo replaced the whole model; `previousZoom` is the zoom
     // before, so the view can rescale when it differs.
     void documentRestored(float previousZoom);

@@ -220,7 +220,7 @@ std::optional<CutPlan> PlanCut(const Document& doc, const RangeMode& mode, const
 int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& rendered, ProgressSink* progress,
                     QObject* owner)
 {
-    Document& doc = session.doc();
+    Document& doc = session.editableDoc();
     RangeMode& mode = session.mode();
     const std::optional<CutPlan> plan = PlanCut(doc, mode, sys, rendered);
     if (!plan)

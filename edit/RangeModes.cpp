@@ -81,7 +81,7 @@ int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize)
 
 bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, SysSettings& sys)
 {
-    Document& doc = session.doc();
+    Document& doc = session.editableDoc();
     if (!doc.hasMainSelection())
         return false;
     RangeMode& mode = session.mode();

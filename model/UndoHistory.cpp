@@ -59,7 +59,16 @@ void trimOverflow(std::array<QString, UndoHistory::kSlots>& paths, int& count)
 
 void UndoHistory::PushUndoSnapshot(const Document& doc)
 {
-    const QString path = writeSnapshot(doc);
+    CommitSnapshot(PrepareSnapshot(doc));
+}
+
+QString UndoHistory::PrepareSnapshot(const Document& doc)
+{
+    return writeSnapshot(doc);
+}
+
+void UndoHistory::CommitSnapshot(const QString& path)
+{
     if (path.isEmpty())
         return;
     m_undoPaths[static_cast<size_t>(m_undoCount)] = path;
@@ -70,6 +79,11 @@ void UndoHistory::PushUndoSnapshot(const Document& doc)
     m_redoCount = 0;
     m_undoCount += 1;
     trimOverflow(m_undoPaths, m_undoCount);
+}
+
+void UndoHistory::DiscardSnapshot(const QString& path)
+{
+    removeIfExists(path);
 }
 
 bool UndoHistory::UndoRedo(bool isUndo, Document& doc)

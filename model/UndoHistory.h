@@ -23,6 +23,14 @@ public:
     // written: the edit still runs, it just cannot be undone.
     void PushUndoSnapshot(const Document& doc);
 
+    // The two halves of PushUndoSnapshot, for an edit that may turn out to
+    // change nothing: the snapshot is written first, while the document is
+    // still as it was, and only becomes a step (dropping the redo steps) when
+    // committed. A discarded one leaves the history exactly as it was.
+    [[nodiscard]] QString PrepareSnapshot(const Document& doc);
+    void CommitSnapshot(const QString& path);
+    void DiscardSnapshot(const QString& path);
+
     // Replaces `doc` by the previous (undo) or next (redo) snapshot and
     // clears the selection. The snapshot is read before anything is released:
     // when it cannot be read, `doc` is unchanged, the broken entry is dropped

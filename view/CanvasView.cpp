@@ -50,11 +50,6 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
 
 CanvasView::~CanvasView() = default;
 
-Document& CanvasView::doc()
-{
-    return m_session.doc();
-}
-
 const Document& CanvasView::doc() const
 {
     return m_session.doc();
@@ -154,7 +149,7 @@ void CanvasView::showConsoleAfterScroll()
 
 void CanvasView::OnInitialUpdate(bool opened)
 {
-    Document& d = doc();
+    const Document& d = doc();
     StopHoverAnimation();
     RestoreFeedback();
     m_drag = Drag::None;
@@ -164,12 +159,14 @@ void CanvasView::OnInitialUpdate(bool opened)
     m_session.resetForNewDocument();
     UpdateScrollSizes();
     setScrollPosition({d.state.scrollX, d.state.scrollY});
-    d.state.mainIndex = -1;
     const bool visible = opened ? d.state.consoleAlways != 0 : true;
     m_console = ConsoleState{};
     m_console.consoleVisible = visible;
-    if (opened)
-        d.clearSelection();
+    m_session.adjustViewState([opened](Document& document) {
+        document.state.mainIndex = -1;
+        if (opened)
+            document.clearSelection();
+    });
     pullConsoleInside();
     RefreshConsoleImage();
     sceneChanged();
@@ -178,12 +175,15 @@ void CanvasView::OnInitialUpdate(bool opened)
 
 void CanvasView::SetZoom(float value)
 {
-    DocState& s = doc().state;
-    s.zoom = LimitZoom(value, s.canvasWidth, s.canvasHeight);
-    UpdateScrollSizes();
-    RefreshConsoleImage();
-    // The zoom is part of the document: the session repaints, marks and refreshes.
-    m_session.commitChange();
+    const DocState& s = doc().state;
+    const float zoom = LimitZoom(value, s.canvasWidth, s.canvasHeight);
+    // The zoom is part of the document: the session repaints, marks and
+    // refreshes, after the scroll sizes and the console follow it.
+    m_session.changeWithoutUndo([this, zoom](Document& document) {
+        document.state.zoom = zoom;
+        UpdateScrollSizes();
+        RefreshConsoleImage();
+    });
 }
 
 void CanvasView::StepZoom(int hundredths)
@@ -218,24 +218,24 @@ bool CanvasView::OnZoomCommand(int commandId)
 
 void CanvasView::OnToggleConsoleAlways()
 {
-    DocState& s = doc().state;
-    s.consoleAlways = s.consoleAlways != 0 ? 0 : 1;
-    m_console.consoleVisible = s.consoleAlways != 0;
+    const bool always = doc().state.consoleAlways == 0;
+    m_console.consoleVisible = always;
     m_console.consoleHiddenByScroll = false;
-    m_session.commitChange();
+    m_session.changeWithoutUndo([always](Document& document) { document.state.consoleAlways = always ? 1 : 0; });
 }
 
 void CanvasView::OnConsoleTopLeft()
 {
-    DocState& s = doc().state;
+    const DocState& s = doc().state;
     const bool moved = s.consoleX != kConsoleHome.x() || s.consoleY != kConsoleHome.y();
-    s.consoleX = kConsoleHome.x();
-    s.consoleY = kConsoleHome.y();
     m_console.consoleVisible = true;
     m_console.consoleHiddenByScroll = false;
     // The console's place is saved with the document.
     if (moved)
-        m_session.commitChange();
+        m_session.changeWithoutUndo([](Document& document) {
+            document.state.consoleX = kConsoleHome.x();
+            document.state.consoleY = kConsoleHome.y();
+        });
     else
         repaintNow();
 }
@@ -310,12 +310,16 @@ void CanvasView::pullConsoleInside()
 {
     // A console left outside a smaller window comes back for good; this is a
     // change of the window, not of painting, which only reads.
-    DocState& s = doc().state;
+    const DocState& s = doc().state;
     if (viewport()->size().isEmpty())
         return;
     const QPoint at = ClampConsolePosition(s.consoleX, s.consoleY, clientRect());
-    s.consoleX = at.x();
-    s.consoleY = at.y();
+    if (at == QPoint(s.consoleX, s.consoleY))
+        return;
+    m_session.adjustViewState([at](Document& document) {
+        document.state.consoleX = at.x();
+        document.state.consoleY = at.y();
+    });
 }
 
 void CanvasView::resizeEvent(QResizeEvent* event)

@@ -136,7 +136,6 @@ protected:
 private:
     enum class Drag { None, Band, Dial, Console, Mode, Resize, Move, CanvasWidth, CanvasHeight };
 
-    Document& doc();
     const Document& doc() const;
     [[nodiscard]] float zoom() const;
     [[nodiscard]] QSize zoomedCanvas() const;

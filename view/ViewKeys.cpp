@@ -29,8 +29,7 @@ constexpr int kWheelStep = 10;
 
 void CanvasView::OnSelectAll()
 {
-    SelectAll(doc());
-    m_session.commitSelection();
+    m_session.changeSelection([](Document& document) { SelectAll(document); });
 }
 
 void CanvasView::OnCancelMode()
@@ -64,12 +63,13 @@ void CanvasView::keyPressEvent(QKeyEvent* event)
 
 bool CanvasView::onArrow(QPoint step)
 {
-    DocState& s = doc().state;
+    const DocState& s = doc().state;
     if (m_console.consoleVisible && m_console.dialActive) {
         const QPoint at = ClampConsolePosition(s.consoleX + step.x(), s.consoleY + step.y(), clientRect());
-        s.consoleX = at.x();
-        s.consoleY = at.y();
-        m_session.commitChange();
+        m_session.changeWithoutUndo([at](Document& document) {
+            document.state.consoleX = at.x();
+            document.state.consoleY = at.y();
+        });
         return true;
     }
     RangeMode& mode = rangeMode();
@@ -110,7 +110,9 @@ void CanvasView::onTab(bool backwards)
         repaintNow();
         return;
     }
-    if (!CycleMainSelection(doc(), backwards))
+    bool cycled = false;
+    m_session.amend([&](Document& document) { cycled = CycleMainSelection(document, backwards); });
+    if (!cycled)
         return;
     scrollToNode(doc().state.mainIndex);
     m_session.commitSelection();

@@ -283,7 +283,7 @@ void CanvasView::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
         if (handle.node >= 0) {
             m_handleIndex = handle.handle;
             const bool changed = doc().state.mainIndex != handle.node;
-            doc().state.mainIndex = handle.node;
+            m_session.amend([&handle](Document& document) { document.state.mainIndex = handle.node; });
             m_resizeStart = doc().NodeRect(handle.node).scaled(zoom()).toQRect().translated(-scrollPosition());
             m_resizeResult = {};
             m_drag = Drag::Resize;
@@ -293,8 +293,9 @@ void CanvasView::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
         } else if (const int node = HitTestNode(doc(), v, zoom()); node >= 0) {
             if (!hasFocus())
                 setFocus(Qt::MouseFocusReason);
-            const SelectionOutcome outcome = ApplySelectionRule(
-                doc(), node, ClickKindFor(mods.testFlag(Qt::ControlModifier), mods.testFlag(Qt::ShiftModifier)));
+            const ClickKind click = ClickKindFor(mods.testFlag(Qt::ControlModifier), mods.testFlag(Qt::ShiftModifier));
+            const SelectionOutcome outcome
+                = m_session.amend([&](Document& document) { return ApplySelectionRule(document, node, click); });
             if (outcome.changed)
                 m_session.commitSelection();
             if (outcome.startMove)
@@ -307,8 +308,7 @@ void CanvasView::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
         case CanvasEdge::Width: m_drag = Drag::CanvasWidth; break;
         case CanvasEdge::Height: m_drag = Drag::CanvasHeight; break;
         case CanvasEdge::None:
-            DeselectAll(doc());
-            m_session.commitSelection();
+            m_session.changeSelection([](Document& document) { DeselectAll(document); });
             m_drag = Drag::Band;
             break;
         }
@@ -400,7 +400,7 @@ void CanvasView::endMove(QPoint p)
         return;
     const QPoint d = MoveDisplacement(c, zoom());
     StopHoverAnimation();
-    m_session.edit([d](Document& doc) { MoveSelection(doc, d); });
+    m_session.editIfChanged([d](Document& doc) { return MoveSelection(doc, d); });
     showGuide(kGuideAfterMove);
 }
 
@@ -477,13 +477,14 @@ void CanvasView::endCanvasEdge(QPoint p)
         return;
     const bool scaleNodes = answer == kIdYes;
     const CanvasAxis axis = width ? CanvasAxis::Width : CanvasAxis::Height;
-    m_session.PushUndoSnapshot();
     // Only a change of the margin alone must spare the nodes' central halves.
     const int size = CanvasSizeFromDrag(doc(), axis, width ? v.x() : v.y(), scaleNodes);
-    if (!ApplyCanvasSize(doc(), axis, size, scaleNodes))
-        return;
-    UpdateScrollSizes();
-    m_session.commitChange();
+    m_session.editIfChanged([&](Document& document) {
+        if (!ApplyCanvasSize(document, axis, size, scaleNodes))
+            return false;
+        UpdateScrollSizes();
+        return true;
+    });
 }
 
 void CanvasView::dragModeFrame(QPoint p)
@@ -536,8 +537,8 @@ void CanvasView::endBand(QPoint p)
         return;
     const QRect band = QRect(QPoint(std::min(v.x(), m_pressPoint.x()), std::min(v.y(), m_pressPoint.y())),
                              QSize(std::abs(v.x() - m_pressPoint.x()), std::abs(v.y() - m_pressPoint.y())));
-    SelectInBand(doc(), zoom(), band);
-    m_session.commitSelection();
+    const float z = zoom();
+    m_session.changeSelection([z, &band](Document& document) { SelectInBand(document, z, band); });
 }
 
 void CanvasView::dragConsole(QPoint p)
@@ -554,11 +555,12 @@ void CanvasView::endConsole(QPoint p)
     const QPoint d = p - m_pressClient;
     if (std::abs(d.x()) < kConsoleDragThreshold && std::abs(d.y()) < kConsoleDragThreshold)
         return;
-    DocState& s = doc().state;
+    const DocState& s = doc().state;
     const QPoint at = ClampConsolePosition(s.consoleX + d.x(), s.consoleY + d.y(), clientRect());
-    s.consoleX = at.x();
-    s.consoleY = at.y();
-    m_session.commitChange();
+    m_session.changeWithoutUndo([at](Document& document) {
+        document.state.consoleX = at.x();
+        document.state.consoleY = at.y();
+    });
 }
 
 void CanvasView::dragDial(QPoint p)
@@ -595,19 +597,19 @@ void CanvasView::onRightUp(QPoint p, QPoint global)
     }
     const int node = HitTestNode(doc(), v, zoom());
     if (node < 0) {
-        DeselectAll(doc());
-        m_session.commitSelection();
+        m_session.changeSelection([](Document& document) { DeselectAll(document); });
         const QSize canvas = zoomedCanvas();
         if (v.x() >= canvas.width() || v.y() >= canvas.height())
             return;
         emit contextMenuRequested(CanvasPopup::View, global);
         return;
     }
-    if (doc().screen[node].selected == 0)
-        DeselectAll(doc());
-    doc().screen[node].selected = 1;
-    doc().state.mainIndex = node;
-    m_session.commitSelection();
+    m_session.changeSelection([node](Document& document) {
+        if (document.screen[node].selected == 0)
+            DeselectAll(document);
+        document.screen[node].selected = 1;
+        document.state.mainIndex = node;
+    });
     emit contextMenuRequested(CanvasPopup::Image, global);
 }
 

@@ -143,8 +143,8 @@ int main(int argc, char** argv)
     Shown shown;
     int added = 0;
     for (int run = 0; run < runs; ++run) {
-        app.doc().ReleasePictures();
-        app.doc().ResetDocument();
+        app.edits().editableDoc().ReleasePictures();
+        app.edits().editableDoc().ResetDocument();
         app.edits().resetForNewDocument();
         view.OnInitialUpdate(false);
         view.SetZoom(1.0f);

@@ -169,7 +169,7 @@ int main(int argc, char** argv)
     app.sys().dspGuide = 1;
     app.sys().playAnime = 0;
     CanvasView view(app.edits(), app.sys());
-    fillDocument(app.doc(), photos);
+    fillDocument(app.edits().editableDoc(), photos);
     view.show();
     view.resize(view.size() + kClient - view.viewport()->size());
     if (!QTest::qWaitForWindowExposed(&view))
@@ -225,7 +225,7 @@ int main(int argc, char** argv)
     }
 
     // Hovering: hit-tests, cursor, guide and CURSOR text, no drag.
-    app.doc().clearSelection();
+    app.edits().editableDoc().clearSelection();
     view.repaintNow();
     {
         const Figures f = timeMoves(view, middle, 200, PaintBy::EventLoop, &paints, &renders);
@@ -233,7 +233,7 @@ int main(int argc, char** argv)
     }
 
     // The hover animation: every step draws its comets and paints them.
-    app.doc().clearSelection();
+    app.edits().editableDoc().clearSelection();
     view.repaintNow();
     for (const int orbits : {3, 10}) {
         app.sys().playAnime = orbits;

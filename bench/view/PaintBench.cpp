@@ -269,7 +269,7 @@ int main(int argc, char** argv)
         int visible = 0;
         QSize shownSize;
         for (int run = 0; run < coldRuns; ++run) {
-            fillGrid(app.doc(), large);
+            fillGrid(app.edits().editableDoc(), large);
             view.OnInitialUpdate(false);
             view.SetZoom(zoom);
             view.setScrollPosition({0, 0});
@@ -301,7 +301,7 @@ int main(int argc, char** argv)
     } smallColdRuns[] = {{Layout::Stacked, 1.0f, "stacked"}, {Layout::Spread, 0.25f, "spread"}};
     for (const auto& run : smallColdRuns) {
         PictureCache::instance().clear();
-        fillDocument(app.doc(), photos, 100, run.layout == Layout::Stacked ? 0 : 7, run.layout);
+        fillDocument(app.edits().editableDoc(), photos, 100, run.layout == Layout::Stacked ? 0 : 7, run.layout);
         view.OnInitialUpdate(false);
         view.SetZoom(run.zoom);
         PictureCache::instance().clear();
@@ -323,7 +323,7 @@ int main(int argc, char** argv)
     // Warm: 1000 nodes.
     for (const Layout layout : {Layout::Stacked, Layout::Spread}) {
         PictureCache::instance().clear();
-        fillDocument(app.doc(), photos, 1000, 0, layout);
+        fillDocument(app.edits().editableDoc(), photos, 1000, 0, layout);
         view.OnInitialUpdate(false);
         const char* name = layout == Layout::Stacked ? "stacked on 1000x1000" : "spread on 10000x7500";
         for (const float zoom : {1.0f, 0.25f, 4.0f}) {

@@ -124,7 +124,7 @@ TEST_F(DocumentCommandsTest, FirstOpenLooksAtTheNewestEntryOnly)
 TEST_F(DocumentCommandsTest, FailedOpenLeavesTheDocumentAsItWas)
 {
     start();
-    ASSERT_TRUE(AppendNode(app->doc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
+    ASSERT_TRUE(AppendNode(app->edits().editableDoc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
     const QString junk = filesDir() + QStringLiteral("/junk.vqd");
     ASSERT_TRUE(test::writeFile(junk, QByteArray("garbage")));
     prompts.files << QStringList{junk};
@@ -137,7 +137,7 @@ TEST_F(DocumentCommandsTest, FailedOpenLeavesTheDocumentAsItWas)
 TEST_F(DocumentCommandsTest, SaveAsThenOpenThroughTheMenus)
 {
     start();
-    ASSERT_TRUE(AppendNode(app->doc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
+    ASSERT_TRUE(AppendNode(app->edits().editableDoc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
     app->document().SetModifiedFlag(true);
     const QString target = filesDir() + QStringLiteral("/saved");
     prompts.files << QStringList{target};
@@ -161,7 +161,7 @@ TEST_F(DocumentCommandsTest, UndoAndRedoKeys)
     app->mainFrame->updateCommandStates();
     EXPECT_FALSE(app->mainFrame->action(384)->isEnabled());
     app->edits().PushUndoSnapshot();
-    ASSERT_TRUE(AppendNode(app->doc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
+    ASSERT_TRUE(AppendNode(app->edits().editableDoc(), Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100, 100));
     app->mainFrame->updateCommandStates();
     ASSERT_TRUE(app->mainFrame->action(384)->isEnabled());
     QTest::keyClick(app->mainFrame, Qt::Key_Z, Qt::ControlModifier);

@@ -2,6 +2,10 @@
 // history writing its snapshots into an isolated working folder.
 #include "edit/EditSession.h"
 
+#include "edit/AddImages.h"
+#include "edit/CopyPaste.h"
+#include "edit/MoveResize.h"
+
 #include "model/Document.h"
 #include "model/UndoHistory.h"
 #include "tests/support/Fixtures.h"
@@ -9,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QStringList>
+
+#include <functional>
 
 namespace vq {
 namespace {
@@ -143,6 +150,83 @@ TEST_F(EditSessionTest, NewDocumentForgetsHistoryAndMode)
     EXPECT_FALSE(session.mode().active());
     EXPECT_FALSE(session.UndoRedo(true));
 }
+
+
+TEST_F(EditSessionTest, AnEditThatChangesNothingLeavesNoStepAndNoSignal)
+{
+    // A redo step survives, which it would not if a step had been recorded.
+    session.edit([](Document& d) { d.nodes[0].centerX += 5; });
+    ASSERT_TRUE(session.UndoRedo(true));
+    ASSERT_EQ(history.redoCount(), 1);
+    events.clear();
+
+    EXPECT_FALSE(session.editIfChanged([](Document&) { return false; }));
+    EXPECT_EQ(history.undoCount(), 0);
+    EXPECT_EQ(history.redoCount(), 1);
+    EXPECT_TRUE(events.isEmpty());
+    // The snapshot written for it is gone from the working folder too.
+    EXPECT_EQ(QDir(QDir::currentPath()).entryList({QStringLiteral("VQD*")}, QDir::Files).size(), 1);
+
+    EXPECT_TRUE(session.editIfChanged([](Document& d) {
+        d.nodes[1].centerY += 3;
+        return true;
+    }));
+    EXPECT_EQ(history.undoCount(), 1);
+    EXPECT_EQ(history.redoCount(), 0);
+    EXPECT_EQ(events, QStringList{QStringLiteral("changed")});
+}
+
+// Each kind of change a widget may ask for: whether it takes an undo step and
+// what the listeners hear.
+struct ChangeKindCase {
+    const char* name;
+    std::function<void(EditSession&)> change;
+    int undoSteps;
+    QStringList signalsHeard;
+};
+
+class EditSessionChangeKinds : public EditSessionTest, public ::testing::WithParamInterface<ChangeKindCase> {};
+
+TEST_P(EditSessionChangeKinds, TakeTheirStepsAndSignals)
+{
+    QObject::connect(&session, &EditSession::viewStateAdjusted, [this] { events << QStringLiteral("adjusted"); });
+    GetParam().change(session);
+    EXPECT_EQ(history.undoCount(), GetParam().undoSteps);
+    EXPECT_EQ(events, GetParam().signalsHeard);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, EditSessionChangeKinds,
+    ::testing::Values(
+        ChangeKindCase{"zoom", [](EditSession& s) { s.changeWithoutUndo([](Document& d) { d.state.zoom = 2.0f; }); },
+                       0, {QStringLiteral("changed")}},
+        ChangeKindCase{"selection",
+                       [](EditSession& s) { s.changeSelection([](Document& d) { d.clearSelection(); }); }, 0,
+                       {QStringLiteral("selection")}},
+        ChangeKindCase{"consolePulledIn",
+                       [](EditSession& s) { s.adjustViewState([](Document& d) { d.state.consoleX = 0; }); }, 0,
+                       {QStringLiteral("adjusted")}},
+        ChangeKindCase{"moveWithNothingSelected",
+                       [](EditSession& s) {
+                           s.changeSelection([](Document& d) { d.clearSelection(); });
+                           s.editIfChanged([](Document& d) { return MoveSelection(d, QPoint(10, 0)); });
+                       },
+                       0, {QStringLiteral("selection")}},
+        ChangeKindCase{"deleteWithNothingSelected",
+                       [](EditSession& s) {
+                           s.changeSelection([](Document& d) { d.clearSelection(); });
+                           DeleteSelection(s);
+                       },
+                       0, {QStringLiteral("selection")}},
+        ChangeKindCase{"addingOnlyMissingFiles",
+                       [](EditSession& s) {
+                           AddImageFiles(s, {QStringLiteral("/nonexistent/a.jpg"), QStringLiteral("/nonexistent/b.png")},
+                                         Placement{}, nullptr, nullptr);
+                       },
+                       0, {}},
+        ChangeKindCase{"move", [](EditSession& s) { s.editIfChanged([](Document& d) { return MoveSelection(d, QPoint(10, 0)); }); },
+                       1, {QStringLiteral("changed")}}),
+    [](const ::testing::TestParamInfo<ChangeKindCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace vq

@@ -28,7 +28,7 @@ protected:
         // or not the application has wired them already.
         wireArrangeCommands(frame());
     }
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
     // `count` nodes of 100 x 80 whose left edges lie 150 apart from 100 on,
     // the first `selected` of them selected and node `main` the main one.
     void arrange(int count, int selected, int main)

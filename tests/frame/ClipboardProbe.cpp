@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     if (!velquin.InitInstance({QStringLiteral("velquin")}))
         return 3;
     MainWindow& frame = *velquin.mainFrame;
-    Document& doc = velquin.doc();
+    Document& doc = velquin.edits().editableDoc();
 
     if (mode == QLatin1String("copy") && argc >= 3) {
         const auto loaded = LoadPicture(QString::fromLocal8Bit(argv[2]), QStringLiteral("jpeg"));

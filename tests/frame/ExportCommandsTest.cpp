@@ -63,8 +63,8 @@ protected:
     {
         FrameTest::SetUp();
         start();
-        test::BuildExportScene(app().doc());
-        app().doc().state.zoom = 1.0f;
+        test::BuildExportScene(app().edits().editableDoc());
+        app().edits().editableDoc().state.zoom = 1.0f;
         app().sys().dspOverlap = 1;
         useAsker(std::make_shared<ScriptedExportAsker>());
         m_previousOpener = setUrlOpener([this](const QUrl& url) {
@@ -144,7 +144,7 @@ TEST_F(ExportCommandsTest, ZoomOtherThanOneAsksAtWhichSizeToSave)
         {2.0f, kIdYes, {1000, 1000}, {30032, 30069}},
         {1.0f, kIdNo, {500, 500}, {30069}},
     };
-    Document& doc = app().doc();
+    Document& doc = app().edits().editableDoc();
     doc.screen[0].selected = 1;
     doc.screen[1].selected = 1;
     for (const auto& c : cases) {
@@ -169,7 +169,7 @@ TEST_F(ExportCommandsTest, ZoomOtherThanOneAsksAtWhichSizeToSave)
 
 TEST_F(ExportCommandsTest, ExportedPixelsAreTheCanvasWithoutHandles)
 {
-    Document& doc = app().doc();
+    Document& doc = app().edits().editableDoc();
     doc.screen[0].selected = 1;
     doc.state.mainIndex = 0;
     doc.state.zoom = 0.5f;
@@ -246,7 +246,7 @@ TEST_F(ExportCommandsTest, CancelledChoicesWriteNothing)
 
 TEST_F(ExportCommandsTest, CanvasTooLargeToHoldReportsMemory)
 {
-    Document& doc = app().doc();
+    Document& doc = app().edits().editableDoc();
     doc.state.canvasWidth = 10000;
     doc.state.canvasHeight = 10000;
     doc.state.zoom = 3.0f;

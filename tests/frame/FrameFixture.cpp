@@ -57,7 +57,7 @@ void FrameTest::countCalls(std::initializer_list<int> ids)
 
 void FrameTest::addNodes(int count, int selected)
 {
-    Document& doc = app().doc();
+    Document& doc = app().edits().editableDoc();
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(AppendNode(doc, nullptr, 100, 80, 200 + 10 * i, 200));
     for (int i = 0; i < doc.nodeCount(); ++i)

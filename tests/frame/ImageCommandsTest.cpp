@@ -38,7 +38,7 @@ protected:
         return path;
     }
     CanvasView& view() { return *frame().canvas(); }
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
     // As a drag from another program arrives: it enters the canvas, then drops.
     void drop(QMimeData* data, QPoint client)
     {

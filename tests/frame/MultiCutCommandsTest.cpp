@@ -45,7 +45,7 @@ protected:
         app().sys().multiCntY = 1;
         app().sys().multiMarginX = 0.0f;
         app().sys().multiMarginY = 0.0f;
-        Document& doc = app().doc();
+        Document& doc = app().edits().editableDoc();
         ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(400, 200), 95)), 400, 200, 300, 200));
         app().edits().commitChange();
         m_previousOpener = setUrlOpener([this](const QUrl& url) {
@@ -68,7 +68,7 @@ protected:
         ASSERT_EQ(app().edits().mode().modeKind, 2);
     }
     MultiCutWindow* window() { return frame().findChild<MultiCutWindow*>(); }
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
 
     QStringList opened;
 

@@ -26,7 +26,7 @@ protected:
         start();
         jpeg = EncodeJpeg(test::gradientImage(1000, 500), 90);
         // Shown at 250 x 125, a quarter of its own size.
-        ASSERT_TRUE(AppendNode(app().doc(), Picture::fromJpegBytes(jpeg), 1000, 500, 300, 300));
+        ASSERT_TRUE(AppendNode(app().edits().editableDoc(), Picture::fromJpegBytes(jpeg), 1000, 500, 300, 300));
         app().edits().commitChange();
         app().document().SetModifiedFlag(false);
         ASSERT_TRUE(QDir().mkpath(filesDir()));

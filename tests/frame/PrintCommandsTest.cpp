@@ -33,7 +33,7 @@ TEST_F(PrintCommandsTest, ToolbarPrintsTheCanvasIntoAPdf)
     if (!test::HasPoppler())
         GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
     start();
-    test::BuildPrintScene(app().doc(), 1000, 1000,
+    test::BuildPrintScene(app().edits().editableDoc(), 1000, 1000,
                           {{QRect(0, 0, 300, 200), Qt::red}, {QRect(600, 500, 300, 300), Qt::blue}});
     QPrinter& printer = *app().printer();
     printer.setOutputFormat(QPrinter::PdfFormat);

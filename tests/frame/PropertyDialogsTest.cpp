@@ -366,7 +366,7 @@ protected:
         app().edits().commitChange();
         app().document().SetModifiedFlag(false);
     }
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
     bool modified() { return app().document().isModified(); }
     QPoint canvasPoint(int x, int y)
     {

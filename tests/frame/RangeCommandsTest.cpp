@@ -94,7 +94,7 @@ protected:
         canvas()->setFocus();
     }
 
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
     CanvasView& view() { return *frame().canvas(); }
     QWidget* vp() { return view().viewport(); }
     RangeMode& mode() { return app().edits().mode(); }

@@ -32,13 +32,13 @@ protected:
         FrameTest::SetUp();
         start();
         wireRotateCommands(frame());
-        Document& doc = app().doc();
+        Document& doc = app().edits().editableDoc();
         ASSERT_TRUE(AppendNode(doc, test::texturedPhoto(64, 48), 64, 48, 200, 200));
         ASSERT_TRUE(AppendNode(doc, test::texturedPhoto(64, 48), 64, 48, 500, 300));
         original = test::decodedPixels(doc.nodes[0].picture);
         app().edits().commitChange();
     }
-    Document& doc() { return app().doc(); }
+    Document& doc() { return app().edits().editableDoc(); }
     QImage original;
 };
 

@@ -32,7 +32,7 @@ protected:
         IsolatedTest::SetUp();
         PictureCache::instance().clear();
         app = std::make_unique<Application>();
-        app->doc().ResetDocument();
+        app->edits().editableDoc().ResetDocument();
         app->sys().dspOverlap = 1;
         app->sys().multiCntX = 1;
         app->sys().multiCntY = 1;
@@ -49,7 +49,7 @@ protected:
         IsolatedTest::TearDown();
     }
 
-    [[nodiscard]] DocState& state() { return app->doc().state; }
+    [[nodiscard]] DocState& state() { return app->edits().editableDoc().state; }
     [[nodiscard]] QSize client() const { return view->viewport()->size(); }
 
     std::unique_ptr<Application> app;
@@ -227,7 +227,7 @@ TEST_F(CanvasViewTest, AHiddenConsoleStaysHiddenAfterScrolling)
 
 TEST_F(CanvasViewTest, InitialUpdateResetsTransientStateAndSelection)
 {
-    Document& doc = app->doc();
+    Document& doc = app->edits().editableDoc();
     doc.state.nodeCount = 1;
     doc.nodes[0].centerX = 100;
     doc.nodes[0].centerY = 100;
@@ -256,7 +256,7 @@ TEST_F(CanvasViewTest, InitialUpdateResetsTransientStateAndSelection)
 
 TEST_F(CanvasViewTest, PaintsTheScrolledCanvasAndWhiteBeyondIt)
 {
-    Document& doc = app->doc();
+    Document& doc = app->edits().editableDoc();
     doc.state.backColor = 0x808080;
     AppendNode(doc, test::makeJpegPicture({200, 100}, Qt::red), 200, 100, 200, 150);
     doc.clearSelection();

@@ -166,7 +166,7 @@ protected:
         PictureCache::instance().clear();
         prompter = std::make_unique<ScriptedPrompter>();
         app = std::make_unique<Application>();
-        app->doc().ResetDocument();
+        app->edits().editableDoc().ResetDocument();
         app->sys().playAnime = 0;
         app->sys().dspGuide = 0;
         view = std::make_unique<CanvasView>(app->edits(), app->sys());
@@ -186,7 +186,7 @@ protected:
     }
 
     CanvasView& canvasView() override { return *view; }
-    Document& document() override { return app->doc(); }
+    Document& document() override { return app->edits().editableDoc(); }
     [[nodiscard]] UndoHistory& history() { return app->history(); }
     bool undo() { return app->edits().UndoRedo(true); }
 
@@ -226,7 +226,7 @@ protected:
     }
 
     CanvasView& canvasView() override { return *app->mainFrame->canvas(); }
-    Document& document() override { return app->doc(); }
+    Document& document() override { return app->edits().editableDoc(); }
     [[nodiscard]] StatusBar& bar() { return *app->statusBar; }
 
     std::unique_ptr<ScriptedPrompter> prompter;
