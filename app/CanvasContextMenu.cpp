@@ -71,9 +71,9 @@ constexpr MenuItem kRangeItems[] = {
     {M::Command, cmd::RangeLineColor},
     {M::Popup, 0, "線の太さ(&F)"},
     {M::Command, cmd::RangeLineWidth1},
-    {M::Command, cmd::RangeLineWidth1 + 1},
-    {M::Command, cmd::RangeLineWidth1 + 2},
-    {M::Command, cmd::RangeLineWidth1 + 3},
+    {M::Command, cmd::RangeLineWidth2},
+    {M::Command, cmd::RangeLineWidth3},
+    {M::Command, cmd::RangeLineWidth4},
     {M::Command, cmd::RangeLineWidth5},
     {M::End},
 };

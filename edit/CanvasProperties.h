@@ -28,9 +28,6 @@ struct CanvasProperties {
     PicturePtr newPicture;
 };
 
-inline constexpr int kMinCanvasSide = 500;
-inline constexpr int kMaxCanvasWidth = 10000;
-inline constexpr int kMaxCanvasHeight = 7500;
 
 [[nodiscard]] CanvasProperties CanvasPropertiesOf(const DocState& state);
 

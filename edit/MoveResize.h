@@ -37,9 +37,6 @@ void ApplyResize(Document& doc, const QRect& start, const QRect& result, QPoint 
 
 // The canvas edge a drag changes.
 enum class CanvasAxis { Width, Height };
-inline constexpr int kMinCanvasSide = 500;
-inline constexpr int kMaxCanvasWidth = 10000;
-inline constexpr int kMaxCanvasHeight = 7500;
 // Edge drags shorter than this along their axis change nothing.
 inline constexpr int kCanvasDragThreshold = 3;
 // The canvas side the edge dragged to `screenPos` (zoomed canvas pixels)

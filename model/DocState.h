@@ -12,6 +12,11 @@
 
 namespace vq {
 
+// The canvas sizes the program allows, however they are asked for.
+inline constexpr int kMinCanvasSide = 500;
+inline constexpr int kMaxCanvasWidth = 10000;
+inline constexpr int kMaxCanvasHeight = 7500;
+
 constexpr int kMaxNodes = 1000;        // nodes in use at most
 constexpr int kNodeSlots = kMaxNodes + 1;
 constexpr int kSourceBytes = 2085;     // source field, terminator included
