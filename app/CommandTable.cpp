@@ -101,7 +101,8 @@ constexpr CommandInfo kCommands[] = {
     // Help
     {cmd::Manual, "取扱説明書表示(&H)", "F1", "取扱説明書を表示します", "【取扱説明書表示】"},
     {cmd::About, "バージョン情報(&A)...", "", "バージョン、著作権を表示します", "【バージョン情報】"},
-    // Canvas context menus; the view marks these items itself.
+    // Canvas context menus; app/CanvasContextMenu.cpp builds them and marks
+    // the console and line-width items when it shows them.
     {cmd::ConsoleTopLeft, "ズームコンソールを左上に表示(&Z)", "", "", ""},
     {cmd::SelectAll, "すべて選択(&A)", "Ctrl+A", "", ""},
     {cmd::ToTopLeft, "左上角へ(&A)", "", "", ""},
