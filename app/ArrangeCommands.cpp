@@ -32,9 +32,7 @@ void registerWithoutUndo(MainWindow& frame, int id, std::function<bool(Document&
 {
     EditSession& edits = frame.app().edits();
     frame.registerHandler(id, [&edits, change = std::move(change)] {
-        bool changed = false;
-        edits.amend([&](Document& document) { changed = change(document); });
-        if (changed)
+        if (edits.amend([&](Document& document) { return change(document); }))
             edits.commitChange();
     });
 }

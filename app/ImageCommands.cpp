@@ -126,13 +126,15 @@ bool ImageCommands::confirmReplacement(int node)
 
 void ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
 {
-    m_app.edits().amend([&](Document& doc) {
+    const bool replaced = m_app.edits().amend([&](Document& doc) {
         LoadedPicture loaded;
         if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
-            return;
+            return false;
         SetNodeSource(doc, node, loaded.width, loaded.height, loaded.dataSize, source);
-        m_app.edits().commitChange();
+        return true;
     });
+    if (replaced)
+        m_app.edits().commitChange();
 }
 
 void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int node)
@@ -178,15 +180,17 @@ void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPo
     const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
     if (!loaded)
         return;
-    m_app.edits().amend([&](Document& doc) {
+    const bool added = m_app.edits().amend([&](Document& doc) {
         const float zoom = doc.state.zoom;
         DeselectAll(doc);
         if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, divTrunc(viewPoint.x(), zoom),
                         divTrunc(viewPoint.y(), zoom), owner()))
-            return;
+            return false;
         SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, url);
-        m_app.edits().commitChange();
+        return true;
     });
+    if (added)
+        m_app.edits().commitChange();
 }
 
 void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)

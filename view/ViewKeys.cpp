@@ -110,9 +110,7 @@ void CanvasView::onTab(bool backwards)
         repaintNow();
         return;
     }
-    bool cycled = false;
-    m_session.amend([&](Document& document) { cycled = CycleMainSelection(document, backwards); });
-    if (!cycled)
+    if (!m_session.amend([backwards](Document& document) { return CycleMainSelection(document, backwards); }))
         return;
     scrollToNode(doc().state.mainIndex);
     m_session.commitSelection();
