@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include <unistd.h>
@@ -174,7 +175,12 @@ TEST_F(DownloadTest, RedirectsWithinTheSameSchemeAreFollowed)
     server.route("/final.gif", reply("200 OK", image));
     const QString path = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/old.gif")), QStringLiteral("gif"));
     EXPECT_EQ(test::readFile(path), image);
-    EXPECT_EQ(server.requested, (QList<QByteArray>{"/old.gif", "/moved/new.gif", "/final.gif"}));
+    // Qt may send a GET again on a fresh connection when the server closes
+    // the old one around its answer (HTTP allows retrying an idempotent
+    // request), so a step can be seen twice; the chain itself must not change.
+    QList<QByteArray> chain = server.requested;
+    chain.erase(std::unique(chain.begin(), chain.end()), chain.end());
+    EXPECT_EQ(chain, (QList<QByteArray>{"/old.gif", "/moved/new.gif", "/final.gif"}));
 }
 
 TEST_F(DownloadTest, AnAddressWithSpacesAndJapaneseIsRequestedEncoded)
