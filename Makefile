@@ -38,7 +38,8 @@ install: build
 	if [ -w "$$p" ]; then SUDO=""; else SUDO="sudo"; fi; \
 	$$SUDO cmake --install $(BUILD) --prefix "$(PREFIX)" && \
 	{ ! command -v update-mime-database >/dev/null || $$SUDO update-mime-database "$(PREFIX)/share/mime"; } && \
-	{ ! command -v update-desktop-database >/dev/null || $$SUDO update-desktop-database -q "$(PREFIX)/share/applications"; }
+	{ ! command -v update-desktop-database >/dev/null || $$SUDO update-desktop-database -q "$(PREFIX)/share/applications"; } && \
+	{ ! command -v gtk-update-icon-cache >/dev/null || $$SUDO gtk-update-icon-cache -q -t -f "$(PREFIX)/share/icons/hicolor"; }
 
 # The Debian package, $(BUILD)/velquin_<version>_<arch>.deb.
 package: build
