@@ -28,12 +28,13 @@ struct Scale {
     friend bool operator<(const Scale& a, const Scale& b) { return a.num * b.den < b.num * a.den; }
 };
 
-bool movesLeft(int handle) { return handle == 0 || handle == 3 || handle == 7; }
-bool movesRight(int handle) { return handle == 1 || handle == 2 || handle == 5; }
-bool movesTop(int handle) { return handle == 0 || handle == 1 || handle == 4; }
-bool movesBottom(int handle) { return handle == 2 || handle == 3 || handle == 6; }
-bool changesWidth(int handle) { return handle <= 3 || handle == 5 || handle == 7; }
-bool changesHeight(int handle) { return handle <= 3 || handle == 4 || handle == 6; }
+using H = ResizeHandle;
+bool movesLeft(H h) { return h == H::TopLeft || h == H::BottomLeft || h == H::Left; }
+bool movesRight(H h) { return h == H::TopRight || h == H::BottomRight || h == H::Right; }
+bool movesTop(H h) { return h == H::TopLeft || h == H::TopRight || h == H::Top; }
+bool movesBottom(H h) { return h == H::BottomRight || h == H::BottomLeft || h == H::Bottom; }
+bool changesWidth(H h) { return IsCornerHandle(h) || h == H::Right || h == H::Left; }
+bool changesHeight(H h) { return IsCornerHandle(h) || h == H::Top || h == H::Bottom; }
 
 } // namespace
 
@@ -61,7 +62,7 @@ bool MoveSelection(Document& doc, QPoint canvasDelta)
     return any;
 }
 
-QRect ResizeFeedbackRect(const QRect& start, int handle, QPoint pointer, QPoint canvasBottomRight, int minSize,
+QRect ResizeFeedbackRect(const QRect& start, ResizeHandle handle, QPoint pointer, QPoint canvasBottomRight, int minSize,
                          bool freeRatio)
 {
     const int px = std::clamp(pointer.x(), 0, std::max(0, canvasBottomRight.x()));
@@ -80,7 +81,7 @@ QRect ResizeFeedbackRect(const QRect& start, int handle, QPoint pointer, QPoint 
     if (movesBottom(handle))
         bottom = std::max(py, top + minSize);
 
-    if (handle <= 3 && !freeRatio && start.width() > 0 && start.height() > 0) {
+    if (IsCornerHandle(handle) && !freeRatio && start.width() > 0 && start.height() > 0) {
         const int w0 = start.width();
         const int h0 = start.height();
         // The side that moved further, relative to its length, leads.
@@ -105,7 +106,8 @@ QRect ResizeFeedbackRect(const QRect& start, int handle, QPoint pointer, QPoint 
     return QRect(left, top, right - left, bottom - top);
 }
 
-void ApplyResize(Document& doc, const QRect& start, const QRect& result, QPoint scroll, float zoom, int handle)
+void ApplyResize(Document& doc, const QRect& start, const QRect& result, QPoint scroll, float zoom,
+                 ResizeHandle handle)
 {
     DocState& s = doc.state;
     if (s.mainIndex < 0 || s.mainIndex >= s.nodeCount || start.width() <= 0 || start.height() <= 0)

@@ -18,7 +18,7 @@
 namespace vq {
 
 CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* parent)
-    : QAbstractScrollArea(parent), m_session(session), m_sys(sys)
+    : QAbstractScrollArea(parent), m_session(session), m_sys(sys), m_interaction(session, *this)
 {
     // Every paint covers the whole client area, so erasing first would only flicker.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -39,7 +39,7 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
     connect(&session, &EditSession::documentRestored, this, [this](float previousZoom) {
         if (zoom() != previousZoom) {
             RefreshConsoleImage();
-            m_console.consoleVisible = m_console.consoleVisible || doc().state.consoleAlways != 0;
+            m_interaction.console().consoleVisible = m_interaction.console().consoleVisible || doc().state.consoleAlways != 0;
         }
         UpdateScrollSizes();
     });
@@ -131,19 +131,19 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* event)
 
 void CanvasView::hideConsoleForScroll()
 {
-    if (!m_console.consoleVisible)
+    if (!m_interaction.console().consoleVisible)
         return;
-    m_console.consoleVisible = false;
-    m_console.consoleHiddenByScroll = true;
+    m_interaction.console().consoleVisible = false;
+    m_interaction.console().consoleHiddenByScroll = true;
     viewport()->update();
 }
 
 void CanvasView::showConsoleAfterScroll()
 {
-    if (!m_console.consoleHiddenByScroll)
+    if (!m_interaction.console().consoleHiddenByScroll)
         return;
-    m_console.consoleHiddenByScroll = false;
-    m_console.consoleVisible = true;
+    m_interaction.console().consoleHiddenByScroll = false;
+    m_interaction.console().consoleVisible = true;
     viewport()->update();
 }
 
@@ -152,16 +152,10 @@ void CanvasView::OnInitialUpdate(bool opened)
     const Document& d = doc();
     StopHoverAnimation();
     RestoreFeedback();
-    m_drag = Drag::None;
-    m_modeDragPart = -1;
-    m_modeCandidate = {};
-    m_resizeResult = {};
     m_session.resetForNewDocument();
     UpdateScrollSizes();
     setScrollPosition({d.state.scrollX, d.state.scrollY});
-    const bool visible = opened ? d.state.consoleAlways != 0 : true;
-    m_console = ConsoleState{};
-    m_console.consoleVisible = visible;
+    m_interaction.reset(opened ? d.state.consoleAlways != 0 : true);
     m_session.adjustViewState([opened](Document& document) {
         document.state.mainIndex = -1;
         if (opened)
@@ -219,8 +213,8 @@ bool CanvasView::OnZoomCommand(int commandId)
 void CanvasView::OnToggleConsoleAlways()
 {
     const bool always = doc().state.consoleAlways == 0;
-    m_console.consoleVisible = always;
-    m_console.consoleHiddenByScroll = false;
+    m_interaction.console().consoleVisible = always;
+    m_interaction.console().consoleHiddenByScroll = false;
     m_session.changeWithoutUndo([always](Document& document) { document.state.consoleAlways = always ? 1 : 0; });
 }
 
@@ -228,8 +222,8 @@ void CanvasView::OnConsoleTopLeft()
 {
     const DocState& s = doc().state;
     const bool moved = s.consoleX != kConsoleHome.x() || s.consoleY != kConsoleHome.y();
-    m_console.consoleVisible = true;
-    m_console.consoleHiddenByScroll = false;
+    m_interaction.console().consoleVisible = true;
+    m_interaction.console().consoleHiddenByScroll = false;
     // The console's place is saved with the document.
     if (moved)
         m_session.changeWithoutUndo([](Document& document) {
@@ -242,9 +236,9 @@ void CanvasView::OnConsoleTopLeft()
 
 void CanvasView::setConsoleVisible(bool visible)
 {
-    if (m_console.consoleVisible == visible)
+    if (m_interaction.console().consoleVisible == visible)
         return;
-    m_console.consoleVisible = visible;
+    m_interaction.console().consoleVisible = visible;
     viewport()->update();
 }
 
@@ -255,16 +249,7 @@ void CanvasView::RefreshConsoleImage()
 
 int CanvasView::HitTestConsole(QPoint client)
 {
-    const DocState& s = doc().state;
-    const int hit = vq::HitTestConsole(client, {s.consoleX, s.consoleY});
-    if (hit == kConsoleOutside)
-        return hit;
-    if (s.consoleAlways == 0 && !m_console.consoleVisible) {
-        m_console.consoleVisible = true;
-        RestoreFeedback();
-        viewport()->update();
-    }
-    return hit;
+    return m_interaction.hitTestConsole(client);
 }
 
 void CanvasView::repaintNow()
@@ -339,7 +324,7 @@ void CanvasView::scrollContentsBy(int, int)
 
 bool CanvasView::viewportEvent(QEvent* event)
 {
-    if (event->type() == QEvent::Leave && m_drag == Drag::None) {
+    if (event->type() == QEvent::Leave && m_interaction.drag() == DragKind::None) {
         StopHoverAnimation();
         emit cursorTextChanged({});
     }
@@ -376,11 +361,11 @@ void CanvasView::PaintScene(QPainter& painter, QSize client)
 
 void CanvasView::DrawConsole(QPainter& painter, QSize client) const
 {
-    if (!m_console.consoleVisible)
+    if (!m_interaction.console().consoleVisible)
         return;
     const DocState& s = doc().state;
     m_art.draw(painter, ClampConsolePosition(s.consoleX, s.consoleY, QRect(QPoint(0, 0), client)),
-               m_console.dialActive);
+               m_interaction.console().dialActive);
 }
 
 void CanvasView::renderScene()
@@ -423,22 +408,6 @@ void CanvasView::paintEvent(QPaintEvent* event)
     painter.setClipRect(dirty);
     DrawConsole(painter, m_scene.size());
     PaintFeedback(painter, m_feedback);
-}
-
-void CanvasView::setFeedback(const Feedback& feedback)
-{
-    QRegion dirty(m_feedback.area());
-    m_feedback = feedback;
-    dirty += m_feedback.area();
-    viewport()->update(dirty);
-}
-
-void CanvasView::RestoreFeedback()
-{
-    if (m_feedback.isNone())
-        return;
-    viewport()->update(m_feedback.area());
-    m_feedback = {};
 }
 
 } // namespace vq

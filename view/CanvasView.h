@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/CanvasInteraction.h"
 #include "model/Geometry.h"
 #include "view/Feedback.h"
 #include "view/HoverAnimation.h"
@@ -10,7 +11,6 @@
 #include <QImage>
 #include <QTimer>
 
-#include <utility>
 
 class QMimeData;
 class QPainter;
@@ -23,16 +23,12 @@ class EditSession;
 struct RangeMode;
 struct SysSettings;
 
-// The popups of the canvas's context menu, chosen by where the right button
-// was released.
-enum class CanvasPopup : int { View = 0, Image = 1, Trim = 2, Bokashi = 3, MultiCut = 4, Zoom = 5 };
-
 // The canvas view: shows the document's canvas at its zoom in a scroll area
-// and turns mouse, keyboard and wheel input into edits through the editing
-// session. The scene is painted once into an off-screen image after each
+// and hands mouse and key input to its interaction, which edits through the
+// editing session and tells the view what to show. The scene is painted once into an off-screen image after each
 // change; drag feedback and the hover animation are drawn over that image, so
 // moving the pointer never repaints the nodes.
-class CanvasView : public QAbstractScrollArea {
+class CanvasView : public QAbstractScrollArea, private CanvasHost {
     Q_OBJECT
 public:
     CanvasView(EditSession& session, const SysSettings& sys, QWidget* parent = nullptr);
@@ -58,8 +54,8 @@ public:
 
     // Repaints the whole view at once.
     void repaintNow();
-    [[nodiscard]] QPoint scrollPosition() const;
-    void setScrollPosition(QPoint p);
+    [[nodiscard]] QPoint scrollPosition() const override;
+    void setScrollPosition(QPoint p) override;
     // Scrollable extent: (canvas + 50) x zoom in both directions.
     void UpdateScrollSizes();
     // The client rectangle, (0, 0) at its top-left.
@@ -67,8 +63,8 @@ public:
 
     [[nodiscard]] RangeMode& rangeMode();
     [[nodiscard]] const RangeMode& rangeMode() const;
-    [[nodiscard]] ConsoleState& consoleState() { return m_console; }
-    [[nodiscard]] bool consoleVisible() const { return m_console.consoleVisible; }
+    [[nodiscard]] ConsoleState& consoleState() { return m_interaction.console(); }
+    [[nodiscard]] bool consoleVisible() const { return m_interaction.console().consoleVisible; }
     void setConsoleVisible(bool visible);
 
     // Puts the current percentage on the console face.
@@ -79,21 +75,28 @@ public:
     int HitTestConsole(QPoint client);
 
     // Where the nodes lie on the screen at the screen's zoom.
-    [[nodiscard]] const ScreenGeometry& screenGeometry();
+    [[nodiscard]] const ScreenGeometry& screenGeometry() override;
     // View coordinates of the last right-click, where the next new node goes.
-    [[nodiscard]] QPoint placementPoint() const { return m_placementPoint; }
-    void setPlacementPoint(QPoint view) { m_placementPoint = view; }
+    [[nodiscard]] QPoint placementPoint() const { return m_interaction.placementPoint(); }
+    void setPlacementPoint(QPoint view) { m_interaction.setPlacementPoint(view); }
     // The point, which a new node uses up.
-    QPoint takePlacementPoint() { return std::exchange(m_placementPoint, QPoint()); }
+    QPoint takePlacementPoint()
+    {
+        const QPoint p = m_interaction.placementPoint();
+        m_interaction.setPlacementPoint({});
+        return p;
+    }
     // The hover animation, for its state.
     [[nodiscard]] const HoverAnimation& hoverAnimation() const { return m_anim; }
     [[nodiscard]] bool hoverTimerActive() const { return m_animTimer.isActive(); }
     [[nodiscard]] int hoverTimerInterval() const { return m_animTimer.interval(); }
     void StopHoverAnimation();
     // The text of the canvas-edge tooltip at the pointer; empty when none.
-    [[nodiscard]] QString edgeTooltip() const { return m_tooltip; }
+    [[nodiscard]] QString edgeTooltip() const { return m_interaction.edgeTooltip(); }
     // What is drawn over the scene now.
     [[nodiscard]] const Feedback& feedback() const { return m_feedback; }
+    // The mouse and key interaction the view's input goes to.
+    [[nodiscard]] CanvasInteraction& interaction() { return m_interaction; }
 
     // The client area painted exactly as the screen shows it.
     [[nodiscard]] QImage renderToImage();
@@ -134,14 +137,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class Drag { None, Band, Dial, Console, Mode, Resize, Move, CanvasWidth, CanvasHeight };
-
     const Document& doc() const;
     [[nodiscard]] float zoom() const;
     [[nodiscard]] QSize zoomedCanvas() const;
     [[nodiscard]] QPoint toView(QPoint client) const { return client + scrollPosition(); }
     [[nodiscard]] QPoint consoleCentre() const;
-    void showGuide(const QString& text);
     void sceneChanged();
 
     // Painting (CanvasView.cpp).
@@ -157,43 +157,31 @@ private:
     void setFeedback(const Feedback& feedback);
     void RestoreFeedback();
 
-    // Pointer (ViewMouse.cpp).
-    void onMouseMove(QPoint p, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
-    void hover(QPoint p);
-    void hoverNothing(QPoint v);
-    void setViewCursor(const QCursor& cursor, bool capture);
-    void onLeftDown(QPoint p, Qt::KeyboardModifiers mods);
-    void onLeftUp(QPoint p, Qt::KeyboardModifiers mods);
-    void onRightUp(QPoint p, QPoint global);
-    void pressClosesDial();
-    void startMove(QPoint p, QPoint v);
-    void dragMove(QPoint p);
-    void endMove(QPoint p);
-    void dragResize(QPoint p, Qt::KeyboardModifiers mods);
-    void endResize();
-    void dragCanvasEdge(QPoint p);
-    void endCanvasEdge(QPoint p);
-    void dragModeFrame(QPoint p);
-    void endModeFrame();
-    void dragBand(QPoint p);
-    void endBand(QPoint p);
-    void dragConsole(QPoint p);
-    void endConsole(QPoint p);
-    void dragDial(QPoint p);
-    [[nodiscard]] bool autoScroll(QPoint p);
-
-    // Keys and wheel (ViewKeys.cpp).
-    bool onArrow(QPoint step);
-    void onTab(bool backwards);
-    void scrollToNode(int index);
+    // What the interaction asks of the window (ViewMouse.cpp).
+    [[nodiscard]] QSize clientSize() const override;
+    [[nodiscard]] bool hasKeyboardFocus() const override;
+    void takeFocus() override;
+    void showFeedback(const Feedback& feedback) override { setFeedback(feedback); }
+    void clearFeedback() override { RestoreFeedback(); }
+    void showCursor(CursorShape shape) override;
+    void showGuide(const QString& text) override;
+    void showTooltip(QPoint client, const QString& text) override;
+    void showCursorText(const QString& text) override;
+    void consoleChanged() override;
+    void repaintScene() override { repaintNow(); }
+    void hoverNode(int node, QPoint view) override;
+    void stopHoverAnimation() override { StopHoverAnimation(); }
+    void requestPopup(CanvasPopup popup, QPoint global) override;
+    void stepZoom(int hundredths) override { StepZoom(hundredths); }
+    void canvasSizeChanged() override { UpdateScrollSizes(); }
+    [[nodiscard]] CanvasScaleAnswer askScaleNodes() override;
 
     // Hover animation (ViewHover.cpp).
-    void hoverAnimationRule(int node, QPoint v);
     void onAnimationTick();
 
     EditSession& m_session;
     const SysSettings& m_sys;
-    ConsoleState m_console;
+    CanvasInteraction m_interaction;
     ZoomConsoleArt m_art;
 
     QImage m_scene;
@@ -202,20 +190,8 @@ private:
     ScreenGeometry m_geometry;
     bool m_geometryDirty = true;
 
-    Drag m_drag = Drag::None;
-    QPoint m_pressPoint;   // view coordinates of the press
-    QPoint m_pressClient;  // client coordinates of the press
-    QPoint m_grabOffset;
-    QPoint m_scrolledSincePress;
-    int m_handleIndex = -1;
-    QRect m_resizeStart;   // the main node's rectangle at the press, client pixels
-    QRect m_resizeResult;  // last feedback rectangle; empty when none yet
-    int m_modeDragPart = -1;
-    IntRect m_modeCandidate;
-    QPoint m_placementPoint;
     Feedback m_feedback;
-    QString m_tooltip;
-    QCursor m_cursor;
+    CursorShape m_cursor = CursorShape::Arrow;
 
     HoverAnimation m_anim;
     QTimer m_animTimer;

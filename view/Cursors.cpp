@@ -132,41 +132,56 @@ struct Artwork {
     QPoint hotSpot;
 };
 
-std::optional<Artwork> artworkFor(int id)
+std::optional<Artwork> artworkFor(CursorShape shape)
 {
-    switch (id) {
-    case kCursorZoomIn:
+    switch (shape) {
+    case CursorShape::ZoomIn:
         return Artwork{zoomPointer(true), {1, 1}};
-    case kCursorZoomOut:
+    case CursorShape::ZoomOut:
         return Artwork{zoomPointer(false), {1, 1}};
-    case kCursorHoldOutside:
+    case CursorShape::HoldOutside:
         return Artwork{holdOutside(), kHotSpotCentre};
-    case kCursorHold:
+    case CursorShape::Hold:
         return Artwork{moveArrows(28, 4.5), kHotSpotCentre};
-    case kCursorDialRing:
+    case CursorShape::DialRing:
         return Artwork{rotateArrow(), kHotSpotCentre};
-    case kCursorSizeWidth:
+    case CursorShape::SizeWidth:
         return Artwork{edgeSizer(), kHotSpotCentre};
-    case kCursorSizeHeight:
+    case CursorShape::SizeHeight:
         return Artwork{turnedQuarter(edgeSizer()), kHotSpotCentre};
     default:
         return std::nullopt;
     }
 }
 
-std::map<int, QCursor>& cursorCache()
+std::optional<Qt::CursorShape> systemShape(CursorShape shape)
 {
-    static std::map<int, QCursor> cache;
+    switch (shape) {
+    case CursorShape::Arrow: return Qt::ArrowCursor;
+    case CursorShape::PointingHand: return Qt::PointingHandCursor;
+    case CursorShape::SizeFDiag: return Qt::SizeFDiagCursor;
+    case CursorShape::SizeBDiag: return Qt::SizeBDiagCursor;
+    case CursorShape::SizeVer: return Qt::SizeVerCursor;
+    case CursorShape::SizeHor: return Qt::SizeHorCursor;
+    default: return std::nullopt;
+    }
+}
+
+std::map<CursorShape, QCursor>& cursorCache()
+{
+    static std::map<CursorShape, QCursor> cache;
     return cache;
 }
 } // namespace
 
-QCursor ProgramCursor(int id)
+QCursor CursorFor(CursorShape shape)
 {
+    if (const std::optional<Qt::CursorShape> system = systemShape(shape))
+        return QCursor(*system);
     auto& cache = cursorCache();
-    if (const auto it = cache.find(id); it != cache.end())
+    if (const auto it = cache.find(shape); it != cache.end())
         return it->second;
-    const std::optional<Artwork> art = artworkFor(id);
+    const std::optional<Artwork> art = artworkFor(shape);
     if (!art)
         return QCursor(Qt::ArrowCursor);
     if (cache.empty()) {
@@ -174,7 +189,7 @@ QCursor ProgramCursor(int id)
         // the static destructors after it.
         qAddPostRoutine([] { cursorCache().clear(); });
     }
-    return cache.emplace(id, QCursor(drawCursor(art->shape), art->hotSpot.x(), art->hotSpot.y())).first->second;
+    return cache.emplace(shape, QCursor(drawCursor(art->shape), art->hotSpot.x(), art->hotSpot.y())).first->second;
 }
 
 } // namespace vq

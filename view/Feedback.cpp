@@ -50,24 +50,24 @@ void frameRect(QPainter& painter, const QRect& r, ColorRef colour)
 
 } // namespace
 
-QRect Feedback::area() const
+QRect FeedbackArea(const Feedback& f)
 {
-    switch (kind) {
-    case Kind::None: return {};
-    case Kind::Band:
-    case Kind::Console:
-    case Kind::Resize: return rect.normalized().adjusted(-1, -1, 1, 1);
-    case Kind::CanvasBar: {
-        QRect a = rect;
-        if (!label.isEmpty()) {
+    switch (f.kind) {
+    case Feedback::Kind::None: return {};
+    case Feedback::Kind::Band:
+    case Feedback::Kind::Console:
+    case Feedback::Kind::Resize: return f.rect.normalized().adjusted(-1, -1, 1, 1);
+    case Feedback::Kind::CanvasBar: {
+        QRect a = f.rect;
+        if (!f.label.isEmpty()) {
             const QFontMetrics fm(labelFont());
-            a |= fm.boundingRect(label).translated(labelAt).adjusted(-2, -2, 2, 2);
+            a |= fm.boundingRect(f.label).translated(f.labelAt).adjusted(-2, -2, 2, 2);
         }
         return a;
     }
-    case Kind::Move: return outlineBox(corners, 3);
-    case Kind::ModeFrame: return outlineBox(corners, penWidth + 2);
-    case Kind::HoverDots: return dotArea;
+    case Feedback::Kind::Move: return outlineBox(f.corners, 3);
+    case Feedback::Kind::ModeFrame: return outlineBox(f.corners, f.penWidth + 2);
+    case Feedback::Kind::HoverDots: return f.dotArea;
     }
     return {};
 }

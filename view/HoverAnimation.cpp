@@ -1,6 +1,6 @@
 #include "view/HoverAnimation.h"
 
-#include "view/PointMath.h"
+#include "edit/PointMath.h"
 #include "render/Painters.h"
 #include "render/ScreenGeometry.h"
 

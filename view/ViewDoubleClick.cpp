@@ -4,7 +4,7 @@
 #include "view/CanvasView.h"
 
 #include "edit/EditSession.h"
-#include "view/HitTest.h"
+#include "edit/HitTest.h"
 
 #include <QMouseEvent>
 
@@ -13,7 +13,7 @@ namespace vq {
 void CanvasView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     event->accept();
-    if (event->button() != Qt::LeftButton || m_session.mode().active() || m_drag != Drag::None)
+    if (event->button() != Qt::LeftButton || m_session.mode().active() || m_interaction.drag() != DragKind::None)
         return;
     const QPoint v = toView(event->position().toPoint());
     const QSize canvas = zoomedCanvas();

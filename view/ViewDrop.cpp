@@ -4,7 +4,7 @@
 #include "view/CanvasView.h"
 
 #include "model/Document.h"
-#include "view/HitTest.h"
+#include "edit/HitTest.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

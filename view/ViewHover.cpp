@@ -10,7 +10,7 @@
 
 namespace vq {
 
-void CanvasView::hoverAnimationRule(int node, QPoint v)
+void CanvasView::hoverNode(int node, QPoint v)
 {
     if (m_anim.running()) {
         // Another node ends this animation; only the next move over it may

@@ -7,19 +7,6 @@ class QPainter;
 
 namespace vq {
 
-// Transient state of the zoom console and the dial. Reset by the view's
-// initial update; nothing here is saved with the document.
-struct ConsoleState {
-    bool consoleVisible = true;
-    bool dialActive = false;
-    bool consoleDragActive = false;
-    bool dialDragActive = false;
-    bool consoleHiddenByScroll = false;
-    QPoint pressPoint;  // where the current drag began, client coordinates
-    QPoint grabOffset;  // pointer minus console centre at the press
-    QPoint dialPrevious; // pointer position of the previous dial step
-};
-
 // The artwork of the zoom console: a round face with a plus button at the top
 // and a minus button at the bottom, and a strip of ten digit glyphs, all drawn
 // once at start-up; plus the face showing the current percentage.

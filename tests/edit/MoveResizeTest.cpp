@@ -123,7 +123,7 @@ class ResizeFeedbackTest : public ::testing::TestWithParam<ResizeCase> {};
 TEST_P(ResizeFeedbackTest, MovesTheHandlesSides)
 {
     const ResizeCase& c = GetParam();
-    EXPECT_EQ(ResizeFeedbackRect(c.start, c.handle, c.pointer, kCanvasEnd, kMin, c.freeRatio), c.expected);
+    EXPECT_EQ(ResizeFeedbackRect(c.start, static_cast<ResizeHandle>(c.handle), c.pointer, kCanvasEnd, kMin, c.freeRatio), c.expected);
 }
 
 // Every start rectangle is 40 x 20 at (100, 100): sides 100, 100, 140, 120.
@@ -253,7 +253,7 @@ TEST_P(ApplyResizeTest, MainTakesTheRectangleOthersScaleAlongMovedAxes)
 {
     const ApplyCase& c = GetParam();
     const QRect start(80, 90, 40, 20);
-    ApplyResize(doc, start, c.result, {0, 0}, 1.0f, c.handle);
+    ApplyResize(doc, start, c.result, {0, 0}, 1.0f, static_cast<ResizeHandle>(c.handle));
     EXPECT_EQ(doc.nodes[0].centerX, c.result.left() + c.result.width() / 2);
     EXPECT_EQ(doc.nodes[0].centerY, c.result.top() + c.result.height() / 2);
     EXPECT_EQ(doc.nodes[0].halfWidth, c.result.width() / 2);

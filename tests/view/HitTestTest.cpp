@@ -1,5 +1,5 @@
 // What lies under the pointer: nodes, handles, the mode frame, canvas edges.
-#include "view/HitTest.h"
+#include "edit/HitTest.h"
 
 #include "model/Document.h"
 #include "render/ScreenGeometry.h"
@@ -140,24 +140,24 @@ TEST_P(HitTestHandleTest, FirstHandleWithinFivePixels)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HitTestHandleTest,
-    ::testing::Values(HandleCase{"TopLeft", {100, 100}, {0, 0}},
-                      HandleCase{"TopLeftZoneStartsFiveBefore", {95, 95}, {0, 0}},
+    ::testing::Values(HandleCase{"TopLeft", {100, 100}, {0, ResizeHandle::TopLeft}},
+                      HandleCase{"TopLeftZoneStartsFiveBefore", {95, 95}, {0, ResizeHandle::TopLeft}},
                       HandleCase{"TopLeftZoneEndsBeforeFiveAfter", {105, 100}, {}},
-                      HandleCase{"TopLeftZoneLastPixel", {104, 104}, {0, 0}},
+                      HandleCase{"TopLeftZoneLastPixel", {104, 104}, {0, ResizeHandle::TopLeft}},
                       HandleCase{"TopLeftZoneOutsideBefore", {94, 100}, {}},
-                      HandleCase{"TopRight", {200, 100}, {0, 1}},
-                      HandleCase{"BottomLeft", {100, 160}, {0, 3}},
-                      HandleCase{"Top", {150, 100}, {0, 4}},
-                      HandleCase{"Right", {200, 130}, {0, 5}},
-                      HandleCase{"Bottom", {150, 160}, {0, 6}},
-                      HandleCase{"Left", {100, 130}, {0, 7}},
+                      HandleCase{"TopRight", {200, 100}, {0, ResizeHandle::TopRight}},
+                      HandleCase{"BottomLeft", {100, 160}, {0, ResizeHandle::BottomLeft}},
+                      HandleCase{"Top", {150, 100}, {0, ResizeHandle::Top}},
+                      HandleCase{"Right", {200, 130}, {0, ResizeHandle::Right}},
+                      HandleCase{"Bottom", {150, 160}, {0, ResizeHandle::Bottom}},
+                      HandleCase{"Left", {100, 130}, {0, ResizeHandle::Left}},
                       HandleCase{"BetweenHandles", {125, 100}, {}},
-                      HandleCase{"UpperNodeFirst", {200, 160}, {1, 0}},
-                      HandleCase{"LowerNodeWhereUpperReachesNot", {196, 156}, {0, 2}},
+                      HandleCase{"UpperNodeFirst", {200, 160}, {1, ResizeHandle::TopLeft}},
+                      HandleCase{"LowerNodeWhereUpperReachesNot", {196, 156}, {0, ResizeHandle::BottomRight}},
                       HandleCase{"UnselectedIgnored", {400, 400}, {}},
                       HandleCase{"NotShownIgnored", {500, 500}, {}},
-                      HandleCase{"CornerBeforeMidpoint", {302, 300}, {4, 0}},
-                      HandleCase{"TopRightOfSmallNode", {305, 303}, {4, 1}}),
+                      HandleCase{"CornerBeforeMidpoint", {302, 300}, {4, ResizeHandle::TopLeft}},
+                      HandleCase{"TopRightOfSmallNode", {305, 303}, {4, ResizeHandle::TopRight}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(HitTestHandleStack, HighestSelectedOfAThousandWins)
@@ -169,11 +169,11 @@ TEST(HitTestHandleStack, HighestSelectedOfAThousandWins)
         addNode(doc, r, true);
         geometry.nodes.push_back(shownAt(r));
     }
-    EXPECT_EQ(HitTestHandle(doc, geometry, {100, 100}), (HandleHit{kMaxNodes - 1, 2}));
+    EXPECT_EQ(HitTestHandle(doc, geometry, {100, 100}), (HandleHit{kMaxNodes - 1, ResizeHandle::BottomRight}));
     // Handles of unselected nodes are not there to grab.
     for (int i = 500; i < kMaxNodes; ++i)
         doc.screen[static_cast<std::size_t>(i)].selected = 0;
-    EXPECT_EQ(HitTestHandle(doc, geometry, {50, 0}), (HandleHit{499, 4}));
+    EXPECT_EQ(HitTestHandle(doc, geometry, {50, 0}), (HandleHit{499, ResizeHandle::Top}));
     doc.clearSelection();
     EXPECT_EQ(HitTestHandle(doc, geometry, {50, 0}), HandleHit{});
 }

@@ -1,7 +1,7 @@
 // The hover comets: orbit layout, hiding behind the picture, ticking.
 #include "view/HoverAnimation.h"
 
-#include "view/PointMath.h"
+#include "edit/PointMath.h"
 #include "render/ScreenGeometry.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Point constructions behind hit-tests, handles and the hover orbits.
-#include "view/PointMath.h"
+#include "edit/PointMath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "view/HitTest.h"
+#include "edit/HitTest.h"
 
 #include "edit/ModeFrame.h"
 #include "edit/MoveResize.h"
 #include "model/Document.h"
-#include "view/PointMath.h"
+#include "edit/PointMath.h"
 #include "render/ScreenGeometry.h"
 
 #include <algorithm>
@@ -59,7 +59,7 @@ HandleHit HitTestHandle(const Document& doc, const ScreenGeometry& geometry, QPo
             const QPoint p = points[static_cast<std::size_t>(h)];
             const IntRect zone{p.x() - kHandleReach, p.y() - kHandleReach, p.x() + kHandleReach, p.y() + kHandleReach};
             if (contains(zone, view))
-                return {i, h};
+                return {i, static_cast<ResizeHandle>(h)};
         }
     }
     return {};

@@ -1,4 +1,4 @@
-#include "view/PointMath.h"
+#include "edit/PointMath.h"
 
 #include <algorithm>
 #include <cmath>

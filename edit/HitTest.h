@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edit/MoveResize.h"
+
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -21,8 +23,8 @@ struct ScreenGeometry;
 inline constexpr int kHandleReach = 5;
 
 struct HandleHit {
-    int node = -1;
-    int handle = -1; // 0 TL, 1 TR, 2 BR, 3 BL, 4 T, 5 R, 6 B, 7 L
+    int node = -1; // -1: no handle there
+    ResizeHandle handle = ResizeHandle::TopLeft;
 
     [[nodiscard]] bool hit() const { return node >= 0; }
     bool operator==(const HandleHit&) const = default;
