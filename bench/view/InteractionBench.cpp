@@ -9,12 +9,18 @@
 // the window painting only what changed (the event loop's own paint) and once
 // repainting the whole window after every move; hovering over the nodes
 // without a button; and the hover animation's cost per timer step (the step
-// and its paint). For scale: one full render of the scene.
+// and its paint). For scale: one full render of the scene. Last, the canvas
+// interaction's own step without a window: a move drag's and a resize drag's
+// pointer moves and hovering, each answered by a host that draws nothing, so
+// that what a rule added to the step (such as snapping) costs shows apart
+// from painting.
 #include "app/Application.h"
 #include "bench/support/BenchPhotos.h"
+#include "edit/CanvasInteraction.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
+#include "render/ScreenGeometry.h"
 #include "view/CanvasView.h"
 
 #include <QApplication>
@@ -138,6 +144,65 @@ void report(const char* what, const Figures& f, int paintsPerMove, int renders)
     std::printf("  %-52s %6.3f ms median, %6.3f ms p95, %6.3f ms worst (%d paint%s per move, %d scene renders)%s\n",
                 what, f.median, f.p95, f.worst, paintsPerMove, paintsPerMove == 1 ? "" : "s", renders,
                 f.median < kGoalMs ? "" : "  ** over the 4 ms goal **");
+}
+
+// A window that shows nothing: what the interaction's own step costs.
+class SilentHost final : public CanvasHost {
+public:
+    explicit SilentHost(const Document& doc) : m_doc(doc) {}
+
+    QPoint scrollPosition() const override { return {}; }
+    void setScrollPosition(QPoint) override {}
+    QSize clientSize() const override { return kClient; }
+    const ScreenGeometry& screenGeometry() override
+    {
+        if (m_geometry.count() != m_doc.state.nodeCount || m_geometry.zoom != m_doc.state.zoom)
+            m_geometry = ComputeScreenGeometry(m_doc, m_doc.state.zoom);
+        return m_geometry;
+    }
+    bool hasKeyboardFocus() const override { return true; }
+    void takeFocus() override {}
+    void showFeedback(const Feedback& f) override { shown += static_cast<int>(f.kind); }
+    void clearFeedback() override {}
+    void showCursor(CursorShape) override {}
+    void showGuide(const QString&) override {}
+    void showTooltip(QPoint, const QString&) override {}
+    void showCursorText(const QString&) override {}
+    void consoleChanged() override {}
+    void repaintScene() override {}
+    void hoverNode(int, QPoint) override {}
+    void stopHoverAnimation() override {}
+    void requestPopup(CanvasPopup, QPoint) override {}
+    void stepZoom(int) override {}
+    void canvasSizeChanged() override {}
+    CanvasScaleAnswer askScaleNodes() override { return CanvasScaleAnswer::Cancel; }
+
+    int shown = 0;
+
+private:
+    const Document& m_doc;
+    ScreenGeometry m_geometry;
+};
+
+// Times each pointer move the interaction takes, in microseconds.
+Figures timeSteps(CanvasInteraction& interaction, QPoint centre, int radius)
+{
+    constexpr int kSteps = 20000;
+    std::vector<double> us;
+    us.reserve(kSteps);
+    for (int i = 1; i <= kSteps; ++i) {
+        const QPoint p = onCircle(centre, radius, i, kSteps);
+        QElapsedTimer t;
+        t.start();
+        interaction.move(p, {});
+        us.push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    return summarise(us);
+}
+
+void reportSteps(const char* what, const Figures& f)
+{
+    std::printf("  %-52s %6.2f us median, %6.2f us p95, %7.2f us worst\n", what, f.median, f.p95, f.worst);
 }
 
 } // namespace
@@ -274,6 +339,38 @@ int main(int argc, char** argv)
                     orbits, view.hoverTimerInterval(), cpu / steps, steps, elapsed,
                     view.sceneRenderCount() - rendersBefore, box.width(), box.height(), paint.median);
         view.StopHoverAnimation();
+    }
+
+    // The interaction's step alone, on the same thousand nodes.
+    {
+        app.sys().playAnime = 0;
+        SilentHost host(app.doc());
+        CanvasInteraction interaction(app.edits(), host);
+        interaction.press(middle, Qt::LeftButton, {});
+        if (interaction.drag() == DragKind::Move) {
+            reportSteps("interaction alone, move drag step:", timeSteps(interaction, middle, 120));
+            interaction.release(middle, {}, Qt::LeftButton, {}); // back where it began: nothing moves
+        } else {
+            std::printf("  (the press at the middle started no move drag)\n");
+        }
+        const Document& d = app.doc();
+        const int main = d.state.mainIndex;
+        if (main >= 0) {
+            const IntRect r = d.NodeRect(main).scaled(d.state.zoom);
+            const QPoint corner(r.right, r.bottom);
+            interaction.press(corner, Qt::LeftButton, {});
+            if (interaction.drag() == DragKind::Resize) {
+                reportSteps("interaction alone, resize drag step:", timeSteps(interaction, corner, 60));
+                // Called off rather than released: the resize is not to be applied.
+                interaction.reset(true);
+            } else {
+                std::printf("  (the press on the main node's corner started no resize)\n");
+            }
+        }
+        app.edits().editableDoc().clearSelection();
+        reportSteps("interaction alone, hovering over the nodes:", timeSteps(interaction, middle, 200));
+        if (host.shown == 0)
+            std::printf("  (no feedback was shown)\n");
     }
     return 0;
 }
