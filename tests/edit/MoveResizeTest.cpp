@@ -123,7 +123,8 @@ class ResizeFeedbackTest : public ::testing::TestWithParam<ResizeCase> {};
 TEST_P(ResizeFeedbackTest, MovesTheHandlesSides)
 {
     const ResizeCase& c = GetParam();
-    EXPECT_EQ(ResizeFeedbackRect(c.start, static_cast<ResizeHandle>(c.handle), c.pointer, kCanvasEnd, kMin, c.freeRatio), c.expected);
+    EXPECT_EQ(ResizeFeedbackRect(c.start, static_cast<ResizeHandle>(c.handle), c.pointer, kCanvasEnd, kMin, c.freeRatio),
+              c.expected);
 }
 
 // Every start rectangle is 40 x 20 at (100, 100): sides 100, 100, 140, 120.
@@ -172,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ResizeFeedback, LeftEdgeAtZoomTwoKeepsTwentyWindowPixels)
 {
     const int minSize = scaleTrunc(kMinResizeCanvasPixels, 2.0f);
-    const QRect r = ResizeFeedbackRect(QRect(200, 50, 30, 40), 7, {229, 60}, {1000, 1000}, minSize, false);
+    const QRect r = ResizeFeedbackRect(QRect(200, 50, 30, 40), ResizeHandle::Left, {229, 60}, {1000, 1000}, minSize, false);
     EXPECT_EQ(r, QRect(210, 50, 20, 40));
 }
 
@@ -190,7 +191,8 @@ TEST(ResizeFeedback, CornerDragKeepsShapeMinimumAndCanvas)
                 for (int py = -20; py <= 320; py += 11) {
                     SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " handle " << handle
                                                     << " pointer " << px << "," << py);
-                    const QRect r = ResizeFeedbackRect(start, handle, {px, py}, canvasEnd, kMin, false);
+                    const QRect r
+                        = ResizeFeedbackRect(start, static_cast<ResizeHandle>(handle), {px, py}, canvasEnd, kMin, false);
                     const bool left = handle == 0 || handle == 3;
                     const bool top = handle == 0 || handle == 1;
                     // Sides as exclusive edges.
@@ -286,7 +288,7 @@ TEST(ApplyResize, ScrolledAndZoomedResultMapsBackToCanvas)
     placeNode(doc, 100, 100, 20, 10, true);
     doc.state.mainIndex = 0;
     // At zoom 2 and scroll (50, 30) the node lies at client (110, 150, 80, 40).
-    ApplyResize(doc, QRect(110, 150, 80, 40), QRect(110, 150, 121, 61), {50, 30}, 2.0f, 2);
+    ApplyResize(doc, QRect(110, 150, 80, 40), QRect(110, 150, 121, 61), {50, 30}, 2.0f, ResizeHandle::BottomRight);
     EXPECT_EQ(doc.nodes[0].centerX, (110 + 60 + 50) / 2);
     EXPECT_EQ(doc.nodes[0].centerY, (150 + 30 + 30) / 2);
     EXPECT_EQ(doc.nodes[0].halfWidth, 30);
@@ -299,7 +301,7 @@ TEST(ApplyResize, WithoutMainNothingChanges)
     doc.ResetDocument();
     placeNode(doc, 100, 100, 20, 10, true);
     doc.state.mainIndex = -1;
-    ApplyResize(doc, QRect(80, 90, 40, 20), QRect(80, 90, 80, 40), {0, 0}, 1.0f, 2);
+    ApplyResize(doc, QRect(80, 90, 40, 20), QRect(80, 90, 80, 40), {0, 0}, 1.0f, ResizeHandle::BottomRight);
     EXPECT_EQ(doc.nodes[0].halfWidth, 20);
     EXPECT_EQ(doc.nodes[0].centerX, 100);
 }
