@@ -62,8 +62,8 @@ bool MoveSelection(Document& doc, QPoint canvasDelta)
     return any;
 }
 
-QRect ResizeFeedbackRect(const QRect& start, ResizeHandle handle, QPoint pointer, QPoint canvasBottomRight, int minSize,
-                         bool freeRatio)
+QRect ResizeFeedbackRect(const QRect& start, ResizeHandle handle, QPoint pointer, QPoint canvasBottomRight,
+                         int minSize, bool freeRatio)
 {
     const int px = std::clamp(pointer.x(), 0, std::max(0, canvasBottomRight.x()));
     const int py = std::clamp(pointer.y(), 0, std::max(0, canvasBottomRight.y()));

@@ -33,8 +33,8 @@ bool MoveSelection(Document& doc, QPoint canvasDelta);
 // canvas and the moved sides keep `minSize` from the opposite ones. A corner
 // handle keeps the aspect ratio unless `freeRatio`: the side that moved
 // further, relative to its length, leads.
-[[nodiscard]] QRect ResizeFeedbackRect(const QRect& start, ResizeHandle handle, QPoint pointer, QPoint canvasBottomRight,
-                                       int minSize, bool freeRatio);
+[[nodiscard]] QRect ResizeFeedbackRect(const QRect& start, ResizeHandle handle, QPoint pointer,
+                                       QPoint canvasBottomRight, int minSize, bool freeRatio);
 // Applies a finished resize: the main node takes the rectangle `result`
 // (client pixels, `scroll` the scroll position); every other selected node is
 // scaled by the same ratios along the axes the handle moved.

@@ -39,7 +39,8 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
     connect(&session, &EditSession::documentRestored, this, [this](float previousZoom) {
         if (zoom() != previousZoom) {
             RefreshConsoleImage();
-            m_interaction.console().consoleVisible = m_interaction.console().consoleVisible || doc().state.consoleAlways != 0;
+            ConsoleState& console = m_interaction.console();
+            console.consoleVisible = console.consoleVisible || doc().state.consoleAlways != 0;
         }
         UpdateScrollSizes();
     });

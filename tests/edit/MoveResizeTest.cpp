@@ -123,8 +123,8 @@ class ResizeFeedbackTest : public ::testing::TestWithParam<ResizeCase> {};
 TEST_P(ResizeFeedbackTest, MovesTheHandlesSides)
 {
     const ResizeCase& c = GetParam();
-    EXPECT_EQ(ResizeFeedbackRect(c.start, static_cast<ResizeHandle>(c.handle), c.pointer, kCanvasEnd, kMin, c.freeRatio),
-              c.expected);
+    const auto handle = static_cast<ResizeHandle>(c.handle);
+    EXPECT_EQ(ResizeFeedbackRect(c.start, handle, c.pointer, kCanvasEnd, kMin, c.freeRatio), c.expected);
 }
 
 // Every start rectangle is 40 x 20 at (100, 100): sides 100, 100, 140, 120.
@@ -173,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ResizeFeedback, LeftEdgeAtZoomTwoKeepsTwentyWindowPixels)
 {
     const int minSize = scaleTrunc(kMinResizeCanvasPixels, 2.0f);
-    const QRect r = ResizeFeedbackRect(QRect(200, 50, 30, 40), ResizeHandle::Left, {229, 60}, {1000, 1000}, minSize, false);
+    const QRect r
+        = ResizeFeedbackRect(QRect(200, 50, 30, 40), ResizeHandle::Left, {229, 60}, {1000, 1000}, minSize, false);
     EXPECT_EQ(r, QRect(210, 50, 20, 40));
 }
 
@@ -191,8 +192,8 @@ TEST(ResizeFeedback, CornerDragKeepsShapeMinimumAndCanvas)
                 for (int py = -20; py <= 320; py += 11) {
                     SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " handle " << handle
                                                     << " pointer " << px << "," << py);
-                    const QRect r
-                        = ResizeFeedbackRect(start, static_cast<ResizeHandle>(handle), {px, py}, canvasEnd, kMin, false);
+                    const auto h = static_cast<ResizeHandle>(handle);
+                    const QRect r = ResizeFeedbackRect(start, h, {px, py}, canvasEnd, kMin, false);
                     const bool left = handle == 0 || handle == 3;
                     const bool top = handle == 0 || handle == 1;
                     // Sides as exclusive edges.

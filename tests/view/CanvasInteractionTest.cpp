@@ -389,6 +389,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Canvas edges ----------------------------------------------------------
 
+using Answer = CanvasScaleAnswer;
+
 struct EdgeCase {
     const char* name;
     bool width;
@@ -420,13 +422,12 @@ TEST_P(CanvasEdgeTest, DragIsClampedToTheCanvasLimits)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CanvasEdgeTest,
-    ::testing::Values(EdgeCase{"WiderAtHalfZoom", true, 600, CanvasScaleAnswer::KeepNodes, 1200, true},
-                      EdgeCase{"WidthStopsAtTheMaximum", true, 9000, CanvasScaleAnswer::KeepNodes, kMaxCanvasWidth, true},
-                      EdgeCase{"HeightStopsAtTheMaximum", false, 9000, CanvasScaleAnswer::ScaleNodes, kMaxCanvasHeight,
-                               true},
-                      EdgeCase{"WidthStopsAtTheMinimum", true, -300, CanvasScaleAnswer::ScaleNodes, kMinCanvasSide, true},
-                      EdgeCase{"CancelledChangesNothing", true, 600, CanvasScaleAnswer::Cancel, 1000, false},
-                      EdgeCase{"BelowThresholdAsksNothing", true, 502, CanvasScaleAnswer::KeepNodes, 1000, false}),
+    ::testing::Values(EdgeCase{"WiderAtHalfZoom", true, 600, Answer::KeepNodes, 1200, true},
+                      EdgeCase{"WidthStopsAtTheMaximum", true, 9000, Answer::KeepNodes, kMaxCanvasWidth, true},
+                      EdgeCase{"HeightStopsAtTheMaximum", false, 9000, Answer::ScaleNodes, kMaxCanvasHeight, true},
+                      EdgeCase{"WidthStopsAtTheMinimum", true, -300, Answer::ScaleNodes, kMinCanvasSide, true},
+                      EdgeCase{"CancelledChangesNothing", true, 600, Answer::Cancel, 1000, false},
+                      EdgeCase{"BelowThresholdAsksNothing", true, 502, Answer::KeepNodes, 1000, false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(CanvasInteractionTest, CanvasEdgeAsksOnlyForADragLongEnough)
