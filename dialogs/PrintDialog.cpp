@@ -302,14 +302,13 @@ bool PrintDialog::refreshMetrics()
     m_metrics = m_printer.isValid() ? MetricsOf(m_printer) : PrinterMetrics{};
     if (!m_metrics.valid())
         return false;
-    m_minOffsetXmm = MinOffsetMm(m_metrics.offsetX, m_metrics.dpiX);
-    m_minOffsetYmm = MinOffsetMm(m_metrics.offsetY, m_metrics.dpiY);
+    m_minimum = MinimumMargins(m_metrics);
     const bool ready = m_ready;
     m_ready = false;
-    m_marginLeft->setMinimum(m_minOffsetXmm);
-    m_marginRight->setMinimum(m_minOffsetXmm);
-    m_marginTop->setMinimum(m_minOffsetYmm);
-    m_marginBottom->setMinimum(m_minOffsetYmm);
+    m_marginLeft->setMinimum(m_minimum.left);
+    m_marginRight->setMinimum(m_minimum.right);
+    m_marginTop->setMinimum(m_minimum.top);
+    m_marginBottom->setMinimum(m_minimum.bottom);
     m_ready = ready;
     return true;
 }
@@ -391,8 +390,8 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     scene.currentPage = m_currentPage;
     scene.fitOnePage = m_fitOnePage;
     scene.showMargins = m_showMargins;
-    scene.minOffsetXmm = m_minOffsetXmm;
-    scene.minOffsetYmm = m_minOffsetYmm;
+    scene.minOffsetXmm = m_minimum.left;
+    scene.minOffsetYmm = m_minimum.top;
     if (!canvas.size.isEmpty()) {
         scene.canvas = RenderCanvas(m_doc, m_sys, m_mode, canvas.scale);
         if (scene.canvas.isNull()) {
@@ -408,7 +407,7 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
 
 int PrintDialog::marginMinimum(bool horizontal) const
 {
-    return horizontal ? m_minOffsetXmm : m_minOffsetYmm;
+    return horizontal ? m_minimum.left : m_minimum.top;
 }
 
 int PrintDialog::rangeKind() const
@@ -425,13 +424,10 @@ void PrintDialog::onMarginChanged(QSpinBox* field, int MarginsMm::*member, bool 
     if (!m_ready)
         return;
     const int value = field->value();
-    const int minimum = marginMinimum(horizontal);
-    if (value < minimum) {
-        field->setValue(minimum);
-        return;
-    }
-    if (value > kMaxMarginMm) {
-        field->setValue(kMaxMarginMm);
+    // A corrected field comes back here with the value it now holds.
+    const int allowed = MarginWithin(value, marginMinimum(horizontal));
+    if (allowed != value) {
+        field->setValue(allowed);
         return;
     }
     if (m_margins.*member == value && m_layout.paperRect.isValid())
@@ -445,13 +441,9 @@ void PrintDialog::onPageFieldChanged()
     if (!m_ready || !isVisible())
         return;
     const int value = m_pageField->value();
-    const int count = m_layout.grid.count();
-    if (value < 1) {
-        m_pageField->setValue(1);
-        return;
-    }
-    if (value > count) {
-        m_pageField->setValue(count);
+    const int allowed = PageWithin(value, m_layout.grid.count());
+    if (allowed != value) {
+        m_pageField->setValue(allowed);
         return;
     }
     m_currentPage = value;
@@ -460,31 +452,24 @@ void PrintDialog::onPageFieldChanged()
 
 void PrintDialog::onFirstPageChanged()
 {
-    const std::optional<int> first = fieldNumber(m_firstField->text());
-    if (!first) {
-        m_firstField->setText(QStringLiteral("1"));
-        return;
-    }
-    m_firstPage = *first;
-    const std::optional<int> last = fieldNumber(m_lastField->text());
-    if (last && *last < *first)
-        m_firstField->setText(QString::number(*last));
+    const std::optional<int> typed = fieldNumber(m_firstField->text());
+    const int first = FirstPageField(typed, fieldNumber(m_lastField->text()));
+    if (typed)
+        m_firstPage = *typed;
+    if (!typed || first != *typed)
+        m_firstField->setText(QString::number(first));
 }
 
 void PrintDialog::onLastPageChanged()
 {
-    const std::optional<int> last = fieldNumber(m_lastField->text());
-    const int count = m_layout.grid.count();
-    if (last && *last > count) {
-        m_lastField->setText(QString::number(count));
+    const std::optional<int> typed = fieldNumber(m_lastField->text());
+    const int last =
+        LastPageField(typed, fieldNumber(m_firstField->text()).value_or(1), m_layout.grid.count());
+    if (!typed || last != *typed) {
+        m_lastField->setText(QString::number(last));
         return;
     }
-    const int first = fieldNumber(m_firstField->text()).value_or(1);
-    if (!last || *last < first) {
-        m_lastField->setText(QString::number(first));
-        return;
-    }
-    m_lastPage = *last;
+    m_lastPage = last;
 }
 
 void PrintDialog::onOrientation(int orientation)
@@ -526,10 +511,10 @@ void PrintDialog::onShowMargins(bool on)
 
 void PrintDialog::onMinimumMargins()
 {
-    m_marginLeft->setValue(m_minOffsetXmm);
-    m_marginRight->setValue(m_minOffsetXmm);
-    m_marginTop->setValue(m_minOffsetYmm);
-    m_marginBottom->setValue(m_minOffsetYmm);
+    m_marginLeft->setValue(m_minimum.left);
+    m_marginRight->setValue(m_minimum.right);
+    m_marginTop->setValue(m_minimum.top);
+    m_marginBottom->setValue(m_minimum.bottom);
 }
 
 void PrintDialog::onSetup()
@@ -550,10 +535,11 @@ void PrintDialog::onSetup()
     // Another printer can have another unprintable border with the same paper.
     if (refreshMetrics()) {
         m_ready = false;
-        m_marginLeft->setValue(std::max(m_margins.left, m_minOffsetXmm));
-        m_marginRight->setValue(std::max(m_margins.right, m_minOffsetXmm));
-        m_marginTop->setValue(std::max(m_margins.top, m_minOffsetYmm));
-        m_marginBottom->setValue(std::max(m_margins.bottom, m_minOffsetYmm));
+        const MarginsMm held = MarginsWithin(m_margins, m_minimum);
+        m_marginLeft->setValue(held.left);
+        m_marginRight->setValue(held.right);
+        m_marginTop->setValue(held.top);
+        m_marginBottom->setValue(held.bottom);
         m_margins = {m_marginLeft->value(), m_marginRight->value(), m_marginTop->value(), m_marginBottom->value()};
         m_ready = true;
     }

@@ -79,8 +79,7 @@ private:
     PrinterMetrics m_metrics;
     PreviewLayout m_layout;
     MarginsMm m_margins;
-    int m_minOffsetXmm = 0;
-    int m_minOffsetYmm = 0;
+    MarginsMm m_minimum{0, 0, 0, 0};  // the printer's unprintable border
     int m_paperCode = 0;
     int m_orientation = 1;
     int m_currentPage = 1;

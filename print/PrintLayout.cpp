@@ -250,6 +250,47 @@ PageBlock PrintPageBlock(const PrintPlan& plan, int page)
     return {block.intersected(canvas), QPoint(plan.x0, plan.y0)};
 }
 
+MarginsMm MinimumMargins(const PrinterMetrics& printer)
+{
+    const int x = MinOffsetMm(printer.offsetX, printer.dpiX);
+    const int y = MinOffsetMm(printer.offsetY, printer.dpiY);
+    return {x, x, y, y};
+}
+
+int MarginWithin(int mm, int minimumMm)
+{
+    return std::max(minimumMm, std::min(mm, kMaxMarginMm));
+}
+
+MarginsMm MarginsWithin(const MarginsMm& margins, const MarginsMm& minimum)
+{
+    return {MarginWithin(margins.left, minimum.left), MarginWithin(margins.right, minimum.right),
+            MarginWithin(margins.top, minimum.top), MarginWithin(margins.bottom, minimum.bottom)};
+}
+
+int PageWithin(int page, int pageCount)
+{
+    return std::max(1, std::min(page, pageCount));
+}
+
+int FirstPageField(std::optional<int> typed, std::optional<int> last)
+{
+    if (!typed)
+        return 1;
+    if (last && *last < *typed)
+        return *last;
+    return *typed;
+}
+
+int LastPageField(std::optional<int> typed, int first, int pageCount)
+{
+    if (typed && *typed > pageCount)
+        return pageCount;
+    if (!typed || *typed < first)
+        return first;
+    return *typed;
+}
+
 bool StoredPlaceUsable(int px, int py, QSize desktop)
 {
     return px < desktop.width() && py < desktop.height();

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 namespace vq {
 
 inline constexpr float kMmPerInch = 25.4f;
@@ -148,6 +150,28 @@ struct PageBlock {
     QPoint dest;
 };
 [[nodiscard]] PageBlock PrintPageBlock(const PrintPlan& plan, int page);
+
+// The rules the print dialog holds its fields to, shared with the command-line
+// print so a script gets the margins and pages the dialog would have given.
+
+// The printer's unprintable border in whole millimetres, as the least margin
+// on each side: the horizontal border left and right, the vertical one top
+// and bottom.
+[[nodiscard]] MarginsMm MinimumMargins(const PrinterMetrics& printer);
+// A margin as its field keeps it: raised to `minimumMm`, lowered to 50 mm.
+// A printer whose border is wider than 50 mm wins over the 50 mm.
+[[nodiscard]] int MarginWithin(int mm, int minimumMm);
+// Every margin held by MarginWithin to its side of `minimum`.
+[[nodiscard]] MarginsMm MarginsWithin(const MarginsMm& margins, const MarginsMm& minimum);
+
+// A page number held to the grid, 1 to `pageCount`.
+[[nodiscard]] int PageWithin(int page, int pageCount);
+// The from-page field: empty becomes 1; a from-page past the to-page
+// becomes the to-page.
+[[nodiscard]] int FirstPageField(std::optional<int> typed, std::optional<int> last);
+// The to-page field: past the page count it becomes the page count; empty or
+// before the from-page it becomes the from-page.
+[[nodiscard]] int LastPageField(std::optional<int> typed, int first, int pageCount);
 
 // A stored window place is used only when its corner lies on the desktop.
 [[nodiscard]] bool StoredPlaceUsable(int px, int py, QSize desktop);

@@ -363,16 +363,15 @@ int printDocument(const QString& path, const PrintOptions& options)
     const PrinterMetrics metrics = MetricsOf(*printer);
     if (!metrics.valid())
         return fail((pdf.isEmpty() ? options.printer : options.pdf) + QStringLiteral(": ") + catalogueText(30064));
-    const int minX = MinOffsetMm(metrics.offsetX, metrics.dpiX);
-    const int minY = MinOffsetMm(metrics.offsetY, metrics.dpiY);
-    settings.margins.left = std::max(settings.margins.left, minX);
-    settings.margins.right = std::max(settings.margins.right, minX);
-    settings.margins.top = std::max(settings.margins.top, minY);
-    settings.margins.bottom = std::max(settings.margins.bottom, minY);
+    settings.margins = MarginsWithin(settings.margins, MinimumMargins(metrics));
     const PageGrid grid = PrintGrid(metrics, doc, settings);
     // Fitting prints one page whatever the range asks for.
-    if (settings.rangeKind == kRangePages && !settings.fitOnePage && settings.firstPage > grid.count())
-        return fail(QStringLiteral("--pages: the canvas takes %1 pages").arg(grid.count()));
+    if (settings.rangeKind == kRangePages && !settings.fitOnePage) {
+        // The dialog would not let the from-page lie past the grid; a script is told.
+        if (PageWithin(settings.firstPage, grid.count()) != settings.firstPage)
+            return fail(QStringLiteral("--pages: the canvas takes %1 pages").arg(grid.count()));
+        settings.lastPage = LastPageField(settings.lastPage, settings.firstPage, grid.count());
+    }
 
     SysSettings sys;
     sys.dspOverlap = 1;

@@ -205,6 +205,70 @@ TEST(PrintRangeTest, PagesTheButtonPrints)
         EXPECT_EQ(PrintPageRange(c.kind, c.current, c.first, c.last, c.count, c.fit), c.expected) << c.what;
 }
 
+TEST(PrintFieldRulesTest, MarginsHeldBetweenThePrinterBorderAnd50mm)
+{
+    // A printer at 600 dpi whose unprintable border is 100 px across (4.2 mm)
+    // and 150 px down (6.35 mm).
+    const PrinterMetrics bordered{600, 600, 100, 150, 4961, 7016};
+    EXPECT_EQ(MinimumMargins(bordered), (MarginsMm{4, 4, 6, 6}));
+    EXPECT_EQ(MinimumMargins(kA4Pdf), (MarginsMm{0, 0, 0, 0}));
+
+    const struct {
+        const char* what;
+        MarginsMm margins;
+        MarginsMm minimum;
+        MarginsMm expected;
+    } cases[] = {
+        {"inside the range", {25, 10, 25, 10}, {4, 4, 6, 6}, {25, 10, 25, 10}},
+        {"at both limits", {4, 50, 6, 50}, {4, 4, 6, 6}, {4, 50, 6, 50}},
+        {"below the border is raised", {0, 3, 5, 0}, {4, 4, 6, 6}, {4, 4, 6, 6}},
+        {"above 50 is lowered", {60, 51, 99999, 50}, {4, 4, 6, 6}, {50, 50, 50, 50}},
+        {"each side its own minimum", {5, 5, 5, 5}, {4, 4, 6, 6}, {5, 5, 6, 6}},
+        {"a border past 50 mm wins", {20, 60, 20, 20}, {55, 55, 0, 0}, {55, 55, 20, 20}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MarginsWithin(c.margins, c.minimum), c.expected) << c.what;
+}
+
+TEST(PrintFieldRulesTest, PageFieldsHeldToTheGridAndToEachOther)
+{
+    const struct {
+        int page, count, expected;
+    } pages[] = {{1, 4, 1}, {4, 4, 4}, {0, 4, 1}, {-3, 4, 1}, {5, 4, 4}, {99999, 1, 1}};
+    for (const auto& p : pages)
+        EXPECT_EQ(PageWithin(p.page, p.count), p.expected) << p.page << " of " << p.count;
+
+    const std::optional<int> empty;
+    const struct {
+        const char* what;
+        std::optional<int> typed, last;
+        int expected;
+    } firsts[] = {
+        {"empty becomes 1", empty, 4, 1},
+        {"before the to-page", 2, 4, 2},
+        {"equal to the to-page", 4, 4, 4},
+        {"past the to-page", 6, 4, 4},
+        {"empty to-page holds nothing back", 6, empty, 6},
+    };
+    for (const auto& f : firsts)
+        EXPECT_EQ(FirstPageField(f.typed, f.last), f.expected) << f.what;
+
+    const struct {
+        const char* what;
+        std::optional<int> typed;
+        int first, count, expected;
+    } lasts[] = {
+        {"inside", 3, 2, 4, 3},
+        {"the page count", 4, 1, 4, 4},
+        {"past the page count", 9, 1, 4, 4},
+        {"empty becomes the from-page", empty, 2, 4, 2},
+        {"before the from-page", 1, 3, 4, 3},
+        {"past the count wins over the from-page", 9, 6, 4, 4},
+    };
+    for (const auto& l : lasts)
+        EXPECT_EQ(LastPageField(l.typed, l.first, l.count), l.expected) << l.what;
+}
+
 TEST(PrintPlanTest, BlocksOfTheCanvasAtPrinterResolution)
 {
     // 1000 x 1000 canvas at 96 dpi onto A4 at 600 dpi with margins 25/10/25/10.
