@@ -273,9 +273,9 @@ bool ruleAllows(EnableRule rule, const CommandContext& c)
     case EnableRule::Selected1: return c.selectedCount >= 1;
     case EnableRule::Selected2: return c.selectedCount >= 2;
     case EnableRule::Selected3: return c.selectedCount >= 3;
-    case EnableRule::TrimMode: return c.modeKind == 0 && c.modeNode >= 0;
-    case EnableRule::BlurMode: return c.modeKind == 1 && c.modeNode >= 0;
-    case EnableRule::MultiMode: return c.modeKind == 2 && c.modeNode >= 0;
+    case EnableRule::TrimMode: return c.modeKind == RangeKind::Trim && c.modeNode >= 0;
+    case EnableRule::BlurMode: return c.modeKind == RangeKind::Blur && c.modeNode >= 0;
+    case EnableRule::MultiMode: return c.modeKind == RangeKind::MultiCut && c.modeNode >= 0;
     case EnableRule::MainSelectionNoMode: return c.mainSelection && c.modeNode == -1;
     case EnableRule::AnyMode: return c.modeNode >= 0;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/RangeModeState.h"
+
 #include <cstdint>
 #include <span>
 
@@ -60,7 +62,7 @@ struct CommandContext {
     int redoCount = 0;
     int selectedCount = 0;
     bool mainSelection = false;
-    int modeKind = 0;
+    RangeKind modeKind = RangeKind::Trim;
     int modeNode = -1;
     int gridMode = -1;
     int gridOnTop = 0;

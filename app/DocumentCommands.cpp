@@ -36,11 +36,12 @@ void wireDocumentCommands(MainWindow& frame, DocumentController& document)
         app.RefreshStatusCounts(false);
     });
     QObject::connect(&edits, &EditSession::selectionChanged, &document, [&app] { app.RefreshStatusCounts(false); });
-    QObject::connect(&edits, &EditSession::modeRectChanged, &document, [&app](int kind, const IntRect& r) {
-        app.settings().setLastRect(kind, "PX", r.left);
-        app.settings().setLastRect(kind, "PY", r.top);
-        app.settings().setLastRect(kind, "SX", r.width());
-        app.settings().setLastRect(kind, "SY", r.height());
+    QObject::connect(&edits, &EditSession::modeRectChanged, &document, [&app](RangeKind kind, const IntRect& r) {
+        const int index = RangeKindIndex(kind);
+        app.settings().setLastRect(index, "PX", r.left);
+        app.settings().setLastRect(index, "PY", r.top);
+        app.settings().setLastRect(index, "SX", r.width());
+        app.settings().setLastRect(index, "SY", r.height());
     });
     if (CanvasView* view = frame.canvas()) {
         QObject::connect(&document, &DocumentController::documentReplaced, view, &CanvasView::OnInitialUpdate);

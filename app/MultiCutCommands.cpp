@@ -9,7 +9,7 @@
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
 #include "edit/MultiCut.h"
-#include "edit/RangeModes.h"
+#include "edit/RangeModeControl.h"
 #include "model/Document.h"
 #include "base/Messages.h"
 #include "base/Settings.h"
@@ -24,7 +24,7 @@ namespace {
 void clearMultiCutGuide(MainWindow& frame)
 {
     StatusBar* bar = frame.statusPanes();
-    if (bar && bar->guideText() == RangeModeGuide(kRangeMultiCut))
+    if (bar && bar->guideText() == RangeModeGuide(RangeKind::MultiCut))
         bar->ShowGuideText({});
 }
 
@@ -75,7 +75,7 @@ void executeMultiCut(MainWindow& frame)
 {
     Application& app = frame.app();
     const RangeMode& mode = app.edits().mode();
-    if (!mode.active() || mode.modeKind != kRangeMultiCut)
+    if (!mode.active() || mode.modeKind != RangeKind::MultiCut)
         return;
     QImage rendered;
     {
@@ -106,8 +106,8 @@ void wireMultiCutCommands(MainWindow& frame)
     frame.registerHandler(cmd::MultiExecute, [&frame] { executeMultiCut(frame); });
     frame.registerHandler(cmd::MultiSettings, [&frame] { multiCutWindowOf(frame).showSettings(); });
     // Calling the multi-cut off puts its settings away with it.
-    QObject::connect(&frame.app().edits(), &EditSession::modeCancelled, &frame, [&frame](int kind) {
-        if (kind != kRangeMultiCut)
+    QObject::connect(&frame.app().edits(), &EditSession::modeCancelled, &frame, [&frame](RangeKind kind) {
+        if (kind != RangeKind::MultiCut)
             return;
         if (auto* window = frame.findChild<MultiCutWindow*>(QString(), Qt::FindDirectChildrenOnly))
             window->hide();

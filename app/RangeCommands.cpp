@@ -10,7 +10,7 @@
 #include "edit/Blur.h"
 #include "edit/BlurExecute.h"
 #include "edit/EditSession.h"
-#include "edit/RangeModes.h"
+#include "edit/RangeModeControl.h"
 #include "edit/Trim.h"
 #include "model/Document.h"
 #include "base/Prompter.h"
@@ -24,14 +24,14 @@ namespace vq {
 namespace {
 
 // The guide of a mode that has ended no longer tells the truth.
-void clearModeGuide(MainWindow& frame, int kind)
+void clearModeGuide(MainWindow& frame, RangeKind kind)
 {
     StatusBar* bar = frame.statusPanes();
     if (bar && bar->guideText() == RangeModeGuide(kind))
         bar->ShowGuideText({});
 }
 
-void enterMode(MainWindow& frame, int kind)
+void enterMode(MainWindow& frame, RangeKind kind)
 {
     Application& app = frame.app();
     if (!EnterRangeMode(app.edits(), kind, app.settings(), app.sys()))
@@ -42,7 +42,7 @@ void enterMode(MainWindow& frame, int kind)
     }
 }
 
-void cancelMode(MainWindow& frame, int kind)
+void cancelMode(MainWindow& frame, RangeKind kind)
 {
     EditSession& edits = frame.app().edits();
     if (edits.mode().modeKind == kind)
@@ -67,30 +67,30 @@ void wireRangeCommands(MainWindow& frame)
     Application& app = frame.app();
     EditSession& edits = app.edits();
 
-    frame.registerHandler(cmd::TrimStart, [&frame] { enterMode(frame, kRangeTrim); });
-    frame.registerHandler(cmd::BlurStart, [&frame] { enterMode(frame, kRangeBlur); });
+    frame.registerHandler(cmd::TrimStart, [&frame] { enterMode(frame, RangeKind::Trim); });
+    frame.registerHandler(cmd::BlurStart, [&frame] { enterMode(frame, RangeKind::Blur); });
     frame.registerHandler(cmd::MultiStart, [&frame] {
-        enterMode(frame, kRangeMultiCut);
+        enterMode(frame, RangeKind::MultiCut);
         // The settings window belongs to the multi-cut commands; it opens with the mode.
         if (frame.app().edits().mode().active())
             frame.invokeHandler(cmd::MultiSettings);
     });
-    frame.registerHandler(cmd::TrimCancel, [&frame] { cancelMode(frame, kRangeTrim); });
-    frame.registerHandler(cmd::BlurCancel, [&frame] { cancelMode(frame, kRangeBlur); });
-    frame.registerHandler(cmd::MultiCancel, [&frame] { cancelMode(frame, kRangeMultiCut); });
+    frame.registerHandler(cmd::TrimCancel, [&frame] { cancelMode(frame, RangeKind::Trim); });
+    frame.registerHandler(cmd::BlurCancel, [&frame] { cancelMode(frame, RangeKind::Blur); });
+    frame.registerHandler(cmd::MultiCancel, [&frame] { cancelMode(frame, RangeKind::MultiCut); });
     QObject::connect(&edits, &EditSession::modeCancelled, &frame,
-                     [&frame](int kind) { clearModeGuide(frame, kind); });
+                     [&frame](RangeKind kind) { clearModeGuide(frame, kind); });
 
     frame.registerHandler(cmd::TrimExecute, [&frame, &edits] {
         const WaitCursor wait;
         if (ExecuteModeTrim(edits))
-            clearModeGuide(frame, kRangeTrim);
+            clearModeGuide(frame, RangeKind::Trim);
     });
     frame.registerHandler(cmd::BlurExecute, [&frame, &app, &edits] {
         const WaitCursor wait;
         StatusBarProgress progress(frame.statusPanes());
         if (ExecuteBlur(edits, ReadBlurSettings(app.settings()), TimeSeededRandom(), &progress))
-            clearModeGuide(frame, kRangeBlur);
+            clearModeGuide(frame, RangeKind::Blur);
     });
     frame.registerHandler(cmd::BlurSettings, [&frame, &app] {
         BlurSettingsDialog dialog(app.settings(), &frame);

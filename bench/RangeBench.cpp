@@ -89,7 +89,7 @@ int main(int argc, char** argv)
         doc.state.mainIndex = index;
         history.ResetHistory();
     };
-    const auto startMode = [&](int kind, bool whole) {
+    const auto startMode = [&](RangeKind kind, bool whole) {
         freshNode();
         const IntRect node = doc.NodeRect(index);
         RangeMode& mode = session.mode();
@@ -101,11 +101,11 @@ int main(int argc, char** argv)
     };
 
     std::printf("one %dx%d photograph, %d runs, median\n", kPhotoSize.width(), kPhotoSize.height(), runs);
-    report("trim to the middle half: picture only", measure(runs, [&] { startMode(0, false); }, [&] {
+    report("trim to the middle half: picture only", measure(runs, [&] { startMode(RangeKind::Trim, false); }, [&] {
                if (!PrepareRangeTrim(doc, index, session.mode().modeRect))
                    std::fprintf(stderr, "trim failed\n");
            }));
-    report("trim to the middle half: command with undo step", measure(runs, [&] { startMode(0, false); }, [&] {
+    report("trim to the middle half: command with undo step", measure(runs, [&] { startMode(RangeKind::Trim, false); }, [&] {
                if (!ExecuteModeTrim(session))
                    std::fprintf(stderr, "trim failed\n");
            }));
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     static const char* const kMethods[] = {"simple", "average", "random"};
     for (int type = 0; type < 3; ++type) {
         const std::string what = std::string("blur of the whole picture, ") + kMethods[type] + ", with undo step";
-        report(what.c_str(), measure(runs, [&] { startMode(1, true); }, [&] {
+        report(what.c_str(), measure(runs, [&] { startMode(RangeKind::Blur, true); }, [&] {
                    if (!ExecuteBlur(session, BlurSettings{10, type}, TimeSeededRandom(), nullptr))
                        std::fprintf(stderr, "blur failed\n");
                }));

@@ -115,13 +115,13 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
                  m_settings.value(keys::MarginTmm), m_settings.value(keys::MarginBmm)};
     m_currentPage = 1;
     m_fitOnePage = m_settings.value(keys::AllOne) != 0;
-    switch (m_settings.value(keys::Hani)) {
-    case kRangeCurrent:
+    switch (static_cast<PrintRange>(m_settings.value(keys::Hani))) {
+    case PrintRange::Current:
         m_rangeCurrent->setChecked(true);
         m_fitOnePage = false;
         m_fit->setEnabled(false);
         break;
-    case kRangePages:
+    case PrintRange::Pages:
         m_rangePages->setChecked(true);
         m_fit->setChecked(m_fitOnePage);
         break;
@@ -213,9 +213,9 @@ void PrintDialog::buildControls()
     fromTo->addStretch();
     rangeLayout->addLayout(fromTo);
     rangeLayout->addWidget(m_fit);
-    connect(m_rangeAll, &QRadioButton::clicked, this, [this] { onRange(kRangeAll); });
-    connect(m_rangeCurrent, &QRadioButton::clicked, this, [this] { onRange(kRangeCurrent); });
-    connect(m_rangePages, &QRadioButton::clicked, this, [this] { onRange(kRangePages); });
+    connect(m_rangeAll, &QRadioButton::clicked, this, [this] { onRange(PrintRange::All); });
+    connect(m_rangeCurrent, &QRadioButton::clicked, this, [this] { onRange(PrintRange::Current); });
+    connect(m_rangePages, &QRadioButton::clicked, this, [this] { onRange(PrintRange::Pages); });
     connect(m_fit, &QCheckBox::clicked, this, &PrintDialog::onFitOnePage);
     connect(m_firstField, &QLineEdit::textChanged, this, &PrintDialog::onFirstPageChanged);
     connect(m_lastField, &QLineEdit::textChanged, this, &PrintDialog::onLastPageChanged);
@@ -410,13 +410,13 @@ int PrintDialog::marginMinimum(bool horizontal) const
     return horizontal ? m_minimum.left : m_minimum.top;
 }
 
-int PrintDialog::rangeKind() const
+PrintRange PrintDialog::rangeKind() const
 {
     if (m_rangeCurrent->isChecked())
-        return kRangeCurrent;
+        return PrintRange::Current;
     if (m_rangePages->isChecked())
-        return kRangePages;
-    return kRangeAll;
+        return PrintRange::Pages;
+    return PrintRange::All;
 }
 
 void PrintDialog::onMarginChanged(QSpinBox* field, int MarginsMm::*member, bool horizontal)
@@ -482,10 +482,10 @@ void PrintDialog::onOrientation(int orientation)
     m_settings.setValue(keys::Orientation, orientation);
 }
 
-void PrintDialog::onRange(int kind)
+void PrintDialog::onRange(PrintRange kind)
 {
-    m_settings.setValue(keys::Hani, kind);
-    if (kind == kRangePages) {
+    m_settings.setValue(keys::Hani, static_cast<int>(kind));
+    if (kind == PrintRange::Pages) {
         m_fit->setEnabled(true);
         return;
     }

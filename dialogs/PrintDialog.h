@@ -59,7 +59,7 @@ private:
     void onFirstPageChanged();
     void onLastPageChanged();
     void onOrientation(int orientation);
-    void onRange(int kind);
+    void onRange(PrintRange kind);
     void onFitOnePage(bool on);
     void onShowMargins(bool on);
     void onMinimumMargins();
@@ -68,7 +68,7 @@ private:
     void onPrint();
 
     [[nodiscard]] int marginMinimum(bool horizontal) const;
-    [[nodiscard]] int rangeKind() const;
+    [[nodiscard]] PrintRange rangeKind() const;
 
     QPrinter& m_printer;
     Settings& m_settings;

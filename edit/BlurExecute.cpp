@@ -50,7 +50,7 @@ bool ExecuteBlur(EditSession& session, const BlurSettings& settings, const Rando
                  ProgressSink* progress)
 {
     const RangeMode& mode = session.mode();
-    if (mode.modeNode < 0 || mode.modeNode >= session.doc().state.nodeCount || mode.modeKind != 1)
+    if (mode.modeNode < 0 || mode.modeNode >= session.doc().state.nodeCount || mode.modeKind != RangeKind::Blur)
         return false;
     PicturePtr picture;
     try {

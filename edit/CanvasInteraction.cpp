@@ -651,7 +651,7 @@ void CanvasInteraction::onRightUp(QPoint p, QPoint global)
         if (HitTestModeFrame(ModeFrameCorners(mode.modeRect, zoom()), v) < 0)
             return;
         static constexpr CanvasPopup kByKind[] = {CanvasPopup::Trim, CanvasPopup::Bokashi, CanvasPopup::MultiCut};
-        m_host.requestPopup(kByKind[std::clamp(mode.modeKind, 0, 2)], global);
+        m_host.requestPopup(kByKind[std::clamp(RangeKindIndex(mode.modeKind), 0, 2)], global);
         return;
     }
     const int node = HitTestNode(doc(), v, zoom());

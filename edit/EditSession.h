@@ -96,10 +96,10 @@ signals:
     void documentRestored(float previousZoom);
     // The range frame changed; `relative` is its place relative to the
     // node's top-left corner, which is remembered per mode.
-    void modeRectChanged(int modeKind, const IntRect& relative);
+    void modeRectChanged(RangeKind modeKind, const IntRect& relative);
     // The range mode of `modeKind` was called off by the user (not ended by
     // executing it), so windows that belong to it can close.
-    void modeCancelled(int modeKind);
+    void modeCancelled(RangeKind modeKind);
 
 private:
     Document& m_doc;

@@ -174,7 +174,7 @@ bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiC
 
     const RangeMode& mode = session.mode();
     const Document& doc = session.doc();
-    if (!mode.active() || mode.modeKind != 2 || mode.modeNode >= doc.state.nodeCount)
+    if (!mode.active() || mode.modeKind != RangeKind::MultiCut || mode.modeNode >= doc.state.nodeCount)
         return false;
     const IntRect node = doc.NodeRect(mode.modeNode);
     const IntRect& r = mode.modeRect;

@@ -145,7 +145,7 @@ bool ExecuteTrim(Document& doc, RangeMode& mode, const EdgeCuts& cuts)
 bool ExecuteModeTrim(EditSession& session)
 {
     const RangeMode& mode = session.mode();
-    if (mode.modeNode < 0 || mode.modeKind != 0)
+    if (mode.modeNode < 0 || mode.modeKind != RangeKind::Trim)
         return false;
     const std::optional<PreparedTrim> trim = PrepareRangeTrim(session.doc(), mode.modeNode, mode.modeRect);
     if (!trim)

@@ -4,9 +4,23 @@
 
 namespace vq {
 
+// The three range modes: a frame over one node that trimming crops to, blur
+// obscures, or multi-cut takes as its first tile.
+enum class RangeKind : int {
+    Trim = 0,
+    Blur = 1,
+    MultiCut = 2,
+};
+// The number a range kind is stored under: the remembered ranges' settings
+// names and the modes' menus are indexed by it.
+[[nodiscard]] constexpr int RangeKindIndex(RangeKind kind)
+{
+    return static_cast<int>(kind);
+}
+
 // The trimming, blur and multi-cut range mode of the canvas.
 struct RangeMode {
-    int modeKind = 0;   // 0 trimming, 1 blur, 2 multi-cut
+    RangeKind modeKind = RangeKind::Trim;
     int modeNode = -1;  // node in mode; -1 when no mode is active
     IntRect modeRect;   // canvas pixels
     int modePart = 2;   // frame part chosen for keyboard and mouse

@@ -24,7 +24,7 @@ struct SysSettings;
 // What the print dialog (or a script) chose.
 struct PrintSettings {
     MarginsMm margins;
-    int rangeKind = kRangeAll;
+    PrintRange rangeKind = PrintRange::All;
     int currentPage = 1;
     int firstPage = 1;
     int lastPage = 1;

@@ -183,13 +183,13 @@ int MarginFromDrag(int distance, float previewScale, int screenDpi)
     return mm == kMaxMarginMm - 1 ? kMaxMarginMm : std::min(mm, kMaxMarginMm);
 }
 
-PageRange PrintPageRange(int rangeKind, int currentPage, int firstPage, int lastPage, int pageCount, bool fitOnePage)
+PageRange PrintPageRange(PrintRange rangeKind, int currentPage, int firstPage, int lastPage, int pageCount, bool fitOnePage)
 {
     const int count = std::max(1, pageCount);
     PageRange range{1, count};
-    if (rangeKind == kRangeCurrent)
+    if (rangeKind == PrintRange::Current)
         range = {currentPage, currentPage};
-    else if (rangeKind == kRangePages)
+    else if (rangeKind == PrintRange::Pages)
         range = {firstPage, lastPage};
     // A page outside the grid would print an empty sheet.
     range.first = std::clamp(range.first, 1, count);

@@ -35,11 +35,11 @@ struct MarginsMm {
     friend bool operator==(const MarginsMm&, const MarginsMm&) = default;
 };
 
-// Print ranges as stored in "Hani".
-enum PrintRangeKind : int {
-    kRangeAll = 1,
-    kRangeCurrent = 2,
-    kRangePages = 3,
+// Which pages the print button sends; stored in "Hani" as these numbers.
+enum class PrintRange : int {
+    All = 1,
+    Current = 2,
+    Pages = 3,
 };
 
 // trunc(pixels / dpi * 25.4): whole millimetres of an unprintable border.
@@ -124,7 +124,7 @@ struct PageRange {
     friend bool operator==(const PageRange&, const PageRange&) = default;
 };
 // Fitting prints the first page of the range only.
-[[nodiscard]] PageRange PrintPageRange(int rangeKind, int currentPage, int firstPage, int lastPage, int pageCount,
+[[nodiscard]] PageRange PrintPageRange(PrintRange rangeKind, int currentPage, int firstPage, int lastPage, int pageCount,
                                        bool fitOnePage);
 
 // The printed canvas in device pixels, measured from the sheet's corner.

@@ -22,11 +22,12 @@ QImage FrameStyleSample(int style)
 {
     QImage sample(kFrameSampleSize, QImage::Format_ARGB32);
     sample.fill(Qt::white);
-    if (style >= kStyleSolid && style <= kStyleDouble) {
+    if (style >= StoredFrameStyle(FrameStyle::Solid) && style <= StoredFrameStyle(FrameStyle::Double)) {
         QPainter painter(&sample);
         const int y = kFrameSampleSize.height() / 2;
         const std::array<QPoint, 2> line{QPoint(0, y), QPoint(kFrameSampleSize.width() - 1, y)};
-        DrawStyledOutline(painter, line, 0x000000, style, style == kStyleDouble ? kDoubleWidth : kLineWidth, 1.0f);
+        const FrameStyle drawn = FrameStyleFromStored(style);
+        DrawStyledOutline(painter, line, 0x000000, drawn, drawn == FrameStyle::Double ? kDoubleWidth : kLineWidth, 1.0f);
     }
     // White is the mask colour, so the selector's own background shows
     // through the gaps of a pattern and the middle of the double line.

@@ -50,21 +50,21 @@ constexpr int kRoundFrom = 3;
 
 // Round and square caps lengthen every dash by one pen width, so capped pens
 // get patterns shortened by that much to keep the rhythm of the plain dash styles.
-void applyLineStyle(QPen& pen, int style)
+void applyLineStyle(QPen& pen, FrameStyle style)
 {
     constexpr qreal kDot = 0.01;
     const bool capped = pen.capStyle() != Qt::FlatCap;
     switch (style) {
-    case kStyleDash:
+    case FrameStyle::Dash:
         pen.setDashPattern(capped ? QList<qreal>{3, 3} : QList<qreal>{4, 2});
         break;
-    case kStyleDot:
+    case FrameStyle::Dot:
         pen.setDashPattern(capped ? QList<qreal>{kDot, 3} : QList<qreal>{1, 2});
         break;
-    case kStyleDashDot:
+    case FrameStyle::DashDot:
         pen.setDashPattern(capped ? QList<qreal>{3, 3, kDot, 3} : QList<qreal>{4, 2, 1, 2});
         break;
-    case kStyleDashDotDot:
+    case FrameStyle::DashDotDot:
         pen.setDashPattern(capped ? QList<qreal>{3, 3, kDot, 3, kDot, 3} : QList<qreal>{4, 2, 1, 2, 1, 2});
         break;
     default:
@@ -74,9 +74,9 @@ void applyLineStyle(QPen& pen, int style)
 }
 
 // The widest pen a frame of this width and style takes at `zoom`.
-int framePenWidth(int style, int width, float zoom)
+int framePenWidth(FrameStyle style, int width, float zoom)
 {
-    if (asShort(style) == kStyleDouble) {
+    if (style == FrameStyle::Double) {
         const int inner = std::max(1, width / 4);
         const int side = std::max(1, width / 2);
         return std::max(1, scaleTrunc(inner + 2 * side, zoom));
@@ -89,7 +89,7 @@ int framePenWidth(int style, int width, float zoom)
 // side as thin lines always have. Qt's own stroker starts leftward and
 // upward dashes a pixel late, which opens the corners. False for slanted
 // lines, which the stroker draws.
-bool drawThinDashes(QPainter& painter, QPoint from, QPoint to, int style, int width, const QColor& colour)
+bool drawThinDashes(QPainter& painter, QPoint from, QPoint to, FrameStyle style, int width, const QColor& colour)
 {
     if (from.x() != to.x() && from.y() != to.y())
         return false;
@@ -99,10 +99,10 @@ bool drawThinDashes(QPainter& painter, QPoint from, QPoint to, int style, int wi
     static constexpr int kDashDotDot[] = {4, 2, 1, 2, 1, 2};
     std::span<const int> pattern;
     switch (style) {
-    case kStyleDash: pattern = kDash; break;
-    case kStyleDot: pattern = kDot; break;
-    case kStyleDashDot: pattern = kDashDot; break;
-    case kStyleDashDotDot: pattern = kDashDotDot; break;
+    case FrameStyle::Dash: pattern = kDash; break;
+    case FrameStyle::Dot: pattern = kDot; break;
+    case FrameStyle::DashDot: pattern = kDashDot; break;
+    case FrameStyle::DashDotDot: pattern = kDashDotDot; break;
     default: return false;
     }
     const QPoint step(to.x() > from.x() ? 1 : (to.x() < from.x() ? -1 : 0),
@@ -183,7 +183,8 @@ bool drawPictureClipped(QPainter& painter, const Picture& picture, const QRect& 
 // How far a node's outline reaches beyond its rectangle.
 int outlineReach(const NodeRecord& node, float zoom)
 {
-    const int pen = node.frameColor != kNoColor ? framePenWidth(node.frameStyle, asShort(node.frameWidth), zoom)
+    const FrameStyle style = FrameStyleFromStored(asShort(node.frameStyle));
+    const int pen = node.frameColor != kNoColor ? framePenWidth(style, asShort(node.frameWidth), zoom)
                                                 : std::max(1, static_cast<int>(zoom));
     return pen / 2 + 2;
 }
@@ -251,9 +252,10 @@ bool paintNodeClipped(QPainter& painter, const Document& doc, const RangeMode& m
     const std::array<QPoint, 5> outline{QPoint(r.left, r.top), QPoint(r.right, r.top), QPoint(r.right, r.bottom),
                                         QPoint(r.left, r.bottom), QPoint(r.left, r.top)};
     if (node.frameColor != kNoColor)
-        DrawStyledOutline(painter, outline, node.frameColor, asShort(node.frameStyle), asShort(node.frameWidth), zoom);
+        DrawStyledOutline(painter, outline, node.frameColor, FrameStyleFromStored(asShort(node.frameStyle)),
+                          asShort(node.frameWidth), zoom);
     else if (mode.active())
-        DrawPenShape(painter, outline, kFramelessOutline, kStyleSolid, std::max(1, static_cast<int>(zoom)));
+        DrawPenShape(painter, outline, kFramelessOutline, FrameStyle::Solid, std::max(1, static_cast<int>(zoom)));
     return true;
 }
 
@@ -384,7 +386,7 @@ ColorRef DarkenColour(ColorRef colour, int amount)
     return channel(0) | channel(8) | channel(16);
 }
 
-void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int penStyle, int widthPixels)
+void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef colour, FrameStyle penStyle, int widthPixels)
 {
     if (colour == kNoColor || points.size() < 2)
         return;
@@ -394,7 +396,7 @@ void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef co
     // painted with such pens. Thin dashes keep flat ends, as their pattern
     // is counted in whole pixels.
     const bool round = width >= kRoundFrom;
-    const bool solid = penStyle == kStyleSolid || penStyle == kStyleDouble;
+    const bool solid = penStyle == FrameStyle::Solid || penStyle == FrameStyle::Double;
     QPen pen(ColorFromRef(colour), width, Qt::SolidLine,
              round ? Qt::RoundCap : (solid ? Qt::SquareCap : Qt::FlatCap), round ? Qt::RoundJoin : Qt::MiterJoin);
     applyLineStyle(pen, penStyle);
@@ -413,19 +415,19 @@ void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef co
     painter.restore();
 }
 
-void DrawStyledOutline(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int style, int width,
+void DrawStyledOutline(QPainter& painter, std::span<const QPoint> points, ColorRef colour, FrameStyle style, int width,
                        float zoom)
 {
-    if (style != kStyleDouble || colour == kNoColor) {
+    if (style != FrameStyle::Double || colour == kNoColor) {
         DrawPenShape(painter, points, colour, style, std::max(1, scaleTrunc(width, zoom)));
         return;
     }
     const int inner = std::max(1, width / 4);
     const int side = std::max(1, width / 2);
-    DrawPenShape(painter, points, colour, kStyleSolid, std::max(1, scaleTrunc(inner + 2 * side, zoom)));
+    DrawPenShape(painter, points, colour, FrameStyle::Solid, std::max(1, scaleTrunc(inner + 2 * side, zoom)));
     const int middle = scaleTrunc(inner, zoom);
     if (middle > 0)
-        DrawPenShape(painter, points, 0xFFFFFF, kStyleSolid, middle);
+        DrawPenShape(painter, points, 0xFFFFFF, FrameStyle::Solid, middle);
 }
 
 void InvertRect(QPainter& painter, const QRect& rect)
@@ -467,7 +469,7 @@ bool PaintCanvasBackground(QPainter& painter, const Document& doc, float zoom)
         const int r = size.width() - 1;
         const int b = size.height() - 1;
         const std::array<QPoint, 5> outline{QPoint(0, 0), QPoint(r, 0), QPoint(r, b), QPoint(0, b), QPoint(0, 0)};
-        DrawStyledOutline(painter, outline, s.canvasFrameColor, asShort(s.canvasFrameStyle),
+        DrawStyledOutline(painter, outline, s.canvasFrameColor, FrameStyleFromStored(asShort(s.canvasFrameStyle)),
                           asShort(s.canvasFrameWidth), zoom);
     }
     return true;
@@ -542,12 +544,12 @@ void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& m
     const int wpx = std::max(1, scaleTrunc(state.modeFrameWidth, zoom));
     const auto outline = closedOutline(c);
     if (mode.modePart == 9) {
-        DrawPenShape(painter, outline, fd, kStyleSolid, wpx);
+        DrawPenShape(painter, outline, fd, FrameStyle::Solid, wpx);
     } else {
-        DrawPenShape(painter, outline, f, kStyleDot, wpx);
+        DrawPenShape(painter, outline, f, FrameStyle::Dot, wpx);
         enum Edge { Left, Top, Right, Bottom };
         const std::array<std::array<QPoint, 2>, 4> edges{{{c[0], c[3]}, {c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}}};
-        const auto edge = [&](Edge e) { DrawPenShape(painter, edges[e], fd, kStyleSolid, wpx); };
+        const auto edge = [&](Edge e) { DrawPenShape(painter, edges[e], fd, FrameStyle::Solid, wpx); };
         switch (mode.modePart) {
         case 0: edge(Left); break;
         case 1: edge(Top); break;
@@ -585,7 +587,7 @@ void PaintMultiCutCells(QPainter& painter, const DocState& state, const SysSetti
             const std::array<QPoint, 5> cell{QPoint(r.left, r.top) + shift, QPoint(r.right, r.top) + shift,
                                              QPoint(r.right, r.bottom) + shift, QPoint(r.left, r.bottom) + shift,
                                              QPoint(r.left, r.top) + shift};
-            DrawPenShape(painter, cell, state.modeFrameColor, kStyleSolid, wpx);
+            DrawPenShape(painter, cell, state.modeFrameColor, FrameStyle::Solid, wpx);
         }
     }
 }
@@ -637,7 +639,7 @@ void PaintNodes(QPainter& painter, const Document& doc, const ScreenGeometry& ge
         drawn[static_cast<std::size_t>(i)] = paintNodeClipped(painter, doc, mode, i, zoom, visible, v) ? 1 : 0;
         if (drawn[static_cast<std::size_t>(i)] && i == mode.modeNode) {
             PaintModeFrame(painter, doc.state, mode, zoom);
-            if (mode.modeKind == 2)
+            if (mode.modeKind == RangeKind::MultiCut)
                 PaintMultiCutCells(painter, doc.state, sys, mode, zoom);
         }
     }

@@ -28,14 +28,25 @@ struct SysSettings;
 // scaled smoothly. Anything outside the painter's clip is skipped.
 
 // Frame line styles of nodes and of the canvas.
-enum FrameStyle : int {
-    kStyleSolid = 0,
-    kStyleDash = 1,
-    kStyleDot = 2,
-    kStyleDashDot = 3,
-    kStyleDashDotDot = 4,
-    kStyleDouble = 5,
+enum class FrameStyle : int {
+    Solid = 0,
+    Dash = 1,
+    Dot = 2,
+    DashDot = 3,
+    DashDotDot = 4,
+    Double = 5,
 };
+// Node records, the document state and the style selectors' rows keep a
+// frame style as its number. A number outside the six is kept as it is: it
+// draws as a plain line.
+[[nodiscard]] constexpr FrameStyle FrameStyleFromStored(int stored)
+{
+    return static_cast<FrameStyle>(stored);
+}
+[[nodiscard]] constexpr int StoredFrameStyle(FrameStyle style)
+{
+    return static_cast<int>(style);
+}
 // The six style names, in index order, for every style selector.
 [[nodiscard]] QStringList FrameStyleNames();
 
@@ -48,10 +59,12 @@ enum FrameStyle : int {
 // Draws the segments points[i] -> points[i + 1] with a round-capped,
 // round-joined pen `widthPixels` wide; nothing when `colour` is kNoColor. The
 // double-line style is drawn solid here.
-void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int penStyle, int widthPixels);
+void DrawPenShape(QPainter& painter, std::span<const QPoint> points, ColorRef colour, FrameStyle penStyle,
+                  int widthPixels);
 // Draws the segments in a frame line style; `width` is in canvas pixels and
 // scaled by `zoom`. The double line is a wide line with a white middle line.
-void DrawStyledOutline(QPainter& painter, std::span<const QPoint> points, ColorRef colour, int style, int width, float zoom);
+void DrawStyledOutline(QPainter& painter, std::span<const QPoint> points, ColorRef colour, FrameStyle style, int width,
+                       float zoom);
 // Inverts the colours of `rect` (XOR with white on raster images).
 void InvertRect(QPainter& painter, const QRect& rect);
 

@@ -310,7 +310,7 @@ std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
                 QRegularExpression(QStringLiteral("^(\\d{1,6})(?:-(\\d{1,6}))?$")).match(value);
             if (!m.hasMatch())
                 return std::nullopt;
-            options.settings.rangeKind = kRangePages;
+            options.settings.rangeKind = PrintRange::Pages;
             options.settings.firstPage = m.captured(1).toInt();
             options.settings.lastPage = m.captured(2).isEmpty() ? options.settings.firstPage : m.captured(2).toInt();
             if (options.settings.firstPage < 1 || options.settings.lastPage < options.settings.firstPage)
@@ -366,7 +366,7 @@ int printDocument(const QString& path, const PrintOptions& options)
     settings.margins = MarginsWithin(settings.margins, MinimumMargins(metrics));
     const PageGrid grid = PrintGrid(metrics, doc, settings);
     // Fitting prints one page whatever the range asks for.
-    if (settings.rangeKind == kRangePages && !settings.fitOnePage) {
+    if (settings.rangeKind == PrintRange::Pages && !settings.fitOnePage) {
         // The dialog would not let the from-page lie past the grid; a script is told.
         if (PageWithin(settings.firstPage, grid.count()) != settings.firstPage)
             return fail(QStringLiteral("--pages: the canvas takes %1 pages").arg(grid.count()));

@@ -95,7 +95,7 @@ void PaintFeedback(QPainter& painter, const Feedback& f)
         // Three widths, lightest and widest first, so the outline reads on
         // light and dark pictures alike.
         for (int i = 0; i < 3; ++i)
-            DrawPenShape(painter, closed, kMovePens[static_cast<std::size_t>(i)], kStyleSolid, 3 - i);
+            DrawPenShape(painter, closed, kMovePens[static_cast<std::size_t>(i)], FrameStyle::Solid, 3 - i);
         break;
     case Feedback::Kind::CanvasBar:
         painter.fillRect(f.rect, checkerBrush());
@@ -106,7 +106,7 @@ void PaintFeedback(QPainter& painter, const Feedback& f)
         }
         break;
     case Feedback::Kind::ModeFrame:
-        DrawPenShape(painter, closed, f.colour == kNoColor ? 0x404040 : f.colour, kStyleSolid, f.penWidth);
+        DrawPenShape(painter, closed, f.colour == kNoColor ? 0x404040 : f.colour, FrameStyle::Solid, f.penWidth);
         break;
     case Feedback::Kind::HoverDots:
         painter.setBrush(Qt::NoBrush);

@@ -111,7 +111,7 @@ int main(int argc, char* argv[])
     const QString pdf = keep.isEmpty() ? dir.filePath(QStringLiteral("print.pdf")) : keep;
     PrintSettings settings;
     if (first > 0) {
-        settings.rangeKind = kRangePages;
+        settings.rangeKind = PrintRange::Pages;
         settings.firstPage = first;
         settings.lastPage = last;
     }

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace vq {
 namespace {
@@ -37,14 +38,14 @@ protected:
             events << QStringLiteral("restored");
             restoredFrom = previousZoom;
         });
-        QObject::connect(&session, &EditSession::modeRectChanged, [this](int kind, const IntRect& relative) {
+        QObject::connect(&session, &EditSession::modeRectChanged, [this](RangeKind kind, const IntRect& relative) {
             events << QStringLiteral("modeRect");
             modeKind = kind;
             modeRelative = relative;
         });
     }
 
-    void startMode(int kind, int node)
+    void startMode(RangeKind kind, int node)
     {
         session.mode().modeKind = kind;
         session.mode().modeNode = node;
@@ -56,7 +57,7 @@ protected:
     EditSession session{doc, history};
     QStringList events;
     float restoredFrom = 0.0f;
-    int modeKind = -1;
+    std::optional<RangeKind> modeKind;
     IntRect modeRelative;
 };
 
@@ -91,7 +92,7 @@ TEST_F(EditSessionTest, UndoRestoresZoomAndEndsTheMode)
         d.state.zoom = 2.0f;
         d.nodes[1].halfWidth = 5;
     });
-    startMode(1, 1);
+    startMode(RangeKind::Blur, 1);
     events.clear();
 
     ASSERT_TRUE(session.UndoRedo(true));
@@ -113,7 +114,7 @@ TEST_F(EditSessionTest, UndoRestoresZoomAndEndsTheMode)
 
 TEST_F(EditSessionTest, NothingToUndoChangesNothing)
 {
-    startMode(0, 0);
+    startMode(RangeKind::Trim, 0);
     EXPECT_FALSE(session.UndoRedo(true));
     EXPECT_FALSE(session.UndoRedo(false));
     EXPECT_TRUE(events.isEmpty());
@@ -123,11 +124,11 @@ TEST_F(EditSessionTest, NothingToUndoChangesNothing)
 
 TEST_F(EditSessionTest, ModeRectIsReportedRelativeToTheNode)
 {
-    startMode(2, 1); // node 1 spans (270, 185) .. (330, 215)
+    startMode(RangeKind::MultiCut, 1); // node 1 spans (270, 185) .. (330, 215)
     const IntRect frame{280, 190, 320, 210};
     session.setModeRect(frame);
     EXPECT_EQ(session.mode().modeRect, frame);
-    EXPECT_EQ(modeKind, 2);
+    EXPECT_EQ(modeKind, RangeKind::MultiCut);
     EXPECT_EQ(modeRelative, (IntRect{10, 5, 50, 25}));
     EXPECT_EQ(events, (QStringList{QStringLiteral("modeRect"), QStringLiteral("changed")}));
     // A frame change is no undo step.
@@ -144,7 +145,7 @@ TEST_F(EditSessionTest, ModeRectWithoutModeIsNotRemembered)
 TEST_F(EditSessionTest, NewDocumentForgetsHistoryAndMode)
 {
     session.edit([](Document& d) { d.nodes[0].centerY = 10; });
-    startMode(0, 0);
+    startMode(RangeKind::Trim, 0);
     session.resetForNewDocument();
     EXPECT_EQ(history.undoCount(), 0);
     EXPECT_FALSE(session.mode().active());

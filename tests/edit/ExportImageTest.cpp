@@ -163,7 +163,7 @@ TEST_F(ExportCanvasTest, RangeFrameOfTheModeIsDrawnAndHandlesAreNot)
     doc.screen[0].selected = 1;
     doc.screen[1].selected = 1;
     RangeMode mode;
-    mode.modeKind = 0;
+    mode.modeKind = RangeKind::Trim;
     mode.modeNode = 0;
     mode.modeRect = IntRect{30, 30, 60, 60};
     const QImage image = exportPng(1.0f, mode);

@@ -153,7 +153,7 @@ protected:
     void startMode(int node, IntRect range)
     {
         RangeMode& mode = session.mode();
-        mode.modeKind = 2;
+        mode.modeKind = RangeKind::MultiCut;
         mode.modeNode = node;
         mode.modeRect = range;
         doc.clearSelection();

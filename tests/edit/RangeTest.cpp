@@ -4,7 +4,7 @@
 #include "edit/AddImages.h"
 #include "edit/BlurExecute.h"
 #include "edit/EditSession.h"
-#include "edit/RangeModes.h"
+#include "edit/RangeModeControl.h"
 #include "edit/Trim.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
@@ -78,7 +78,7 @@ protected:
         doc.state.mainIndex = selected ? i : doc.state.mainIndex;
         return i;
     }
-    void startMode(int index, int kind, const IntRect& range)
+    void startMode(int index, RangeKind kind, const IntRect& range)
     {
         RangeMode& mode = session.mode();
         mode.modeNode = index;
@@ -110,19 +110,19 @@ class StoredRangeTest : public RangeTest, public ::testing::WithParamInterface<S
 TEST_P(StoredRangeTest, TheRangeStartsFromTheRememberedOneRepairedToFitTheNode)
 {
     const StoredCase& c = GetParam();
-    for (const int kind : {kRangeTrim, kRangeBlur, kRangeMultiCut}) {
+    for (const RangeKind kind : {RangeKind::Trim, RangeKind::Blur, RangeKind::MultiCut}) {
         if (c.stored) {
-            settings->setLastRect(kind, "PX", c.stored->px);
-            settings->setLastRect(kind, "PY", c.stored->py);
-            settings->setLastRect(kind, "SX", c.stored->sx);
-            settings->setLastRect(kind, "SY", c.stored->sy);
+            settings->setLastRect(RangeKindIndex(kind), "PX", c.stored->px);
+            settings->setLastRect(RangeKindIndex(kind), "PY", c.stored->py);
+            settings->setLastRect(RangeKindIndex(kind), "SX", c.stored->sx);
+            settings->setLastRect(RangeKindIndex(kind), "SY", c.stored->sy);
         }
         doc.ResetDocument();
         const int i = addNode(photo(40, 20), c.node.width() / 2, c.node.height() / 2, true, 500, 400);
         sys.multiCntX = sys.multiCntY = 1;
         ASSERT_TRUE(EnterRangeMode(session, kind, *settings, sys));
         const IntRect node = doc.NodeRect(i);
-        EXPECT_EQ(relative(session.mode().modeRect, node), c.expected) << kind;
+        EXPECT_EQ(relative(session.mode().modeRect, node), c.expected) << RangeKindIndex(kind);
         EXPECT_EQ(session.mode().modeNode, i);
         EXPECT_EQ(session.mode().modeKind, kind);
     }
@@ -155,7 +155,7 @@ TEST_F(RangeTest, EnteringNeedsAMainNodeAndThenClearsTheSelectionWithTheKeyboard
     session.mode().modePart = 9;
     QSignalSpy repaint(&session, &EditSession::selectionChanged);
 
-    ASSERT_TRUE(EnterRangeMode(session, kRangeBlur, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::Blur, *settings, sys));
     EXPECT_EQ(session.mode().modeNode, a);
     EXPECT_EQ(session.mode().modePart, 2);
     EXPECT_EQ(doc.selectedCount(), 0);
@@ -164,7 +164,7 @@ TEST_F(RangeTest, EnteringNeedsAMainNodeAndThenClearsTheSelectionWithTheKeyboard
 
     LeaveRangeMode(session);
     const RangeMode before = session.mode();
-    EXPECT_FALSE(EnterRangeMode(session, kRangeTrim, *settings, sys)) << "no main node any more";
+    EXPECT_FALSE(EnterRangeMode(session, RangeKind::Trim, *settings, sys)) << "no main node any more";
     EXPECT_EQ(session.mode().modeNode, -1);
     EXPECT_EQ(session.mode().modeRect, before.modeRect);
     EXPECT_EQ(history.undoCount(), 0) << "modes take no undo step";
@@ -204,27 +204,27 @@ TEST_F(RangeTest, EnteringMultiCutFitsTheTileCountsToTheNode)
     sys.multiCntX = 3;
     sys.multiCntY = 5;
     sys.multiMarginX = sys.multiMarginY = 0.0f;
-    ASSERT_TRUE(EnterRangeMode(session, kRangeMultiCut, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::MultiCut, *settings, sys));
     EXPECT_EQ(sys.multiCntX, 1);
     EXPECT_EQ(sys.multiCntY, 1);
 
     LeaveRangeMode(session);
     doc.state.mainIndex = 0;
     sys.multiCntX = 3;
-    ASSERT_TRUE(EnterRangeMode(session, kRangeTrim, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::Trim, *settings, sys));
     EXPECT_EQ(sys.multiCntX, 3) << "only multi-cut has tiles";
 }
 
 TEST_F(RangeTest, TheRangeIsRememberedPerKindRelativeToTheNode)
 {
     const int i = addNode(photo(40, 20), 200, 100);
-    ASSERT_TRUE(EnterRangeMode(session, kRangeBlur, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::Blur, *settings, sys));
     QSignalSpy saved(&session, &EditSession::modeRectChanged);
     const IntRect node = doc.NodeRect(i);
     session.mode().modeRect = {node.left + 7, node.top + 9, node.left + 57, node.top + 29};
     SaveModeRect(session);
     ASSERT_EQ(saved.size(), 1);
-    EXPECT_EQ(saved[0][0].toInt(), kRangeBlur);
+    EXPECT_EQ(saved[0][0].value<RangeKind>(), RangeKind::Blur);
     EXPECT_EQ(saved[0][1].value<IntRect>(), (IntRect{7, 9, 57, 29}));
 
     LeaveRangeMode(session);
@@ -236,17 +236,17 @@ TEST_F(RangeTest, LeavingAndCallingOffEndTheModeButOnlyCallingOffIsAnnounced)
 {
     addNode(photo(40, 20), 200, 100);
     QSignalSpy cancelled(&session, &EditSession::modeCancelled);
-    ASSERT_TRUE(EnterRangeMode(session, kRangeMultiCut, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::MultiCut, *settings, sys));
     LeaveRangeMode(session);
     EXPECT_EQ(session.mode().modeNode, -1);
     EXPECT_TRUE(cancelled.isEmpty());
 
     doc.state.mainIndex = 0;
-    ASSERT_TRUE(EnterRangeMode(session, kRangeMultiCut, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::MultiCut, *settings, sys));
     CancelRangeMode(session);
     EXPECT_EQ(session.mode().modeNode, -1);
     ASSERT_EQ(cancelled.size(), 1);
-    EXPECT_EQ(cancelled[0][0].toInt(), kRangeMultiCut);
+    EXPECT_EQ(cancelled[0][0].value<RangeKind>(), RangeKind::MultiCut);
     CancelRangeMode(session);
     EXPECT_EQ(cancelled.size(), 1) << "nothing to call off";
     EXPECT_EQ(changes, 0) << "the document is untouched";
@@ -257,12 +257,12 @@ TEST_F(RangeTest, UndoInAModeCallsTheModeOff)
     addNode(photo(40, 20), 200, 100);
     ASSERT_EQ(TrimSelected(session, {1, 0, 0, 0}), 1);
     doc.state.mainIndex = 0;
-    ASSERT_TRUE(EnterRangeMode(session, kRangeMultiCut, *settings, sys));
+    ASSERT_TRUE(EnterRangeMode(session, RangeKind::MultiCut, *settings, sys));
     QSignalSpy cancelled(&session, &EditSession::modeCancelled);
     ASSERT_TRUE(session.UndoRedo(true));
     EXPECT_EQ(session.mode().modeNode, -1);
     ASSERT_EQ(cancelled.size(), 1);
-    EXPECT_EQ(cancelled[0][0].toInt(), kRangeMultiCut);
+    EXPECT_EQ(cancelled[0][0].value<RangeKind>(), RangeKind::MultiCut);
 
     ASSERT_TRUE(session.UndoRedo(false));
     EXPECT_EQ(cancelled.size(), 1) << "no mode was running";
@@ -271,9 +271,9 @@ TEST_F(RangeTest, UndoInAModeCallsTheModeOff)
 TEST_F(RangeTest, TheGuideNamesTheMode)
 {
     const QString tail = QStringLiteral("処理中です。反転部分を右クリックするとメニューが表示されます。（中止 : ESCキー）");
-    EXPECT_EQ(RangeModeGuide(kRangeTrim), QStringLiteral("トリミング") + tail);
-    EXPECT_EQ(RangeModeGuide(kRangeBlur), QStringLiteral("ボカシ") + tail);
-    EXPECT_EQ(RangeModeGuide(kRangeMultiCut), QStringLiteral("マルチカット") + tail);
+    EXPECT_EQ(RangeModeGuide(RangeKind::Trim), QStringLiteral("トリミング") + tail);
+    EXPECT_EQ(RangeModeGuide(RangeKind::Blur), QStringLiteral("ボカシ") + tail);
+    EXPECT_EQ(RangeModeGuide(RangeKind::MultiCut), QStringLiteral("マルチカット") + tail);
 }
 
 // ---------------------------------------------------------------------------
@@ -295,7 +295,7 @@ TEST_P(RangeCommandTest, TheCommandChangesTheRangeAndRemembersIt)
     const CommandCase& c = GetParam();
     const int i = addNode(photo(40, 20), 200, 100);
     const IntRect node = doc.NodeRect(i);
-    startMode(i, kRangeTrim, {node.left + c.start.left, node.top + c.start.top, node.left + c.start.right,
+    startMode(i, RangeKind::Trim, {node.left + c.start.left, node.top + c.start.top, node.left + c.start.right,
                               node.top + c.start.bottom});
     QSignalSpy saved(&session, &EditSession::modeRectChanged);
     switch (c.command) {
@@ -355,7 +355,7 @@ TEST_P(RangeTrimTest, TheNodeBecomesThePictureUnderTheRangeInTheRangesPlace)
     const IntRect node = doc.NodeRect(i);
     const IntRect range{node.left + c.range.left, node.top + c.range.top, node.left + c.range.right,
                         node.top + c.range.bottom};
-    startMode(i, kRangeTrim, range);
+    startMode(i, RangeKind::Trim, range);
 
     ASSERT_TRUE(ExecuteModeTrim(session));
 
@@ -389,7 +389,7 @@ TEST_F(RangeTest, UndoBringsBackTheUntrimmedNode)
     const int i = addNode(photo(400, 200), 200, 100);
     const QByteArray before = doc.nodes[i].picture->bytes();
     const IntRect node = doc.NodeRect(i);
-    startMode(i, kRangeTrim, {node.left + 10, node.top + 10, node.left + 100, node.top + 50});
+    startMode(i, RangeKind::Trim, {node.left + 10, node.top + 10, node.left + 100, node.top + 50});
     ASSERT_TRUE(ExecuteModeTrim(session));
     ASSERT_TRUE(session.UndoRedo(true));
     EXPECT_EQ(doc.nodes[i].picture->bytes(), before);
@@ -403,7 +403,7 @@ TEST_F(RangeTest, AFailedTrimKeepsTheOldPictureTheModeAndTheHistory)
     ASSERT_TRUE(broken);
     const int i = addNode(broken, 200, 100);
     const IntRect node = doc.NodeRect(i);
-    startMode(i, kRangeTrim, {node.left + 10, node.top + 10, node.left + 100, node.top + 50});
+    startMode(i, RangeKind::Trim, {node.left + 10, node.top + 10, node.left + 100, node.top + 50});
 
     EXPECT_FALSE(ExecuteModeTrim(session));
     EXPECT_EQ(doc.nodes[i].picture, broken);
@@ -412,7 +412,7 @@ TEST_F(RangeTest, AFailedTrimKeepsTheOldPictureTheModeAndTheHistory)
     EXPECT_EQ(history.undoCount(), 0);
     EXPECT_EQ(changes, 0);
 
-    session.mode().modeKind = kRangeBlur;
+    session.mode().modeKind = RangeKind::Blur;
     EXPECT_FALSE(ExecuteModeTrim(session)) << "only the trimming mode trims";
 }
 
@@ -514,7 +514,7 @@ TEST_F(RangeTest, BlurRewritesOnlyThePixelsUnderTheRangeAndKeepsTheNode)
     const int i = addNode(photo(200, 100), 50, 25); // half scale
     const QImage original = test::decodedPixels(doc.nodes[i].picture);
     const IntRect node = doc.NodeRect(i);
-    startMode(i, kRangeBlur, {node.left + 10, node.top + 5, node.left + 35, node.top + 20});
+    startMode(i, RangeKind::Blur, {node.left + 10, node.top + 5, node.left + 35, node.top + 20});
 
     ASSERT_TRUE(ExecuteBlur(session, BlurSettings{10, 0}, [] { return 0; }, nullptr));
 
@@ -550,14 +550,14 @@ TEST_F(RangeTest, ABlurThatCannotBeDoneChangesNothing)
     const auto random = [] { return 0; };
 
     EXPECT_FALSE(ExecuteBlur(session, BlurSettings{}, random, nullptr)) << "no mode";
-    startMode(i, kRangeTrim, {node.left, node.top, node.left + 10, node.top + 10});
+    startMode(i, RangeKind::Trim, {node.left, node.top, node.left + 10, node.top + 10});
     EXPECT_FALSE(ExecuteBlur(session, BlurSettings{}, random, nullptr)) << "the trimming mode";
-    startMode(i, kRangeBlur, {node.left, node.top, node.left, node.top + 10});
+    startMode(i, RangeKind::Blur, {node.left, node.top, node.left, node.top + 10});
     EXPECT_FALSE(ExecuteBlur(session, BlurSettings{}, random, nullptr)) << "an empty range";
 
     const int j = addNode(Picture::fromBytes(QByteArray("undecodable", 11)), 32, 32, false, 600, 300);
     const IntRect other = doc.NodeRect(j);
-    startMode(j, kRangeBlur, {other.left, other.top, other.left + 10, other.top + 10});
+    startMode(j, RangeKind::Blur, {other.left, other.top, other.left + 10, other.top + 10});
     EXPECT_FALSE(ExecuteBlur(session, BlurSettings{}, random, nullptr)) << "a picture that does not decode";
     EXPECT_EQ(session.mode().modeNode, j) << "the mode stays";
 
@@ -581,7 +581,7 @@ TEST_F(RangeTest, TheBlurReportsItsProgress)
     } progress;
     const int i = addNode(photo(100, 100), 50, 50);
     const IntRect node = doc.NodeRect(i);
-    startMode(i, kRangeBlur, {node.left, node.top, node.right, node.bottom});
+    startMode(i, RangeKind::Blur, {node.left, node.top, node.right, node.bottom});
     ASSERT_TRUE(ExecuteBlur(session, BlurSettings{4, 1}, [] { return 0; }, &progress));
     EXPECT_GE(progress.begun, 1);
     EXPECT_GT(progress.steps, 0);

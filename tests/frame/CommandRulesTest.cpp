@@ -96,7 +96,7 @@ TEST_F(CommandRulesTest, MainSelectionCommandsNeedOne)
 }
 
 struct ModeCase {
-    int modeKind;
+    RangeKind modeKind;
     int modeNode;
     bool trim;   // 375, 376
     bool blur;   // 402, 403
@@ -127,11 +127,11 @@ TEST_P(ModeRulesTest, OnlyTheActiveModesCancelAndExecuteAreEnabled)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ModeRulesTest,
-                         ::testing::Values(ModeCase{0, -1, false, false, false, true, false},
-                                           ModeCase{0, 0, true, false, false, false, true},
-                                           ModeCase{1, 0, false, true, false, false, true},
-                                           ModeCase{2, 0, false, false, true, false, true},
-                                           ModeCase{1, -1, false, false, false, true, false}));
+                         ::testing::Values(ModeCase{RangeKind::Trim, -1, false, false, false, true, false},
+                                           ModeCase{RangeKind::Trim, 0, true, false, false, false, true},
+                                           ModeCase{RangeKind::Blur, 0, false, true, false, false, true},
+                                           ModeCase{RangeKind::MultiCut, 0, false, false, true, false, true},
+                                           ModeCase{RangeKind::Blur, -1, false, false, false, true, false}));
 
 TEST_F(CommandRulesTest, KeyOfADisabledCommandDoesNothing)
 {

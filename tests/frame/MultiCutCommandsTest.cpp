@@ -65,7 +65,7 @@ protected:
         canvas()->setFocus();
         QTest::keyClick(canvas(), Qt::Key_M, Qt::ControlModifier);
         ASSERT_TRUE(app().edits().mode().active());
-        ASSERT_EQ(app().edits().mode().modeKind, 2);
+        ASSERT_EQ(app().edits().mode().modeKind, RangeKind::MultiCut);
     }
     MultiCutWindow* window() { return frame().findChild<MultiCutWindow*>(); }
     Document& doc() { return app().edits().editableDoc(); }

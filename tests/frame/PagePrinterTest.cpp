@@ -113,15 +113,16 @@ TEST_F(PagePrinterTest, RangesAndFitDecideThePages)
 {
     const struct {
         const char* what;
-        int kind, current, first, last;
+        PrintRange kind;
+        int current, first, last;
         bool fit;
         std::vector<Sample> firstPages; // what each printed page shows, in order
     } cases[] = {
-        {"current page", kRangeCurrent, 3, 1, 4, false, {kOrange}},
-        {"pages 2 to 3", kRangePages, 1, 2, 3, false, {kGreen, kOrange}},
-        {"last page only", kRangePages, 1, 4, 4, false, {kBlue}},
+        {"current page", PrintRange::Current, 3, 1, 4, false, {kOrange}},
+        {"pages 2 to 3", PrintRange::Pages, 1, 2, 3, false, {kGreen, kOrange}},
+        {"last page only", PrintRange::Pages, 1, 4, 4, false, {kBlue}},
         // Fitted, the whole canvas is 175 mm wide and 244.9 mm high, centred down the sheet.
-        {"fit one page", kRangePages, 1, 2, 4, true,
+        {"fit one page", PrintRange::Pages, 1, 2, 4, true,
          {{"fitted red", 25 + 17.5, 33.5 + 17.5, Qt::red}}},
     };
     for (const auto& c : cases) {

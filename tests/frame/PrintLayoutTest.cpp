@@ -188,18 +188,19 @@ TEST(PrintRangeTest, PagesTheButtonPrints)
 {
     const struct {
         const char* what;
-        int kind, current, first, last, count;
+        PrintRange kind;
+        int current, first, last, count;
         bool fit;
         PageRange expected;
     } cases[] = {
-        {"all", kRangeAll, 3, 2, 2, 4, false, {1, 4}},
-        {"current", kRangeCurrent, 3, 1, 4, 4, false, {3, 3}},
-        {"from to", kRangePages, 1, 2, 3, 4, false, {2, 3}},
-        {"fit prints one page whatever the range", kRangePages, 1, 2, 4, 1, true, {1, 1}},
-        {"fit with a range of pages", kRangePages, 1, 2, 4, 6, true, {2, 2}},
-        {"fit with all", kRangeAll, 1, 1, 1, 4, true, {1, 1}},
-        {"beyond the grid is cut", kRangePages, 1, 3, 9, 4, false, {3, 4}},
-        {"reversed", kRangePages, 1, 4, 2, 4, false, {4, 4}},
+        {"all", PrintRange::All, 3, 2, 2, 4, false, {1, 4}},
+        {"current", PrintRange::Current, 3, 1, 4, 4, false, {3, 3}},
+        {"from to", PrintRange::Pages, 1, 2, 3, 4, false, {2, 3}},
+        {"fit prints one page whatever the range", PrintRange::Pages, 1, 2, 4, 1, true, {1, 1}},
+        {"fit with a range of pages", PrintRange::Pages, 1, 2, 4, 6, true, {2, 2}},
+        {"fit with all", PrintRange::All, 1, 1, 1, 4, true, {1, 1}},
+        {"beyond the grid is cut", PrintRange::Pages, 1, 3, 9, 4, false, {3, 4}},
+        {"reversed", PrintRange::Pages, 1, 4, 2, 4, false, {4, 4}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PrintPageRange(c.kind, c.current, c.first, c.last, c.count, c.fit), c.expected) << c.what;

@@ -196,12 +196,12 @@ TEST_F(SharedPiecesTest, FrameStyleSamplesAreDrawnInTheirStylesOnTransparentWhit
     int solidGaps = 0;
     int dashGaps = 0;
     for (int x = 0; x < 48; ++x) {
-        solidGaps += !columnHasInk(samples[kStyleSolid], x);
-        dashGaps += !columnHasInk(samples[kStyleDash], x);
+        solidGaps += !columnHasInk(samples[StoredFrameStyle(FrameStyle::Solid)], x);
+        dashGaps += !columnHasInk(samples[StoredFrameStyle(FrameStyle::Dash)], x);
     }
     EXPECT_EQ(solidGaps, 0);
     EXPECT_GT(dashGaps, 0);
-    const QImage& twin = samples[kStyleDouble];
+    const QImage& twin = samples[StoredFrameStyle(FrameStyle::Double)];
     const int mid = 24;
     QString column;
     for (int y = 0; y < 6; ++y)
@@ -435,7 +435,7 @@ TEST_F(PropertyDialogsTest, NodeDialogShowsTheNodeAndEditsItLiveAsOneUndoStep)
         pickColour(dlg.frameColor(), 10);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(doc().nodes[i].frameWidth, 3) << i;
-            EXPECT_EQ(doc().nodes[i].frameStyle, kStyleDash) << i;
+            EXPECT_EQ(doc().nodes[i].frameStyle, StoredFrameStyle(FrameStyle::Dash)) << i;
             EXPECT_EQ(doc().nodes[i].frameColor, ColorPickerButton::paletteColors()[10]) << i;
         }
         EXPECT_EQ(doc().nodes[0].halfWidth, 100) << "sizes stay with the main node";

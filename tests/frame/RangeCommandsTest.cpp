@@ -7,7 +7,7 @@
 #include "dialogs/BlurSettingsDialog.h"
 #include "dialogs/TrimBySizeDialog.h"
 #include "edit/EditSession.h"
-#include "edit/RangeModes.h"
+#include "edit/RangeModeControl.h"
 #include "imaging/JpegTransform.h"
 #include "model/Document.h"
 #include "model/UndoHistory.h"
@@ -159,7 +159,7 @@ protected:
 struct KindCase {
     const char* name;
     Qt::Key key;
-    int kind;
+    RangeKind kind;
     int execute, cancel;
     const char* guideName;
 };
@@ -179,7 +179,7 @@ TEST_P(ModeKeysTest, TheKeyEntersTheModeAndEscCallsItOff)
     EXPECT_EQ(doc().selectedCount(), 0);
     EXPECT_EQ(bar().guideText(), QString::fromUtf8(c.guideName)
                                      + QStringLiteral("処理中です。反転部分を右クリックするとメニューが表示されます。（中止 : ESCキー）"));
-    EXPECT_EQ(calls[cmd::MultiSettings], c.kind == kRangeMultiCut ? 1 : 0) << "multi-cut shows its settings";
+    EXPECT_EQ(calls[cmd::MultiSettings], c.kind == RangeKind::MultiCut ? 1 : 0) << "multi-cut shows its settings";
 
     // Only the active kind's execute and cancel are on.
     frame().updateCommandStates();
@@ -194,16 +194,16 @@ TEST_P(ModeKeysTest, TheKeyEntersTheModeAndEscCallsItOff)
     key(Qt::Key_Escape);
     EXPECT_EQ(mode().modeNode, -1);
     ASSERT_EQ(cancelled.size(), 1);
-    EXPECT_EQ(cancelled[0][0].toInt(), c.kind);
+    EXPECT_EQ(cancelled[0][0].value<RangeKind>(), c.kind);
     EXPECT_TRUE(bar().guideText().isEmpty()) << "the guide of a mode that ended goes with it";
     EXPECT_EQ(app().history().undoCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ModeKeysTest,
-    ::testing::Values(KindCase{"Trimming", Qt::Key_T, kRangeTrim, cmd::TrimExecute, cmd::TrimCancel, "トリミング"},
-                      KindCase{"Blur", Qt::Key_B, kRangeBlur, cmd::BlurExecute, cmd::BlurCancel, "ボカシ"},
-                      KindCase{"MultiCut", Qt::Key_M, kRangeMultiCut, cmd::MultiExecute, cmd::MultiCancel,
+    ::testing::Values(KindCase{"Trimming", Qt::Key_T, RangeKind::Trim, cmd::TrimExecute, cmd::TrimCancel, "トリミング"},
+                      KindCase{"Blur", Qt::Key_B, RangeKind::Blur, cmd::BlurExecute, cmd::BlurCancel, "ボカシ"},
+                      KindCase{"MultiCut", Qt::Key_M, RangeKind::MultiCut, cmd::MultiExecute, cmd::MultiCancel,
                                "マルチカット"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -244,7 +244,7 @@ TEST_F(RangeCommandsTest, TheRangeIsRememberedForTheNextTimeTheKindStarts)
 TEST_F(RangeCommandsTest, TrimmingWithTheMouseTheKeysAndTheMenu)
 {
     key(Qt::Key_T, Qt::ControlModifier);
-    ASSERT_EQ(mode().modeKind, kRangeTrim);
+    ASSERT_EQ(mode().modeKind, RangeKind::Trim);
 
     // The left edge dragged 20 pixels right, then the keypad's plus and minus.
     drag(client({200, 200}), client({220, 200}));

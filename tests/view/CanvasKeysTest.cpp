@@ -155,7 +155,7 @@ protected:
         addNode(node); // covers (400, 320) .. (600, 480)
         select({0}, 0);
         RangeMode& m = view->rangeMode();
-        m.modeKind = 0;
+        m.modeKind = RangeKind::Trim;
         m.modeNode = 0;
         m.modeRect = {450, 350, 550, 450};
         m.modePart = kPartRight;
@@ -238,7 +238,7 @@ TEST_F(FrameCanvasTest, EscapeEndsTheRangeMode)
     addNode({500, 400, 100, 80});
     RangeMode& mode = canvasView().rangeMode();
     mode.modeNode = 0;
-    mode.modeKind = 1;
+    mode.modeKind = RangeKind::Blur;
     mode.modeRect = {450, 350, 550, 450};
     key(Qt::Key_Escape);
     EXPECT_FALSE(mode.active());

@@ -577,7 +577,7 @@ TEST_F(ContextMenuTest, InAModeOnlyTheFrameHasAMenu)
     mode.modeRect = {470, 280, 530, 320};
     for (int kind = 0; kind < 3; ++kind) {
         SCOPED_TRACE(kind);
-        mode.modeKind = kind;
+        mode.modeKind = static_cast<RangeKind>(kind);
         spy->clear();
         rightClick(clientOf({300, 300}));
         EXPECT_EQ(spy->count(), 0) << "off the frame";
@@ -611,7 +611,7 @@ TEST_P(FrameDragTest, ThePressedPartFollowsThePointerWithinTheNode)
     addNode({500, 400, 100, 80}); // covers (400, 320) .. (600, 480)
     select({0}, 0);
     RangeMode& mode = view->rangeMode();
-    mode.modeKind = 0;
+    mode.modeKind = RangeKind::Trim;
     mode.modeNode = 0;
     mode.modeRect = {450, 350, 550, 450};
     mode.modePart = kPartRight;

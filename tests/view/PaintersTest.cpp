@@ -124,7 +124,7 @@ TEST_F(PaintersTest, NodesOutsideTheVisibleAreaStillGetTheirGeometry)
 
 struct FrameCase {
     const char* name;
-    int style;
+    FrameStyle style;
     int width;
     float zoom;
     int total; // pixels across the line
@@ -136,7 +136,7 @@ class FrameWidthTest : public PaintersTest, public ::testing::WithParamInterface
 TEST_P(FrameWidthTest, CrossSectionOfTheTopEdge)
 {
     const FrameCase& c = GetParam();
-    addNode({300, 300, 400, 200}, makeJpegPicture({400, 200}, kGreen), kRedRef, c.width, c.style);
+    addNode({300, 300, 400, 200}, makeJpegPicture({400, 200}, kGreen), kRedRef, c.width, StoredFrameStyle(c.style));
     paint(c.zoom);
     const IntRect r = IntRect{300, 300, 700, 500}.scaled(c.zoom);
     const int x = (r.left + r.right) / 2;
@@ -164,21 +164,21 @@ TEST_P(FrameWidthTest, CrossSectionOfTheTopEdge)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FrameWidthTest,
-    ::testing::Values(FrameCase{"Solid1", kStyleSolid, 1, 1.0f, 1, 0},
-                      FrameCase{"Solid4", kStyleSolid, 4, 1.0f, 4, 0},
-                      FrameCase{"SolidAtLeastOnePixel", kStyleSolid, 1, 0.5f, 1, 0},
-                      FrameCase{"Solid3AtZoom2", kStyleSolid, 3, 2.0f, 6, 0},
-                      FrameCase{"Double1", kStyleDouble, 1, 1.0f, 3, 1},
-                      FrameCase{"Double2", kStyleDouble, 2, 1.0f, 3, 1},
-                      FrameCase{"Double2AtHalfZoomLosesWhite", kStyleDouble, 2, 0.5f, 1, 0},
-                      FrameCase{"Double20", kStyleDouble, 20, 1.0f, 25, 5}),
+    ::testing::Values(FrameCase{"Solid1", FrameStyle::Solid, 1, 1.0f, 1, 0},
+                      FrameCase{"Solid4", FrameStyle::Solid, 4, 1.0f, 4, 0},
+                      FrameCase{"SolidAtLeastOnePixel", FrameStyle::Solid, 1, 0.5f, 1, 0},
+                      FrameCase{"Solid3AtZoom2", FrameStyle::Solid, 3, 2.0f, 6, 0},
+                      FrameCase{"Double1", FrameStyle::Double, 1, 1.0f, 3, 1},
+                      FrameCase{"Double2", FrameStyle::Double, 2, 1.0f, 3, 1},
+                      FrameCase{"Double2AtHalfZoomLosesWhite", FrameStyle::Double, 2, 0.5f, 1, 0},
+                      FrameCase{"Double20", FrameStyle::Double, 20, 1.0f, 25, 5}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(PaintersTest, LineStylesHaveTheirRhythm)
 {
-    const auto coverage = [&](int style, int width) {
+    const auto coverage = [&](FrameStyle style, int width) {
         doc.state.nodeCount = 0;
-        addNode({100, 300, 800, 200}, makeJpegPicture({80, 20}, kGreen), kRedRef, width, style);
+        addNode({100, 300, 800, 200}, makeJpegPicture({80, 20}, kGreen), kRedRef, width, StoredFrameStyle(style));
         paint(1.0f);
         int hits = 0;
         int total = 0;
@@ -186,20 +186,20 @@ TEST_F(PaintersTest, LineStylesHaveTheirRhythm)
             hits += exactly(at(x, 300), kRed) ? 1 : 0;
         return double(hits) / total;
     };
-    EXPECT_DOUBLE_EQ(coverage(kStyleSolid, 1), 1.0);
-    const double dash = coverage(kStyleDash, 1);
-    const double dashDot = coverage(kStyleDashDot, 1);
-    const double dashDotDot = coverage(kStyleDashDotDot, 1);
-    const double dot = coverage(kStyleDot, 1);
+    EXPECT_DOUBLE_EQ(coverage(FrameStyle::Solid, 1), 1.0);
+    const double dash = coverage(FrameStyle::Dash, 1);
+    const double dashDot = coverage(FrameStyle::DashDot, 1);
+    const double dashDotDot = coverage(FrameStyle::DashDotDot, 1);
+    const double dot = coverage(FrameStyle::Dot, 1);
     EXPECT_NEAR(dash, 4.0 / 6, 0.05);
     EXPECT_NEAR(dashDot, 5.0 / 9, 0.05);
     EXPECT_NEAR(dashDotDot, 6.0 / 12, 0.05);
     EXPECT_NEAR(dot, 1.0 / 3, 0.05);
     // Wide round-capped dashes still leave gaps.
-    const double wideDash = coverage(kStyleDash, 4);
+    const double wideDash = coverage(FrameStyle::Dash, 4);
     EXPECT_GT(wideDash, 0.4);
     EXPECT_LT(wideDash, 0.9);
-    const double wideDot = coverage(kStyleDot, 4);
+    const double wideDot = coverage(FrameStyle::Dot, 4);
     EXPECT_GT(wideDot, 0.15);
     EXPECT_LT(wideDot, 0.6);
 }
@@ -600,7 +600,7 @@ TEST_F(ModeFrameTest, NodesAboveCoverTheModeFrame)
 
 TEST_F(ModeFrameTest, MultiCutCellsRepeatTheFirstWithGaps)
 {
-    mode.modeKind = 2;
+    mode.modeKind = RangeKind::MultiCut;
     mode.modeRect = {200, 200, 260, 240};
     paint(1.0f);
     EXPECT_EQ(countOnColumn(330, 205, 235, kRed), 0) << "one cell only";
@@ -628,7 +628,7 @@ namespace {
 // dash pattern starts afresh on every side.
 struct CornerCase {
     int width;
-    int style;
+    FrameStyle style;
     std::vector<QPoint> painted; // pixels that must be in the outline colour
 };
 
@@ -651,13 +651,13 @@ TEST_P(OutlineCorners, CornersAreClosed)
 INSTANTIATE_TEST_SUITE_P(
     Widths, OutlineCorners,
     ::testing::Values(
-        CornerCase{1, kStyleSolid, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
+        CornerCase{1, FrameStyle::Solid, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
         // Even widths lie up and left of the line; the outer corner pixel must be there too.
-        CornerCase{2, kStyleSolid, {{4, 4}, {5, 4}, {4, 5}, {18, 4}, {18, 18}, {4, 18}, {17, 17}}},
-        CornerCase{3, kStyleSolid, {{4, 4}, {5, 5}, {18, 5}, {19, 5}, {18, 18}, {5, 18}, {6, 6}}},
+        CornerCase{2, FrameStyle::Solid, {{4, 4}, {5, 4}, {4, 5}, {18, 4}, {18, 18}, {4, 18}, {17, 17}}},
+        CornerCase{3, FrameStyle::Solid, {{4, 4}, {5, 5}, {18, 5}, {19, 5}, {18, 18}, {5, 18}, {6, 6}}},
         // Every side starts with a dash at its own first corner.
-        CornerCase{1, kStyleDash, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
-        CornerCase{1, kStyleDot, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}}));
+        CornerCase{1, FrameStyle::Dash, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
+        CornerCase{1, FrameStyle::Dot, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}}));
 
 } // namespace
 } // namespace vq

@@ -1,6 +1,11 @@
 #pragma once
 
+// Running a range mode: entering and leaving it, the range commands, and the
+// ranges remembered between runs. The mode's state itself is a RangeMode
+// (model/RangeModeState.h).
+
 #include "model/Geometry.h"
+#include "model/RangeModeState.h"
 
 #include <QString>
 
@@ -9,14 +14,6 @@ namespace vq {
 class EditSession;
 class Settings;
 struct SysSettings;
-
-// The three range modes: a frame over one node that trimming crops to, blur
-// obscures, or multi-cut takes as its first tile.
-enum RangeKind : int {
-    kRangeTrim = 0,
-    kRangeBlur = 1,
-    kRangeMultiCut = 2,
-};
 
 // The last range of a mode as remembered: its left and top as offsets from
 // the node's top-left corner, and its width and height, in canvas pixels.
@@ -29,7 +26,7 @@ struct StoredRange {
 
 // The remembered range of `kind`, with a quarter-in, half-size range for a
 // `width` x `height` node where nothing is stored.
-[[nodiscard]] StoredRange ReadStoredRange(const Settings& settings, int kind, int width, int height);
+[[nodiscard]] StoredRange ReadStoredRange(const Settings& settings, RangeKind kind, int width, int height);
 
 // The range frame a remembered range gives on node rectangle `node`. A range
 // remembered for a larger node is pulled in: an offset beyond the node starts
@@ -48,7 +45,7 @@ struct StoredRange {
 // the keyboard on the frame's right edge, the selection cleared. Entering
 // multi-cut also fits the tile counts of `sys` to the node. False, with
 // nothing changed, when there is no main node.
-bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, SysSettings& sys);
+bool EnterRangeMode(EditSession& session, RangeKind kind, const Settings& settings, SysSettings& sys);
 // Ends the active mode, if any, and repaints; nothing else changes.
 void LeaveRangeMode(EditSession& session);
 // The user calls the active mode off: as LeaveRangeMode, and windows that
@@ -58,7 +55,7 @@ void CancelRangeMode(EditSession& session);
 void SaveModeRect(EditSession& session);
 
 // The status-bar guide while mode `kind` runs.
-[[nodiscard]] QString RangeModeGuide(int kind);
+[[nodiscard]] QString RangeModeGuide(RangeKind kind);
 
 // The range commands; each acts only while a mode is active, remembers the
 // new range and repaints. The whole node:

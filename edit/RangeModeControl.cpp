@@ -1,4 +1,4 @@
-#include "edit/RangeModes.h"
+#include "edit/RangeModeControl.h"
 
 #include "edit/EditSession.h"
 #include "edit/MultiCut.h"
@@ -43,10 +43,11 @@ void applyRangeCommand(EditSession& session, const IntRect& range)
 
 } // namespace
 
-StoredRange ReadStoredRange(const Settings& settings, int kind, int width, int height)
+StoredRange ReadStoredRange(const Settings& settings, RangeKind kind, int width, int height)
 {
-    return {settings.lastRect(kind, "PX", width / 4), settings.lastRect(kind, "PY", height / 4),
-            settings.lastRect(kind, "SX", width / 2), settings.lastRect(kind, "SY", height / 2)};
+    const int index = RangeKindIndex(kind);
+    return {settings.lastRect(index, "PX", width / 4), settings.lastRect(index, "PY", height / 4),
+            settings.lastRect(index, "SX", width / 2), settings.lastRect(index, "SY", height / 2)};
 }
 
 IntRect RangeFromStored(const IntRect& node, const StoredRange& stored)
@@ -79,7 +80,7 @@ int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize)
     return LargestFittingCount(tile, g1000, offset, nodeSize);
 }
 
-bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, SysSettings& sys)
+bool EnterRangeMode(EditSession& session, RangeKind kind, const Settings& settings, SysSettings& sys)
 {
     Document& doc = session.editableDoc();
     if (!doc.hasMainSelection())
@@ -90,7 +91,7 @@ bool EnterRangeMode(EditSession& session, int kind, const Settings& settings, Sy
     mode.modePart = 2;
     const IntRect node = doc.NodeRect(mode.modeNode);
     mode.modeRect = RangeFromStored(node, ReadStoredRange(settings, kind, node.width(), node.height()));
-    if (kind == kRangeMultiCut) {
+    if (kind == RangeKind::MultiCut) {
         const IntRect& r = mode.modeRect;
         sys.multiCntX = FitTileCount(sys.multiCntX, r.width(), sys.multiMarginX, r.left - node.left, node.width());
         sys.multiCntY = FitTileCount(sys.multiCntY, r.height(), sys.multiMarginY, r.top - node.top, node.height());
@@ -119,10 +120,11 @@ void SaveModeRect(EditSession& session)
     session.saveModeRect();
 }
 
-QString RangeModeGuide(int kind)
+QString RangeModeGuide(RangeKind kind)
 {
     static const char* const kNames[] = {"トリミング", "ボカシ", "マルチカット"};
-    const char* name = kind >= 0 && kind <= 2 ? kNames[kind] : kNames[0];
+    const int index = RangeKindIndex(kind);
+    const char* name = index >= 0 && index <= 2 ? kNames[index] : kNames[0];
     return QString::fromUtf8(name)
            + QStringLiteral("処理中です。反転部分を右クリックするとメニューが表示されます。（中止 : ESCキー）");
 }
