@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Application.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/PrintDialog.h"
 #include "base/Messages.h"
 #include "resources/CommandIds.h"
@@ -18,7 +19,7 @@ void RunPrintDialog(MainWindow& frame)
         return;
     }
     PrintDialog dialog(*printer, app.settings(), app.doc(), app.sys(), frame.canvas()->rangeMode(), &frame);
-    dialog.exec();
+    RunDialog(dialog);
 }
 
 void wirePrintCommands(MainWindow& frame)

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Application.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/ImagePropertiesDialog.h"
 #include "dialogs/CanvasPropertiesDialog.h"
 #include "edit/CanvasProperties.h"
@@ -23,7 +24,7 @@ void openNodeProperties(MainWindow& frame)
     // Everything done in one run of the dialog is one undo step.
     session.PushUndoSnapshot();
     ImagePropertiesDialog dialog(session, doc.state.mainIndex, &frame);
-    dialog.exec();
+    RunDialog(dialog);
     if (CanvasView* view = frame.canvas())
         view->StopHoverAnimation();
 }
@@ -32,7 +33,7 @@ void openCanvasProperties(MainWindow& frame)
 {
     EditSession& session = frame.app().edits();
     CanvasPropertiesDialog dialog(CanvasPropertiesOf(session.doc().state), &frame);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunDialog(dialog) != QDialog::Accepted)
         return;
     // Unlike the dialog's forebears this is one undo step: shrinking the
     // canvas by mistake must be recoverable.

@@ -4,6 +4,7 @@
 #include "app/StatusBarProgress.h"
 #include "app/StatusBar.h"
 #include "app/Application.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/BlurSettingsDialog.h"
 #include "dialogs/TrimBySizeDialog.h"
 #include "edit/AddImages.h"
@@ -94,7 +95,7 @@ void wireRangeCommands(MainWindow& frame)
     });
     frame.registerHandler(cmd::BlurSettings, [&frame, &app] {
         BlurSettingsDialog dialog(app.settings(), &frame);
-        dialog.exec();
+        RunDialog(dialog);
     });
 
     frame.registerHandler(cmd::RangeLargest, [&edits] { LargestModeRect(edits); });
@@ -118,7 +119,7 @@ void wireRangeCommands(MainWindow& frame)
         if (!frame.app().doc().hasMainSelection())
             return;
         TrimBySizeDialog dialog(&frame);
-        if (dialog.exec() != QDialog::Accepted)
+        if (RunDialog(dialog) != QDialog::Accepted)
             return;
         const CutSizes s = dialog.sizes();
         if (s.any())

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Application.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/RotateDialog.h"
 #include "edit/EditSession.h"
 #include "edit/Rotate.h"
@@ -44,7 +45,7 @@ void wireRotateCommands(MainWindow& frame)
         if (!doc.hasMainSelection())
             return;
         RotateDialog dialog(app.edits(), doc.state.mainIndex, &frame);
-        dialog.exec();
+        RunDialog(dialog);
     });
 }
 

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/StatusBar.h"
 #include "app/Application.h"
+#include "dialogs/DialogRunner.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/PreferencesDialog.h"
 #include "dialogs/RecentFilesDialog.h"
@@ -28,7 +29,7 @@ void runPreferences(MainWindow& frame)
     Application& app = frame.app();
     const SystemPreferences before = ReadSystemPreferences(app.settings(), app.sys());
     PreferencesDialog dialog(before, &frame);
-    if (dialog.exec() != QDialog::Accepted)
+    if (RunDialog(dialog) != QDialog::Accepted)
         return;
     ApplySystemPreferences(dialog.values(), app.settings(), app.sys());
     app.settings().sync();
@@ -45,7 +46,7 @@ void runRecentFiles(MainWindow& frame)
         frame.app().settings().sync();
         frame.refreshRecentFiles();
     });
-    dialog.exec();
+    RunDialog(dialog);
 }
 
 // One manual window at a time: pressing F1 again brings it forward.
@@ -86,7 +87,7 @@ void wireSystemCommands(MainWindow& frame, const QString& programFolder)
     frame.registerHandler(cmd::Manual, [&frame, programFolder, window] { showManual(frame, programFolder, *window); });
     frame.registerHandler(cmd::About, [&frame] {
         AboutDialog dialog(&frame);
-        dialog.exec();
+        RunDialog(dialog);
     });
 }
 

@@ -1,4 +1,5 @@
 // The about box: icon, name and the version history newest first.
+#include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
@@ -63,9 +64,11 @@ TEST_F(AboutTest, EnterAndEscapeBothClose)
 {
     start();
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
-        test::ModalDriver<AboutDialog> driver([key](AboutDialog* d) { QTest::keyClick(d, key); });
+        test::DialogAnswers answers;
+        answers.answer<AboutDialog>([key](AboutDialog& d) { QTest::keyClick(&d, key); });
         clickMenuItem({QStringLiteral("ヘルプ(&H)")}, cmd::About);
-        EXPECT_TRUE(waitFor([&] { return driver.ran() && !QApplication::activeModalWidget(); })) << key;
+        EXPECT_EQ(answers.runs(), 1) << key;
+        EXPECT_TRUE(answers.unanswered().isEmpty()) << answers.unanswered().join(QLatin1Char(' ')).toStdString() << " " << int(key);
     }
 }
 

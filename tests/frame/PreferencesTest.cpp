@@ -1,5 +1,6 @@
 // The preferences dialog: what it shows, what it stores and when, opened from
 // the File menu as a user opens it.
+#include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
@@ -219,12 +220,14 @@ TEST_P(PreferencesCommandTest, StoresWhatTheUserChose)
     app().sys().speedAnime = c.memory.speedAnime;
     app().sys().dspGuide = c.memory.dspGuide;
 
-    test::ModalDriver<PreferencesDialog> driver([&](PreferencesDialog* d) {
-        c.act(d);
-        QTest::mouseClick(c.save ? d->saveButton() : d->closeButton(), Qt::LeftButton);
+    test::DialogAnswers answers;
+    answers.answer<PreferencesDialog>([&](PreferencesDialog& d) {
+        c.act(&d);
+        QTest::mouseClick(c.save ? d.saveButton() : d.closeButton(), Qt::LeftButton);
     });
     clickMenuItem(kFileMenu, cmd::Preferences);
-    ASSERT_TRUE(waitFor([&] { return driver.ran() && !QApplication::activeModalWidget(); }));
+    ASSERT_EQ(answers.runs(), 1);
+    ASSERT_TRUE(answers.unanswered().isEmpty());
 
     EXPECT_EQ(stored(settings, keys::FirstOpen), c.firstOpen);
     EXPECT_EQ(stored(settings, keys::PlayAnime), c.playAnime);

@@ -1,5 +1,6 @@
 // The node and canvas property dialogs and the pieces they share, driven
 // through the frame's commands and the canvas the way a user drives them.
+#include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
 
 #include "app/DocumentController.h"
@@ -47,11 +48,29 @@ PicturePtr jpeg(int w, int h, QColor colour = QColor(200, 80, 40))
     return Picture::fromJpegBytes(test::makeJpeg(w, h, colour));
 }
 
-// Runs `open`, which shows a modal `Dialog`, and drives the dialog with
-// `drive` once it is up. A dialog left open is closed, so a failed check
-// never hangs the suite. False when no such dialog appeared.
+// Runs `open`, which runs a `Dialog`, and drives the dialog with `drive`
+// through the dialog seam, before the command goes on. A dialog left open is
+// closed. False when no such dialog came.
 template <typename Dialog>
 bool whileOpen(const std::function<void()>& open, const std::function<void(Dialog&)>& drive)
+{
+    test::DialogAnswers answers;
+    bool ran = false;
+    answers.answer<Dialog>([&](Dialog& dialog) {
+        ran = true;
+        drive(dialog);
+        if (dialog.isVisible())
+            dialog.reject();
+    });
+    open();
+    EXPECT_TRUE(answers.unanswered().isEmpty()) << answers.unanswered().join(QLatin1Char(' ')).toStdString();
+    return ran;
+}
+
+// As whileOpen, but the command really runs the dialog modally and the test
+// acts from inside its loop, as the program runs it.
+template <typename Dialog>
+bool whileModal(const std::function<void()>& open, const std::function<void(Dialog&)>& drive)
 {
     bool ran = false;
     QTimer poll;
@@ -381,7 +400,7 @@ TEST_F(PropertyDialogsTest, NodeDialogShowsTheNodeAndEditsItLiveAsOneUndoStep)
 {
     const int undoBefore = app().history().undoCount();
     const PicturePtr original = doc().nodes[2].picture;
-    const bool ran = whileOpen<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](ImagePropertiesDialog& dlg) {
+    const bool ran = whileModal<ImagePropertiesDialog>([&] { frame().invokeHandler(cmd::ImageProperties); }, [&](ImagePropertiesDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("イメージのプロパティ"));
         EXPECT_EQ(dlg.nodeIndex(), 2);
         EXPECT_EQ(dlg.widthRange()->text(), QStringLiteral("(10～1000px)"));
@@ -555,7 +574,7 @@ TEST_F(PropertyDialogsTest, DoubleClickOpensTheNodesOrTheCanvasProperties)
 {
     QWidget* viewport = frame().canvas()->viewport();
     int opened = -1;
-    ASSERT_TRUE(whileOpen<ImagePropertiesDialog>(
+    ASSERT_TRUE(whileModal<ImagePropertiesDialog>(
         [&] {
             const QPoint p = canvasPoint(150, 300);
             QTest::mouseClick(viewport, Qt::LeftButton, {}, p);
@@ -566,7 +585,7 @@ TEST_F(PropertyDialogsTest, DoubleClickOpensTheNodesOrTheCanvasProperties)
     EXPECT_EQ(doc().state.mainIndex, 0);
 
     bool canvasDialog = false;
-    ASSERT_TRUE(whileOpen<CanvasPropertiesDialog>(
+    ASSERT_TRUE(whileModal<CanvasPropertiesDialog>(
         [&] {
             const QPoint p = canvasPoint(500, 900);
             QTest::mouseClick(viewport, Qt::LeftButton, {}, p);

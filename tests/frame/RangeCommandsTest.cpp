@@ -1,6 +1,7 @@
 // The trimming, blur and multi-cut modes in the running frame: entered with
 // their keys, the frame dragged and nudged on the real canvas, the canvas's
 // right-click menus, executing, calling off with Esc, and trimming by edges.
+#include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
 
 #include "app/DocumentController.h"
@@ -421,7 +422,8 @@ TEST_F(RangeCommandsTest, TheToolbarCutsOnePictureEdgeOfEverySelectedNode)
 
 TEST_F(RangeCommandsTest, TrimmingBySizeCutsWhatTheDialogSays)
 {
-    const auto runDialog = [&](const std::function<void(TrimBySizeDialog&)>& use) {
+    // Once as the program runs it, modally; then through the dialog seam.
+    const auto runModal = [&](const std::function<void(TrimBySizeDialog&)>& use) {
         bool seen = false;
         QTimer poll;
         poll.setInterval(10);
@@ -436,8 +438,15 @@ TEST_F(RangeCommandsTest, TrimmingBySizeCutsWhatTheDialogSays)
         clickMenuItem({QStringLiteral("トリミング(&T)")}, cmd::TrimBySize);
         EXPECT_TRUE(waitFor([&] { return seen && !QApplication::activeModalWidget(); }));
     };
+    const auto runDialog = [&](const std::function<void(TrimBySizeDialog&)>& use) {
+        test::DialogAnswers answers;
+        answers.answer<TrimBySizeDialog>(use);
+        clickMenuItem({QStringLiteral("トリミング(&T)")}, cmd::TrimBySize);
+        EXPECT_EQ(answers.runs(), 1);
+        EXPECT_TRUE(answers.unanswered().isEmpty());
+    };
 
-    runDialog([](TrimBySizeDialog& d) { QTest::mouseClick(d.executeButton(), Qt::LeftButton); });
+    runModal([](TrimBySizeDialog& d) { QTest::mouseClick(d.executeButton(), Qt::LeftButton); });
     EXPECT_EQ(app().history().undoCount(), 0) << "all four 0 does nothing";
 
     runDialog([](TrimBySizeDialog& d) {

@@ -1,5 +1,6 @@
 // The recent-file manager: ticking and deleting rows, deleting everything,
 // showing a file's folder, and the File menu following every change.
+#include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
 #include "tests/frame/ModalDriver.h"
 
@@ -83,13 +84,15 @@ protected:
     // with "戻る" when work leaves it open.
     void manage(const std::function<void(RecentFilesDialog*)>& work)
     {
-        test::ModalDriver<RecentFilesDialog> driver([&](RecentFilesDialog* d) {
-            work(d);
-            if (d->isVisible())
-                QTest::mouseClick(d->backButton(), Qt::LeftButton);
+        test::DialogAnswers answers;
+        answers.answer<RecentFilesDialog>([&](RecentFilesDialog& d) {
+            work(&d);
+            if (d.isVisible())
+                QTest::mouseClick(d.backButton(), Qt::LeftButton);
         });
         clickMenuItem(kFileMenu, cmd::ManageRecent);
-        ASSERT_TRUE(waitFor([&] { return driver.ran() && !QApplication::activeModalWidget(); }));
+        ASSERT_EQ(answers.runs(), 1);
+        ASSERT_TRUE(answers.unanswered().isEmpty());
     }
 
     // The recent documents the File menu offers, top to bottom.

@@ -2,4 +2,5 @@
 velquin_add_test(properties_dialog_test GUI
     PropertyDialogsTest.cpp
     FrameFixture.cpp FrameFixture.h
+    DialogAnswers.h
 )

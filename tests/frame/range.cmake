@@ -2,4 +2,5 @@
 velquin_add_test(frame_range_test GUI
     RangeCommandsTest.cpp
     FrameFixture.cpp FrameFixture.h
+    DialogAnswers.h
 )
