@@ -319,7 +319,7 @@ class FrameDragTest : public CanvasInteractionTest, public ::testing::WithParamI
 TEST_P(FrameDragTest, RightEdgeDrag)
 {
     const FrameCase& c = GetParam();
-    session.mode().modeKind = 0;
+    session.mode().modeKind = RangeKind::Trim;
     session.mode().modeNode = 0;
     session.mode().modeRect = doc.NodeRect(0);
     interaction.press({350, 300}, Qt::LeftButton, {});
