@@ -15,7 +15,7 @@
 #include "app/PropertyCommands.h"
 #include "app/SystemCommands.h"
 #include "app/RecoveryKeeper.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/TextUtil.h"
 #include "model/WorkFolder.h"
 
@@ -58,6 +58,7 @@ Application::Application()
     : qtTranslationsFolder(QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
       m_settings(std::make_unique<Settings>()), m_document(std::make_unique<DocumentController>(*this))
 {
+    m_history.setReportSink(messageSink());
 }
 
 Application::~Application()
@@ -112,7 +113,11 @@ bool Application::InitInstance(const QStringList& arguments)
     m_document->OnNewDocument();
     // Work a crashed instance left behind is offered before anything else
     // becomes the document; a restored one stays the document.
-    auto* recovery = new RecoveryKeeper(m_edits, *m_document, GetWorkFolder(), m_frame.get());
+    Report noFolder;
+    const QString workFolder = GetWorkFolder({}, &noFolder);
+    if (workFolder.isEmpty())
+        ShowMessage(noFolder);
+    auto* recovery = new RecoveryKeeper(m_edits, *m_document, workFolder, m_frame.get());
     const bool recovered = recovery->OfferLeftCopies();
 
     m_sys.read(*m_settings);

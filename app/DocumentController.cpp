@@ -3,7 +3,7 @@
 #include "app/Application.h"
 #include "app/ProcessingRunner.h"
 #include "model/DocumentFile.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,7 +59,7 @@ bool DocumentController::OnOpenDocument(const QString& path)
         return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     Document opened;
-    if (!OpenDocumentFile(absolute, opened, m_app.mainFrameObject(), processingJobRunner(m_app)))
+    if (!OpenDocumentFile(absolute, opened, m_app.mainFrameObject(), processingJobRunner(m_app), messageSink()))
         return false;
     takeDocument(opened);
     m_path = absolute;
@@ -121,7 +121,7 @@ bool DocumentController::OnFileSaveAs()
     request.directory = dialogFolder();
     request.suggestedName = m_path.isEmpty() ? QStringLiteral("無題.vqd") : QFileInfo(m_path).fileName();
     request.owner = m_app.mainFrameObject();
-    QString target = prompter().saveFile(request);
+    QString target = prompter().saveFile(request).path;
     if (target.isEmpty())
         return false;
     if (QFileInfo(target).suffix().isEmpty())
@@ -132,7 +132,7 @@ bool DocumentController::OnFileSaveAs()
 bool DocumentController::saveTo(const QString& path)
 {
     emit aboutToSave();
-    if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app)))
+    if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app), messageSink()))
         return false;
     m_path = path;
     SetModifiedFlag(false);

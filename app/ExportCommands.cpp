@@ -7,14 +7,13 @@
 #include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
 #include "base/WaitCursor.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -33,23 +32,6 @@ QWidget* ownerWidget(QObject* owner)
 
 } // namespace
 
-std::optional<ExportChoice> DialogExportAsker::chooseTarget(const FileRequest& request, int preselectedFilter)
-{
-    QFileDialog dialog(ownerWidget(request.owner), request.title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The export asks its own overwrite question, after the quality.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    const QStringList filters = request.filter.split(QStringLiteral(";;"));
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.value(preselectedFilter - 1));
-    dialog.setDirectory(request.directory);
-    dialog.selectFile(request.suggestedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return ExportChoice{dialog.selectedFiles().first(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
-}
-
 std::optional<int> DialogExportAsker::chooseQuality(QObject* owner)
 {
     JpegQualityDialog dialog(m_settings, ownerWidget(owner));
@@ -65,17 +47,22 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     QObject* owner = &frame;
     const QString documentPath = app.document().path();
 
+    const QStringList filters = ExportFilters();
     FileRequest request;
     request.title = QStringLiteral("保存するファイルを指定");
-    request.filter = ExportFilters().join(QStringLiteral(";;"));
+    request.filter = filters.join(QStringLiteral(";;"));
+    request.selectedFilter = filters.value(kExportJpegFilter - 1);
     request.directory = documentPath.isEmpty() ? QDir::homePath() : QFileInfo(documentPath).absolutePath();
     request.suggestedName = ProposedExportName(documentPath);
     request.owner = owner;
-    const std::optional<ExportChoice> choice = asker.chooseTarget(request, kExportJpegFilter);
-    if (!choice || choice->path.isEmpty())
+    // The export asks its own overwrite question, after the quality.
+    request.confirmOverwrite = false;
+    const SaveChoice choice = prompter().saveFile(request);
+    if (choice.path.isEmpty())
         return false;
-    const QString path = CompleteExportPath(choice->path, choice->filterIndex);
-    const std::optional<ExportTarget> target = ExportTargetFor(choice->filterIndex, path);
+    const int filterIndex = int(filters.indexOf(choice.filter)) + 1;
+    const QString path = CompleteExportPath(choice.path, filterIndex);
+    const std::optional<ExportTarget> target = ExportTargetFor(filterIndex, path);
     if (!target) {
         // Saying nothing would leave the user believing the file was written.
         ShowMessage(30019, owner, path + QLatin1Char('\n'), kStyleError);
@@ -83,7 +70,7 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     }
 
     int quality = 100;
-    if (choice->filterIndex == kExportJpegFilter) {
+    if (filterIndex == kExportJpegFilter) {
         const std::optional<int> chosen = asker.chooseQuality(owner);
         if (!chosen)
             return false;
@@ -102,16 +89,18 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     }
 
     ExportResult result = ExportResult::WriteFailed;
+    Report failure;
     {
         const WaitCursor wait;
-        result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, owner);
+        result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, &failure);
     }
     switch (result) {
     case ExportResult::NoMemory:
         ShowMessage(30001, owner, {}, kStyleError);
         return false;
     case ExportResult::WriteFailed:
-        // The bitmap writer has already named the failed step.
+        // The bitmap writer's report names the failed step and says it all.
+        ShowMessage(failure, owner);
         if (target->bmpFormat == 0)
             ShowMessage(30018, owner, path + QLatin1Char('\n'), kStyleError);
         return false;

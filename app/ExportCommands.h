@@ -1,7 +1,5 @@
 #pragma once
 
-#include "base/Prompter.h"
-
 #include <QString>
 
 #include <memory>
@@ -14,30 +12,19 @@ namespace vq {
 class MainWindow;
 class Settings;
 
-// The path typed in the export's save dialog and the 1-based position of the
-// file type chosen there.
-struct ExportChoice {
-    QString path;
-    int filterIndex = 0;
-};
-
-// The export's two questions that the message seam cannot ask: a file
-// together with its type, and the JPEG quality. The program shows the real
-// dialogs; tests answer in their place.
+// The export's question that the prompter cannot ask: the JPEG quality. The
+// program shows the real dialog; tests answer in its place.
 class ExportAsker {
 public:
     virtual ~ExportAsker() = default;
-    // `request.filter` holds the type list; nothing when cancelled.
-    virtual std::optional<ExportChoice> chooseTarget(const FileRequest& request, int preselectedFilter) = 0;
     // The quality accepted in the quality dialog; nothing when cancelled.
     virtual std::optional<int> chooseQuality(QObject* owner) = 0;
 };
 
-// The desktop's save dialog and the quality dialog JpegQualityDialog.
+// The quality dialog JpegQualityDialog.
 class DialogExportAsker : public ExportAsker {
 public:
     explicit DialogExportAsker(Settings& settings) : m_settings(settings) {}
-    std::optional<ExportChoice> chooseTarget(const FileRequest& request, int preselectedFilter) override;
     std::optional<int> chooseQuality(QObject* owner) override;
 
 private:

@@ -12,7 +12,7 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/TextUtil.h"
 #include "resources/CommandIds.h"
@@ -87,7 +87,7 @@ void ImageCommands::OnAddImage()
     if (files.isEmpty())
         return;
     StatusBarProgress progress(m_frame.statusPanes());
-    AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner());
+    AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner(), messageSink());
 }
 
 void ImageCommands::OnChangeImage()
@@ -126,21 +126,26 @@ bool ImageCommands::confirmReplacement(int node)
 
 void ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
 {
+    Report failure;
     const bool replaced = m_app.edits().amend([&](Document& doc) {
         LoadedPicture loaded;
-        if (!ReplaceMainImage(doc, path, type, &loaded, owner()))
+        if (!ReplaceMainImage(doc, path, type, &loaded, &failure))
             return false;
         SetNodeSource(doc, node, loaded.width, loaded.height, loaded.dataSize, source);
         return true;
     });
     if (replaced)
         m_app.edits().commitChange();
+    else
+        ShowMessage(failure, owner());
 }
 
 void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int node)
 {
     if (!files.handled)
         return;
+    if (files.tooMany)
+        ShowMessage(*files.tooMany);
     if (node >= 0) {
         // Only the first file replaces the picture; with none the question is
         // still asked and the replacement reports the failure.
@@ -155,7 +160,7 @@ void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int nod
         paths << file.path;
     if (!paths.isEmpty()) {
         StatusBarProgress progress(m_frame.statusPanes());
-        AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner());
+        AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner(), messageSink());
     }
     m_dropTarget.ClearPendingDropText();
 }
@@ -164,12 +169,15 @@ void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPo
 {
     // The window keeps painting while the picture arrives, but takes no
     // input: the wait cursor says so.
+    Report failure;
     const QString path = [&] {
         const WaitCursor wait;
-        return DownloadToWorkFile(owner(), url, type);
+        return DownloadToWorkFile(&failure, url, type);
     }();
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        ShowMessage(failure, failure.id == kMsgNoWorkFolder ? nullptr : owner());
         return;
+    }
     // The download is ours alone; it goes as soon as its picture is loaded.
     const auto removeDownload = qScopeGuard([&path] { QFile::remove(path); });
     if (node >= 0) {
@@ -180,17 +188,17 @@ void ImageCommands::AddImageFromUrl(const QString& url, const QString& type, QPo
     const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
     if (!loaded)
         return;
+    Report full;
     const bool added = m_app.edits().amend([&](Document& doc) {
         const float zoom = doc.state.zoom;
         DeselectAll(doc);
-        if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, divTrunc(viewPoint.x(), zoom),
-                        divTrunc(viewPoint.y(), zoom), owner()))
-            return false;
-        SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, url);
-        return true;
+        return AppendPictureNode(doc, *loaded, QPoint(divTrunc(viewPoint.x(), zoom), divTrunc(viewPoint.y(), zoom)),
+                                 url, &full);
     });
     if (added)
         m_app.edits().commitChange();
+    else
+        ShowMessage(full, owner());
 }
 
 void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
@@ -215,14 +223,18 @@ void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
             ShowMessage(30029, owner(), {}, kStyleError);
             return;
         }
-        m_app.edits().amend([&](Document& doc) {
+        Report full;
+        const bool added = m_app.edits().amend([&](Document& doc) {
             const float zoom = doc.state.zoom;
             DeselectAll(doc);
-            if (AppendNode(doc, picture, picture->width(), picture->height(), divTrunc(viewPoint.x(), zoom),
-                           divTrunc(viewPoint.y(), zoom), owner()))
-                SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
-                              static_cast<int>(picture->bytes().size()), decision.source);
+            const LoadedPicture dropped{picture, picture->width(), picture->height(),
+                                        static_cast<int>(picture->bytes().size())};
+            return AppendPictureNode(doc, dropped,
+                                     QPoint(divTrunc(viewPoint.x(), zoom), divTrunc(viewPoint.y(), zoom)),
+                                     decision.source, &full);
         });
+        if (!added)
+            ShowMessage(full, owner());
         m_app.edits().commitChange();
         return;
     }
@@ -262,10 +274,21 @@ void ImageCommands::OnPaste(bool fromMenu)
     }
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     switch (PasteKindOf(data)) {
-    case PasteKind::Buffer: PasteBuffer(edits, m_buffer, offset, owner()); break;
-    case PasteKind::ClipboardImage:
-        PasteImage(edits, qvariant_cast<QImage>(data->imageData()), placementAt(m_view.takePlacementPoint()), owner());
+    case PasteKind::Buffer: {
+        Report full;
+        PasteBuffer(edits, m_buffer, offset, &full);
+        if (full.id != 0)
+            ShowMessage(full, owner());
         break;
+    }
+    case PasteKind::ClipboardImage: {
+        Report failure;
+        if (!PasteImage(edits, qvariant_cast<QImage>(data->imageData()), placementAt(m_view.takePlacementPoint()),
+                        &failure)
+            && failure.id != 0)
+            ShowMessage(failure, owner());
+        break;
+    }
     case PasteKind::Nothing: break;
     }
 }

@@ -9,6 +9,7 @@
 #include "edit/EditSession.h"
 #include "model/WorkFolder.h"
 #include "view/CanvasView.h"
+#include "view/Prompts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -73,7 +74,11 @@ MainWindow::~MainWindow()
     m_app.settings().setText(keys::WorkspaceState, QString::fromLatin1(saveState().toBase64()));
     m_app.sys().write(m_app.settings());
     m_app.settings().sync();
-    CleanWorkFolder(GetWorkFolder());
+    Report noFolder;
+    const QString workFolder = GetWorkFolder({}, &noFolder);
+    if (workFolder.isEmpty())
+        ShowMessage(noFolder);
+    CleanWorkFolder(workFolder);
     m_app.statusBar = nullptr;
     if (m_app.mainFrame == this)
         m_app.mainFrame = nullptr;

@@ -11,7 +11,7 @@
 #include "edit/MultiCut.h"
 #include "edit/RangeModeControl.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Settings.h"
 #include "base/WaitCursor.h"
 #include "resources/CommandIds.h"
@@ -34,7 +34,10 @@ void tilesToNodes(MainWindow& frame, const QImage& rendered)
     StatusBarProgress progress(frame.statusPanes());
     {
         const WaitCursor wait;
-        CutTilesToNodes(app.edits(), app.sys(), rendered, &progress, &frame);
+        Report full;
+        CutTilesToNodes(app.edits(), app.sys(), rendered, &progress, &full);
+        if (full.id != 0)
+            ShowMessage(full, &frame);
     }
     if (!app.edits().mode().active()) {
         LeaveRangeMode(app.edits());
@@ -62,6 +65,7 @@ void tilesToFiles(MainWindow& frame, const QImage& rendered)
     }
     if (!result.ran)
         return;
+    ShowMessages(result.reports, &frame);
     if (result.failed > 0) {
         // "Saved successfully" would be untrue; name the first tile that was not.
         ShowMessage(30018, &frame, result.firstFailure + QLatin1Char('\n'), kStyleError);

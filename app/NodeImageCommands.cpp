@@ -5,7 +5,7 @@
 #include "shell/ShellUtilities.h"
 #include "edit/SaveNodeImage.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/TextUtil.h"
 #include "resources/CommandIds.h"
@@ -34,7 +34,7 @@ void saveMainNodeImage(MainWindow& frame)
     request.defaultSuffix = QStringLiteral("jpeg");
     // 30056 is our own question; the dialog must not ask it first.
     request.confirmOverwrite = false;
-    const QString chosen = prompter().saveFile(request);
+    const QString chosen = prompter().saveFile(request).path;
     if (chosen.isEmpty())
         return;
     const QString path = WithDefaultImageExtension(chosen);
@@ -43,8 +43,10 @@ void saveMainNodeImage(MainWindow& frame)
         return;
     if (QFileInfo::exists(path) && ShowMessage(30056, &frame, {}, kStyleYesNo) != kIdYes)
         return;
-    const NodeImageSave saved = SaveNodeImage(doc, index, path);
+    Report failure;
+    const NodeImageSave saved = SaveNodeImage(doc, index, path, &failure);
     if (saved == NodeImageSave::WriteFailed) {
+        ShowMessage(failure, &frame);
         // The writer says nothing of its own; without this the user could not tell.
         ShowMessage(30018, &frame, path + QLatin1Char('\n'), kStyleError);
         return;

@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/PrintDialog.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
 

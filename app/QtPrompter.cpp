@@ -65,7 +65,7 @@ QStringList QtPrompter::openFiles(const FileRequest& r, bool multiple)
     return f.isEmpty() ? QStringList() : QStringList{f};
 }
 
-QString QtPrompter::saveFile(const FileRequest& r)
+SaveChoice QtPrompter::saveFile(const FileRequest& r)
 {
     const QDir folder(r.directory.isEmpty() ? QDir::homePath() : r.directory);
     QFileDialog dialog(ownerWidget(r.owner), r.title, folder.path(), r.filter);
@@ -81,7 +81,7 @@ QString QtPrompter::saveFile(const FileRequest& r)
         dialog.selectFile(r.suggestedName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    return SaveChoice{dialog.selectedFiles().value(0), dialog.selectedNameFilter()};
 }
 
 QString QtPrompter::chooseFolder(const QString& title, const QString& initial, QObject* owner)

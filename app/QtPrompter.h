@@ -9,7 +9,7 @@ class QtPrompter : public Prompter {
 public:
     int message(const MessageRequest& request) override;
     QStringList openFiles(const FileRequest& request, bool multiple) override;
-    QString saveFile(const FileRequest& request) override;
+    SaveChoice saveFile(const FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& initial, QObject* owner) override;
     QColor chooseColor(const QColor& initial, QObject* owner) override;
     bool printSetup(QPagedPaintDevice& printer, QObject* owner) override;

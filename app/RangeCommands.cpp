@@ -14,7 +14,7 @@
 #include "edit/RangeModeControl.h"
 #include "edit/Trim.h"
 #include "model/Document.h"
-#include "base/Prompter.h"
+#include "view/Prompts.h"
 #include "base/Settings.h"
 #include "base/WaitCursor.h"
 #include "resources/CommandIds.h"

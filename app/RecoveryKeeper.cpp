@@ -2,7 +2,7 @@
 
 #include "app/DocumentController.h"
 #include "edit/EditSession.h"
-#include "base/Prompter.h"
+#include "view/Prompts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -78,7 +78,8 @@ void RecoveryKeeper::startWrite()
     const QString target = m_store->copyPath();
     const quint64 generation = m_generation;
     m_worker = std::thread([this, snapshot, documentPath, part, target, generation]() mutable {
-        bool ok = WriteRecoveryFile(part, documentPath, *snapshot);
+        Report failure;
+        bool ok = WriteRecoveryFile(part, documentPath, *snapshot, &failure);
         {
             const std::lock_guard<std::mutex> lock(m_commitMutex);
             if (ok && generation == m_generation)
@@ -88,13 +89,16 @@ void RecoveryKeeper::startWrite()
         }
         // The last reference to a picture may be this one, and pictures are
         // released where they are painted: on the user-interface thread.
-        QMetaObject::invokeMethod(this, [this, ok, done = std::move(snapshot)] { writeFinished(ok); },
-                                  Qt::QueuedConnection);
+        // What went wrong is told there too: a message box belongs to it.
+        QMetaObject::invokeMethod(
+            this, [this, ok, failure, done = std::move(snapshot)] { writeFinished(ok, failure); },
+            Qt::QueuedConnection);
     });
 }
 
-void RecoveryKeeper::writeFinished(bool ok)
+void RecoveryKeeper::writeFinished(bool ok, const Report& failure)
 {
+    ShowMessage(failure);
     m_busy = false;
     joinWorker();
     emit copyWritten(ok);

@@ -12,6 +12,8 @@
 
 namespace vq {
 
+struct Report;
+
 class DocumentController;
 class EditSession;
 
@@ -52,7 +54,7 @@ signals:
 private:
     void scheduleWrite();
     void startWrite();
-    void writeFinished(bool ok);
+    void writeFinished(bool ok, const Report& failure);
     // The changes are saved or given up: the copy must go, and a write in
     // flight must not bring it back.
     void removeCopy();

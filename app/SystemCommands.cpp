@@ -8,7 +8,7 @@
 #include "dialogs/PreferencesDialog.h"
 #include "dialogs/RecentFilesDialog.h"
 #include "dialogs/ManualWindow.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Settings.h"
 #include "resources/CommandIds.h"
 

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/QtPrompter.h"
+#include "view/Prompts.h"
 
 #include <QApplication>
 #include <QIcon>

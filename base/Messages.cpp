@@ -70,18 +70,18 @@ std::optional<QString> messageText(int id)
     return *it;
 }
 
-int ShowMessage(int id, QObject* owner, const QString& prefix, int style)
+std::optional<MessageRequest> messageRequest(int id, QObject* owner, const QString& prefix, int style)
 {
     const auto text = messageText(id);
     if (!text)
-        return kIdNone;
+        return std::nullopt;
     MessageRequest request;
     request.id = id;
     request.prefix = prefix;
     request.text = *text;
     request.style = style;
     request.owner = owner;
-    return prompter().message(request);
+    return request;
 }
 
 } // namespace vq

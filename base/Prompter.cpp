@@ -4,23 +4,6 @@
 
 namespace vq {
 
-namespace {
-ConsolePrompter g_console;
-Prompter* g_current = &g_console;
-} // namespace
-
-Prompter& prompter()
-{
-    return *g_current;
-}
-
-Prompter* installPrompter(Prompter* p)
-{
-    Prompter* previous = g_current;
-    g_current = p ? p : &g_console;
-    return previous;
-}
-
 int ConsolePrompter::message(const MessageRequest& request)
 {
     QString line = request.fullText();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Messages.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -8,31 +10,6 @@ class QObject;
 class QPagedPaintDevice;
 
 namespace vq {
-
-// Message-box styles and answers, numbered as the program has always used them.
-enum MessageStyle : int {
-    kStyleError = 0x10,
-    kStyleInfo = 0x40,
-    kStyleYesNo = 0x24,
-    kStyleYesNoCancel = 0x23,
-};
-enum MessageAnswer : int {
-    kIdNone = 0,
-    kIdOk = 1,
-    kIdCancel = 2,
-    kIdYes = 6,
-    kIdNo = 7,
-};
-
-struct MessageRequest {
-    int id = 0;          // string id from the catalogue
-    QString prefix;      // names the failed thing: a path, a step, a count
-    QString text;        // the catalogue's text
-    int style = kStyleError;
-    QObject* owner = nullptr;
-
-    [[nodiscard]] QString fullText() const { return prefix + text; }
-};
 
 struct FileRequest {
     QString title;
@@ -48,9 +25,17 @@ struct FileRequest {
     bool confirmOverwrite = true;
 };
 
+// A save dialog's answer: the path chosen (empty when cancelled) and the
+// filter entry shown when it was chosen.
+struct SaveChoice {
+    QString path;
+    QString filter;
+};
+
 // The one seam through which every modal question reaches the user. The
 // program installs a seam that shows real dialogs; tests install one that
 // answers in order and records what was asked; command-line tools print.
+// Only the layers with windows hold the installed one: the core asks nothing.
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -58,7 +43,7 @@ public:
     virtual int message(const MessageRequest& request) = 0;
     // Empty when cancelled.
     virtual QStringList openFiles(const FileRequest& request, bool multiple) = 0;
-    virtual QString saveFile(const FileRequest& request) = 0;
+    virtual SaveChoice saveFile(const FileRequest& request) = 0;
     virtual QString chooseFolder(const QString& title, const QString& initial, QObject* owner) = 0;
     // Invalid colour when cancelled.
     virtual QColor chooseColor(const QColor& initial, QObject* owner) = 0;
@@ -72,17 +57,12 @@ public:
     }
 };
 
-// The installed seam; a printing one until something else is installed.
-Prompter& prompter();
-// Installs `p` (not owned) and returns the previous one; nullptr restores the default.
-Prompter* installPrompter(Prompter* p);
-
 // Writes messages to standard error and declines every question.
 class ConsolePrompter : public Prompter {
 public:
     int message(const MessageRequest& request) override;
     QStringList openFiles(const FileRequest&, bool) override { return {}; }
-    QString saveFile(const FileRequest&) override { return {}; }
+    SaveChoice saveFile(const FileRequest&) override { return {}; }
     QString chooseFolder(const QString&, const QString&, QObject*) override { return {}; }
     QColor chooseColor(const QColor&, QObject*) override { return {}; }
 };

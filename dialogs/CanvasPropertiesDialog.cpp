@@ -5,7 +5,7 @@
 #include "dialogs/NumberSpin.h"
 #include "dialogs/PicturePreview.h"
 #include "edit/NodeProperties.h"
-#include "base/Prompter.h"
+#include "view/Prompts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -184,7 +184,11 @@ void CanvasPropertiesDialog::onSet()
     if (chosen.isEmpty())
         return;
     // A file that does not load leaves the choice as it was.
-    if (PicturePtr loaded = LoadBackgroundPicture(chosen.first(), this)) {
+    Report refused;
+    PicturePtr loaded = LoadBackgroundPicture(chosen.first(), &refused);
+    if (!loaded)
+        ShowMessage(refused, this);
+    if (loaded) {
         m_props.newPicture = std::move(loaded);
         showBackground();
     }

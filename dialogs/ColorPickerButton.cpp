@@ -1,6 +1,6 @@
 #include "dialogs/ColorPickerButton.h"
 
-#include "base/Prompter.h"
+#include "view/Prompts.h"
 #include "render/Painters.h"
 
 #include <QFrame>

@@ -9,7 +9,7 @@
 #include "edit/EditSession.h"
 #include "edit/NodeProperties.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/TextUtil.h"
 #include "base/WaitCursor.h"
 #include "model/WorkFolder.h"
@@ -351,12 +351,18 @@ void ImagePropertiesDialog::onSameAspect()
 
 void ImagePropertiesDialog::onResample()
 {
-    const QString folder = GetWorkFolder();
+    Report noFolder;
+    const QString folder = GetWorkFolder({}, &noFolder);
+    if (folder.isEmpty())
+        ShowMessage(noFolder);
     const QString backup = folder.isEmpty() ? QString() : folder + QStringLiteral("/temp.tmp");
     if (!backup.isEmpty())
         m_backupPath = backup;
+    Report refused;
     const ResampleResult result =
-        m_session.amend([&](Document& d) { return ResampleToDisplaySize(d, m_node, m_widthBasis->isChecked(), backup, this); });
+        m_session.amend([&](Document& d) { return ResampleToDisplaySize(d, m_node, m_widthBasis->isChecked(), backup, &refused); });
+    if (!result.resampled && !refused.isEmpty())
+        ShowMessage(refused, this);
     if (result.backedUp)
         m_undoResample->setEnabled(true);
     if (!result.resampled)
@@ -408,7 +414,10 @@ void ImagePropertiesDialog::onShowOrigin()
 void ImagePropertiesDialog::onReload()
 {
     const QString text = m_source->text();
-    if (!m_session.amend([&](Document& d) { return ReloadNodeFromOrigin(d, m_node, text, this); }))
+    Reports reports;
+    const bool reloaded = m_session.amend([&](Document& d) { return ReloadNodeFromOrigin(d, m_node, text, &reports); });
+    ShowMessages(reports, this);
+    if (!reloaded)
         return;
     // The source's record was renewed; stale figures would mislead.
     const NodeRecord& node = m_session.doc().nodes[m_node];

@@ -1,7 +1,7 @@
 #include "dialogs/PrintDialog.h"
 
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/Settings.h"
 #include "base/WaitCursor.h"
@@ -593,7 +593,7 @@ void PrintDialog::onPrint()
         request.directory = previous.isEmpty() ? QDir::homePath() : QFileInfo(previous).absolutePath();
         request.suggestedName = previous.isEmpty() ? QStringLiteral("Velquin.pdf") : QFileInfo(previous).fileName();
         request.owner = this;
-        pdfPath = prompter().saveFile(request);
+        pdfPath = prompter().saveFile(request).path;
         if (pdfPath.isEmpty())
             return;
         if (QFileInfo(pdfPath).suffix().isEmpty())

@@ -1,5 +1,6 @@
 #include "dialogs/ProcessingPopup.h"
 
+#include "view/Prompts.h"
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
 
@@ -56,14 +57,28 @@ bool ProcessingPopup::RunShown(const std::function<bool(QObject* owner)>& job, Q
 
 bool ProcessingPopup::Pack(const QString& sourcePath, const QString& memberName, const QString& destFolder, QWidget* parent)
 {
-    return RunShown([&](QObject* owner) { return RunPack(sourcePath, memberName, destFolder, owner); }, parent);
+    return RunShown(
+        [&](QObject* owner) {
+            Report failure;
+            if (RunPack(sourcePath, memberName, destFolder, &failure))
+                return true;
+            ShowMessage(failure, owner);
+            return false;
+        },
+        parent);
 }
 
 bool ProcessingPopup::Unpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
                        QString* dataFileName, QWidget* parent)
 {
     return RunShown(
-        [&](QObject* owner) { return RunUnpack(extractFolder, cabinetName, cabinetFolder, dataFileName, owner); },
+        [&](QObject* owner) {
+            Report failure;
+            if (RunUnpack(extractFolder, cabinetName, cabinetFolder, dataFileName, &failure))
+                return true;
+            ShowMessage(failure, owner);
+            return false;
+        },
         parent);
 }
 

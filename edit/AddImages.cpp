@@ -4,8 +4,7 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "base/Messages.h"
-#include "base/Prompter.h"
+#include "base/Report.h"
 #include "base/TextUtil.h"
 #include "base/WaitCursor.h"
 
@@ -34,12 +33,12 @@ QPoint DefaultPlacementPoint(const Document& doc, QSize client, QPoint scroll)
 }
 
 bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type, const QString& source,
-                        bool deselectFirst, const Placement& placement, QObject* owner)
+                        bool deselectFirst, const Placement& placement, Report* failure)
 {
     const WaitCursor wait;
     const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
     if (!loaded) {
-        ShowMessage(30029, owner, {}, kStyleError);
+        Record(failure, {kMsgImageTypeRefused, {}, kStyleError});
         return false;
     }
     const float zoom = doc.state.zoom;
@@ -48,14 +47,11 @@ bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type,
                               : QPoint(divTrunc(placement.point.x(), zoom), divTrunc(placement.point.y(), zoom));
     if (deselectFirst)
         DeselectAll(doc);
-    if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, centre.x(), centre.y(), owner))
-        return false;
-    SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize, source);
-    return true;
+    return AppendPictureNode(doc, *loaded, centre, source, failure);
 }
 
 int AddImageFiles(EditSession& session, const QStringList& paths, const Placement& placement, ProgressSink* progress,
-                  QObject* owner)
+                  QObject* owner, const ReportSink& report)
 {
     if (paths.isEmpty())
         return 0;
@@ -71,8 +67,13 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
             at.point = placement.point + QPoint(kCascadeStep * i, kCascadeStep * i);
             if (progress && placement.showGuide)
                 progress->ShowGuideText(path);
-            if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, owner))
+            Report failure;
+            if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, &failure)) {
+                // Told while the progress still stands, as the file fails.
+                if (report && !failure.isEmpty())
+                    report(failure, owner);
                 break;
+            }
             ++added;
             if (progress && added % std::max(1, step) == 0)
                 progress->StepProgress();
@@ -87,7 +88,7 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
     return added;
 }
 
-bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, LoadedPicture* loaded, QObject* owner)
+bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, LoadedPicture* loaded, Report* failure)
 {
     const int main = doc.state.mainIndex;
     if (main < 0 || main >= doc.state.nodeCount)
@@ -95,7 +96,7 @@ bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, L
     const WaitCursor wait;
     std::optional<LoadedPicture> picture = LoadPicture(path, type.toLower());
     if (!picture) {
-        ShowMessage(30029, owner, {}, kStyleError);
+        Record(failure, {kMsgImageTypeRefused, {}, kStyleError});
         return false;
     }
     doc.nodes[main].picture = picture->picture;

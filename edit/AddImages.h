@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Report.h"
+
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -36,23 +38,26 @@ struct Placement {
 [[nodiscard]] QPoint DefaultPlacementPoint(const Document& doc, QSize client, QPoint scroll);
 
 // Loads `path` as a picture and appends it as a node centred at the
-// placement point (or the default one), with `source` recorded. Message
-// 30029 when the file does not load; false then and on the node limit.
+// placement point (or the default one), with `source` recorded. False, with
+// the refused-type report in `failure` when the file does not load or the
+// capacity report on the node limit.
 bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type, const QString& source,
-                        bool deselectFirst, const Placement& placement, QObject* owner);
+                        bool deselectFirst, const Placement& placement, Report* failure);
 
 // Adds the files in order with one undo step for all of them, cascading in
 // 10-pixel steps from the placement point; stops at the first file that
 // fails. Each new node joins the selection and the last becomes main.
-// Returns the number of nodes added.
+// The failure goes to `report` (with `owner`) while the progress still
+// stands. Returns the number of nodes added.
 int AddImageFiles(EditSession& session, const QStringList& paths, const Placement& placement, ProgressSink* progress,
-                  QObject* owner);
+                  QObject* owner, const ReportSink& report);
 
 // Puts the picture of `path` into the main node, keeping its rectangle and
 // frame. The old picture stays until the new one has loaded, so a file that
-// fails to load (message 30029) loses nothing. On success `loaded` (when
-// given) receives the new picture's size and data size.
-bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, LoadedPicture* loaded, QObject* owner);
+// fails to load (the refused-type report in `failure`) loses nothing. On
+// success `loaded` (when given) receives the new picture's size and data size.
+bool ReplaceMainImage(Document& doc, const QString& path, const QString& type, LoadedPicture* loaded,
+                      Report* failure);
 
 // "file:///" and the path, as a node records where its picture came from.
 [[nodiscard]] QString FileSource(const QString& path);

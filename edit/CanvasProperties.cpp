@@ -3,7 +3,7 @@
 #include "edit/EditSession.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 #include "base/TextUtil.h"
 
 #include <algorithm>
@@ -61,11 +61,11 @@ int FitHeightToBackground(int widthField, float aspect)
     return static_cast<int>(static_cast<float>(ClampCanvasWidth(widthField)) / aspect);
 }
 
-PicturePtr LoadBackgroundPicture(const QString& path, QObject* owner)
+PicturePtr LoadBackgroundPicture(const QString& path, Report* failure)
 {
     const std::optional<LoadedPicture> loaded = LoadPicture(path, ImageTypeFromPath(path));
     if (!loaded || !loaded->picture) {
-        ShowMessage(30029, owner, {}, kStyleError);
+        Record(failure, {kMsgImageTypeRefused, {}, kStyleError});
         return nullptr;
     }
     return loaded->picture;

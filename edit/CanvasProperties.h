@@ -10,6 +10,8 @@ class QObject;
 
 namespace vq {
 
+struct Report;
+
 class Document;
 class EditSession;
 
@@ -46,9 +48,9 @@ struct CanvasProperties {
 // "高さ合せ": the height for the width field's value.
 [[nodiscard]] int FitHeightToBackground(int widthField, float aspect);
 
-// Loads an image file as a background picture; null after message 30029
-// when it is no image we read.
-[[nodiscard]] PicturePtr LoadBackgroundPicture(const QString& path, QObject* owner = nullptr);
+// Loads an image file as a background picture; null, with the refused-type
+// report in `failure`, when it is no image we read.
+[[nodiscard]] PicturePtr LoadBackgroundPicture(const QString& path, Report* failure);
 
 // True when applying `properties` would change the document.
 [[nodiscard]] bool CanvasPropertiesDiffer(const DocState& state, const CanvasProperties& properties);

@@ -5,8 +5,7 @@
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
-#include "base/Messages.h"
-#include "base/Prompter.h"
+#include "base/Report.h"
 
 #include <QImage>
 #include <QMimeData>
@@ -38,7 +37,7 @@ PasteKind PasteKindOf(const QMimeData* data)
     return PasteKind::Nothing;
 }
 
-int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject* owner)
+int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, Report* failure)
 {
     if (buffer.count() == 0)
         return 0;
@@ -47,7 +46,7 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject*
     session.PushUndoSnapshot();
     int pasted = 0;
     for (NodeRecord& source : buffer.nodes) {
-        if (!doc.CheckNodeCapacity(owner))
+        if (!doc.CheckNodeCapacity(failure))
             break;
         const int c = doc.state.nodeCount;
         doc.state.nodeCount += 1;
@@ -67,11 +66,11 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject*
     return pasted;
 }
 
-bool PasteImage(EditSession& session, const QImage& image, const Placement& placement, QObject* owner)
+bool PasteImage(EditSession& session, const QImage& image, const Placement& placement, Report* failure)
 {
     const PicturePtr picture = BitmapToPicture(image);
     if (!picture) {
-        ShowMessage(30027, owner, {}, kStyleError);
+        Record(failure, {kMsgPasteFailed, {}, kStyleError});
         return false;
     }
     Document& doc = session.editableDoc();
@@ -81,10 +80,8 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
                               ? DefaultPlacementPoint(doc, placement.client, placement.scroll)
                               : QPoint(divTrunc(placement.point.x(), zoom), divTrunc(placement.point.y(), zoom));
     DeselectAll(doc);
-    const bool added = AppendNode(doc, picture, picture->width(), picture->height(), centre.x(), centre.y(), owner);
-    if (added)
-        SetNodeSource(doc, doc.state.nodeCount - 1, picture->width(), picture->height(),
-                      static_cast<int>(picture->bytes().size()), QStringLiteral("FROM_CLIP"));
+    const LoadedPicture pasted{picture, picture->width(), picture->height(), static_cast<int>(picture->bytes().size())};
+    const bool added = AppendPictureNode(doc, pasted, centre, QStringLiteral("FROM_CLIP"), failure);
     session.commitChange();
     return added;
 }

@@ -12,6 +12,8 @@ class QObject;
 
 namespace vq {
 
+struct Report;
+
 class Document;
 class EditSession;
 struct Placement;
@@ -42,10 +44,11 @@ enum class PasteKind { Buffer = 1, ClipboardImage = 2, Nothing = 255 };
 // Every pasted node is selected, the first one main; the buffer moves by
 // `delta` too, so the next paste lands further on. Stops at the node limit.
 // Returns the number of nodes pasted.
-int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, QObject* owner);
+int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, Report* failure);
 
 // A clipboard picture as a new node (source "FROM_CLIP"), with one undo step.
-bool PasteImage(EditSession& session, const QImage& image, const Placement& placement, QObject* owner);
+bool PasteImage(EditSession& session, const QImage& image, const Placement& placement,
+                Report* failure);
 
 // Removes the selected nodes with one undo step. The kept nodes are gathered
 // apart and swapped in at once, so nothing can leave the list half-changed.

@@ -1,6 +1,6 @@
 #include "edit/Download.h"
 
-#include "base/Messages.h"
+#include "base/Report.h"
 #include "model/WorkFolder.h"
 
 #include <QEventLoop>
@@ -131,16 +131,16 @@ bool fetch(const QUrl& address, QIODevice& out, const DownloadLimits& limits)
 
 } // namespace
 
-QString DownloadToWorkFile(QObject* owner, const QString& url, const QString& ext, const DownloadLimits& limits)
+QString DownloadToWorkFile(Report* failure, const QString& url, const QString& ext, const DownloadLimits& limits)
 {
-    const auto fail = [owner] {
-        ShowMessage(30076, owner, {}, kStyleInfo);
+    const auto fail = [failure] {
+        Record(failure, {kMsgDownloadFailed, {}, kStyleInfo});
         return QString();
     };
     const QUrl address(url.trimmed(), QUrl::TolerantMode);
     if (!isWebAddress(address))
         return fail();
-    const QString folder = GetWorkFolder();
+    const QString folder = GetWorkFolder({}, failure);
     if (folder.isEmpty())
         return {};
     // A name of its own for every download, so no other file is overwritten

@@ -82,7 +82,7 @@ std::optional<ExportTarget> ExportTargetFor(int filterIndex, const QString& path
 }
 
 ExportResult ExportCanvas(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
-                          const QString& path, const ExportTarget& target, int quality, QObject* owner)
+                          const QString& path, const ExportTarget& target, int quality, Report* failure)
 {
     const QSize size = ZoomedCanvasSize(doc.state.canvasWidth, doc.state.canvasHeight, zoom);
     // Beyond what a decoder may hold the allocation would only succeed lazily
@@ -93,9 +93,9 @@ ExportResult ExportCanvas(const Document& doc, const SysSettings& sys, const Ran
     if (canvas.isNull())
         return ExportResult::NoMemory;
     const bool saved = target.bmpFormat > 0
-                           ? WriteBmpFile(path, target.bmpFormat, canvas, owner)
+                           ? WriteBmpFile(path, target.bmpFormat, canvas, failure)
                            : SaveBitmapAsImageFile(canvas, canvas.width(), canvas.height(), path, target.type,
-                                                   quality, false);
+                                                   quality, false, failure);
     return saved ? ExportResult::Saved : ExportResult::WriteFailed;
 }
 

@@ -9,6 +9,8 @@ class QObject;
 
 namespace vq {
 
+struct Report;
+
 class Document;
 struct RangeMode;
 struct SysSettings;
@@ -53,9 +55,10 @@ enum class ExportResult {
 // Draws the canvas at `zoom` as output shows it (background, nodes and their
 // frames, the range frame of `mode`, the overlap marking when `sys` asks for
 // it, no handles) and writes it to `path`. `quality` applies to JPEG only. The
-// document is only read: its zoom and selection are the user's.
+// document is only read: its zoom and selection are the user's. A failed
+// write leaves what the writer found wrong in `failure`, when given.
 [[nodiscard]] ExportResult ExportCanvas(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
                                         const QString& path, const ExportTarget& target, int quality,
-                                        QObject* owner = nullptr);
+                                        Report* failure = nullptr);
 
 } // namespace vq

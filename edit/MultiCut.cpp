@@ -218,7 +218,7 @@ std::optional<CutPlan> PlanCut(const Document& doc, const RangeMode& mode, const
 } // namespace
 
 int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& rendered, ProgressSink* progress,
-                    QObject* owner)
+                    Report* failure)
 {
     Document& doc = session.editableDoc();
     RangeMode& mode = session.mode();
@@ -229,7 +229,7 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
     const SourceTiles& source = plan->source;
 
     // A full document takes no tile: no undo step that would change nothing.
-    if (!doc.CheckNodeCapacity(owner))
+    if (!doc.CheckNodeCapacity(failure))
         return 0;
     session.PushUndoSnapshot();
     const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
@@ -242,7 +242,7 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
             if (picture) {
                 const QPoint origin = grid.tileOrigin(i, j);
                 if (!AppendNode(doc, picture, grid.tileWidth(), grid.tileHeight(),
-                                origin.x() + grid.tileWidth() / 2, origin.y() + grid.tileHeight() / 2, owner)) {
+                                origin.x() + grid.tileWidth() / 2, origin.y() + grid.tileHeight() / 2, failure)) {
                     full = true;
                     break;
                 }
@@ -294,10 +294,14 @@ TileFilesResult CutTilesToFiles(const Document& doc, const RangeMode& mode, cons
         for (int i = 0; i < grid.cx; ++i) {
             const QImage tile = rendered.copy(source.tile(i, j));
             const QString name = NextTileFileName(folder, extension, &counter);
-            if (SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false)) {
+            Report failure;
+            if (SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false, &failure)) {
                 ++result.written;
-            } else if (result.failed++ == 0) {
-                result.firstFailure = name;
+            } else {
+                if (result.failed++ == 0)
+                    result.firstFailure = name;
+                if (!failure.isEmpty())
+                    result.reports << failure;
             }
             if (progress && ++done % step == 0)
                 progress->StepProgress();

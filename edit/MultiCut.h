@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Report.h"
+
 #include "model/Geometry.h"
 
 #include <QImage>
@@ -10,6 +12,7 @@
 class QObject;
 
 namespace vq {
+
 
 class Document;
 class EditSession;
@@ -91,11 +94,11 @@ bool UpdateMultiCutSettings(EditSession& session, SysSettings& sys, const MultiC
 // The tiles of the active multi-cut cut out of `rendered` (the mode node's
 // picture at its own size) and appended as nodes in their places, selected,
 // the last one main, as one undo step. The mode ends when every tile is in;
-// the node limit stops the loop early (after its message) and keeps the mode.
+// the node limit stops the loop early (its report in `failure`) and keeps the mode.
 // The number of nodes added; 0 with nothing changed when there is nothing to
 // cut.
 int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& rendered, ProgressSink* progress,
-                    QObject* owner = nullptr);
+                    Report* failure);
 
 // What writing the tiles as files came to.
 struct TileFilesResult {
@@ -103,6 +106,7 @@ struct TileFilesResult {
     int written = 0;
     int failed = 0;
     QString firstFailure; // the first file that could not be written
+    Reports reports;      // why tiles failed, tile by tile, to be told first
 };
 
 // The tiles of the active multi-cut written into `folder` (ending with "/")

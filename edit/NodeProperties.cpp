@@ -6,7 +6,7 @@
 #include "imaging/Codec.h"
 #include "imaging/PictureData.h"
 #include "model/Document.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 #include "base/TextUtil.h"
 #include "base/WaitCursor.h"
 
@@ -165,7 +165,7 @@ QSize ApplySameAspect(Document& doc, int index, bool widthBasis)
 }
 
 ResampleResult ResampleToDisplaySize(Document& doc, int index, bool widthBasis, const QString& backupPath,
-                                     QObject* owner)
+                                     Report* failure)
 {
     ResampleResult result;
     if (!validNode(doc, index))
@@ -174,7 +174,7 @@ ResampleResult ResampleToDisplaySize(Document& doc, int index, bool widthBasis, 
     if (node.picture && !backupPath.isEmpty()) {
         QFile backup(backupPath);
         result.backedUp = backup.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                          && WritePictureData(backup, false, *node.picture) && backup.flush();
+                          && WritePictureData(backup, false, *node.picture, nullptr) && backup.flush();
     }
     const AspectResult target = AspectTarget(displayedSize(node), memorySize(node), widthBasis);
     PicturePtr resized;
@@ -184,7 +184,7 @@ ResampleResult ResampleToDisplaySize(Document& doc, int index, bool widthBasis, 
             resized = ResizePicture(node.picture, target.size.width(), target.size.height());
     }
     if (!resized) {
-        ShowMessage(30028, owner, {}, kStyleError);
+        Record(failure, {kMsgNoImage, {}, kStyleError});
         return result;
     }
     node.picture = std::move(resized);
@@ -263,10 +263,15 @@ OriginKind ClassifyOrigin(const QString& shownSource)
     return shownSource.toLower().startsWith(QLatin1String("http")) ? OriginKind::Web : OriginKind::File;
 }
 
-bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, QObject* owner)
+bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, Reports* reports)
 {
-    const auto fail = [owner] {
-        ShowMessage(30102, owner, {}, kStyleError);
+    Report cause;
+    const auto fail = [&] {
+        if (reports) {
+            if (cause.id != 0)
+                reports->append(cause);
+            reports->append({kMsgReloadFailed, {}, kStyleError});
+        }
         return false;
     };
     const OriginKind kind = ClassifyOrigin(shownSource);
@@ -287,14 +292,14 @@ bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, 
         QString url = image.url;
         if (url.contains(QLatin1Char('%')))
             url = DecodeUrl(url);
-        downloaded = DownloadToWorkFile(owner, url, image.type);
+        downloaded = DownloadToWorkFile(&cause, url, image.type);
         if (downloaded.isEmpty())
             return fail();
         path = downloaded;
         type = image.type;
     }
     LoadedPicture loaded;
-    const bool ok = ReplaceMainImage(doc, path, type, &loaded, owner);
+    const bool ok = ReplaceMainImage(doc, path, type, &loaded, &cause);
     if (!downloaded.isEmpty())
         QFile::remove(downloaded);
     if (!ok)

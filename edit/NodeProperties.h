@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Report.h"
+
 #include "model/DocState.h"
 
 #include <QSize>
@@ -62,15 +64,15 @@ void SetNodeDisplayHeight(Document& doc, int index, int value);
 // "ビューのイメージの大きさにする". The picture's bytes are first written to
 // `backupPath` (when it is not empty); `backedUp` tells whether that worked,
 // so the dialog can offer the undo. Then the picture is redrawn at the
-// aspect-corrected displayed size. Message 30028 when that fails; the node
-// keeps its picture and size.
+// aspect-corrected displayed size. When that fails the node keeps its
+// picture and size and `failure` (when given) holds the no-image report.
 struct ResampleResult {
     bool backedUp = false;
     bool resampled = false;
     QSize size;
 };
 [[nodiscard]] ResampleResult ResampleToDisplaySize(Document& doc, int index, bool widthBasis,
-                                                   const QString& backupPath, QObject* owner = nullptr);
+                                                   const QString& backupPath, Report* failure);
 
 // Puts the picture kept in `backupPath` back into the node. False, with the
 // node untouched, when the file cannot be read or its bytes make no
@@ -102,7 +104,8 @@ enum class OriginKind {
 // "再読込み": reads the picture again from the shown source (a local file, or
 // an address downloaded first) into the main node, which must be `index`.
 // On success the node's source record is renewed with the shown text.
-// Message 30102 on failure (after 30029 when the file is no image).
-bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, QObject* owner = nullptr);
+// On failure `reports` (when given) ends with the reload-failed report, after
+// what the download or the load found wrong.
+bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, Reports* reports = nullptr);
 
 } // namespace vq

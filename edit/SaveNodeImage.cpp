@@ -55,7 +55,7 @@ QImage RenderNodePicture(const Document& doc, int index)
     return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
-NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path)
+NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path, Report* failure)
 {
     if (index < 0 || index >= doc.state.nodeCount || !doc.nodes[index].picture)
         return NodeImageSave::NoPicture;
@@ -69,7 +69,7 @@ NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path)
     const QImage image = RenderNodePicture(doc, index);
     if (image.isNull())
         return NodeImageSave::RenderFailed;
-    return SaveBitmapAsImageFile(image, image.width(), image.height(), path, type, 100, false)
+    return SaveBitmapAsImageFile(image, image.width(), image.height(), path, type, 100, false, failure)
         ? NodeImageSave::Saved
         : NodeImageSave::WriteFailed;
 }

@@ -7,6 +7,8 @@ class QObject;
 
 namespace vq {
 
+struct Report;
+
 class Document;
 
 // The image-file filter of the file dialogs: all image types, then each one;
@@ -33,7 +35,9 @@ enum class NodeImageSave {
 // Writes node `index`'s picture, at its own pixel size, to `path` in the type
 // its extension names (JPEG at quality 100). A JPEG picture saved as JPEG is
 // written byte for byte, so it loses nothing to a second compression. The
-// document is only read.
-[[nodiscard]] NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path);
+// document is only read. Why a write failed, when it was the picture, is
+// left in `failure`.
+[[nodiscard]] NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path,
+                                          Report* failure);
 
 } // namespace vq

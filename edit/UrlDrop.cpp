@@ -1,7 +1,6 @@
 #include "edit/UrlDrop.h"
 
 #include "model/Cp932.h"
-#include "base/Messages.h"
 #include "base/TextUtil.h"
 
 #include <QFileInfo>
@@ -321,11 +320,12 @@ FileDrop DropHandler::OnDropFiles(const QStringList& paths, bool onNode)
     if (paths.isEmpty())
         return {};
     QStringList considered = paths;
+    std::optional<Report> tooMany;
     if (paths.size() > kMaxFilesAtOnce - 1) {
-        ShowMessage(30109, m_owner, QStringLiteral("最大 %1 個\n").arg(kMaxFilesAtOnce), kStyleInfo);
+        tooMany = Report{kMsgTooManyAtOnce, QStringLiteral("最大 %1 個\n").arg(kMaxFilesAtOnce), kStyleInfo};
         considered = paths.mid(0, kMaxFilesAtOnce);
     }
-    return {true, AcceptedImageFiles(considered, onNode)};
+    return {true, AcceptedImageFiles(considered, onNode), tooMany};
 }
 
 } // namespace vq

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "base/Report.h"
+
+#include <optional>
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -53,6 +57,8 @@ struct FileDrop {
     // skipped: a drop on a node still asks to replace, and fails to load.
     bool handled = false;
     QList<ImageFile> images;
+    // Told before the images are added: too many files came at once.
+    std::optional<Report> tooMany;
 };
 
 enum class DropKind {
@@ -85,7 +91,7 @@ public:
 
     // The file-manager notification of a drop. Ignored, and the guard
     // cleared, while the address of a browser drop is pending. More than
-    // 9999 files are cut to the first 10000 with message 30109.
+    // 9999 files are cut to the first 10000 with the too-many report.
     [[nodiscard]] FileDrop OnDropFiles(const QStringList& paths, bool onNode);
 
     // The address of the last browser drop, until its file notification

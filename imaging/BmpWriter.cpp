@@ -1,6 +1,6 @@
 #include "imaging/BmpWriter.h"
 
-#include "base/Messages.h"
+#include "base/Report.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,8 +22,6 @@
 namespace vq {
 
 namespace {
-
-constexpr int kSaveFailed = 30025;
 
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiRle8 = 1;
@@ -66,9 +64,9 @@ const QString kFileHeaderWriteError = QStringLiteral("BITMAPFILEHEADER書き込�
 const QString kInfoWriteError = QStringLiteral("BITMAPINFO書き込みエラー\n");
 const QString kPixelWriteError = QStringLiteral("ビット配列書き込みエラー\n");
 
-bool fail(const QString& step, QObject* owner)
+bool fail(const QString& step, Report* failure)
 {
-    ShowMessage(kSaveFailed, owner, step, kStyleError);
+    Record(failure, {kMsgBitmapSaveFailed, step, kStyleError});
     return false;
 }
 
@@ -496,10 +494,10 @@ private:
 
 } // namespace
 
-bool WriteBmpFile(const QString& path, int formatIndex, const QImage& image, QObject* owner)
+bool WriteBmpFile(const QString& path, int formatIndex, const QImage& image, Report* failure)
 {
     if (formatIndex < kBmpMono || formatIndex > kBmp32 || image.isNull())
-        return fail(kHeaderError, owner);
+        return fail(kHeaderError, failure);
     const PixelLayout& layout = kLayouts[size_t(formatIndex - 1)];
     const int width = image.width();
     const int height = image.height();
@@ -507,42 +505,42 @@ bool WriteBmpFile(const QString& path, int formatIndex, const QImage& image, QOb
     const qint64 pixelOffset = kFileHeaderBytes + kInfoHeaderBytes + layout.tableBytes;
     constexpr qint64 kMaxFileSize = std::numeric_limits<std::uint32_t>::max();
     if (strideBytes(layout.bits, width) * height > kMaxFileSize - pixelOffset)
-        return fail(kBufferError, owner);
+        return fail(kBufferError, failure);
 
     Prepared prepared;
     try {
         switch (prepare(layout, image, prepared)) {
         case Outcome::WorkImage:
-            return fail(kWorkImageError, owner);
+            return fail(kWorkImageError, failure);
         case Outcome::Convert:
-            return fail(kConvertError, owner);
+            return fail(kConvertError, failure);
         case Outcome::Ok:
             break;
         }
     } catch (const std::bad_alloc&) {
-        return fail(kBufferError, owner);
+        return fail(kBufferError, failure);
     }
     const qint64 fileSize = pixelOffset + prepared.imageSize;
     if (fileSize > kMaxFileSize)
-        return fail(kBufferError, owner);
+        return fail(kBufferError, failure);
 
     Target target(path);
     if (!target.open())
-        return fail(kOpenError, owner);
+        return fail(kOpenError, failure);
     const QByteArray header = fileHeader(fileSize, pixelOffset);
     if (!writeAll(target.device(), header.constData(), header.size()))
-        return fail(kFileHeaderWriteError, owner);
+        return fail(kFileHeaderWriteError, failure);
     const QByteArray info = infoBlock(layout, image, prepared);
     if (!writeAll(target.device(), info.constData(), info.size()))
-        return fail(kInfoWriteError, owner);
+        return fail(kInfoWriteError, failure);
     bool written = false;
     try {
         written = writePixels(target.device(), layout, prepared, width, height);
     } catch (const std::bad_alloc&) {
-        return fail(kBufferError, owner);
+        return fail(kBufferError, failure);
     }
     if (!written || !target.commit())
-        return fail(kPixelWriteError, owner);
+        return fail(kPixelWriteError, failure);
     return true;
 }
 

@@ -3,9 +3,10 @@
 #include <QString>
 
 class QImage;
-class QObject;
 
 namespace vq {
+
+struct Report;
 
 // The eight pixel formats of a saved bitmap, numbered as the export's file
 // type list numbers them.
@@ -21,8 +22,8 @@ enum BmpFormat : int {
 };
 
 // Writes `image` as a Windows bitmap file in format `formatIndex` (1..8).
-// Errors name the failed step before message 30025 and return false; no
-// partial file is left behind.
-bool WriteBmpFile(const QString& path, int formatIndex, const QImage& image, QObject* owner = nullptr);
+// Errors return false with the bitmap-save report, its prefix naming the
+// failed step, in `failure` when given; no partial file is left behind.
+bool WriteBmpFile(const QString& path, int formatIndex, const QImage& image, Report* failure);
 
 } // namespace vq

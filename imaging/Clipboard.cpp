@@ -2,7 +2,7 @@
 
 #include "imaging/Codec.h"
 #include "imaging/JpegEncode.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -16,23 +16,20 @@ namespace vq {
 
 namespace {
 
-constexpr int kPasteFailed = 30027;
-
 QClipboard* clipboard()
 {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
 }
 
-bool failPaste(const QString& step)
-{
-    ShowMessage(kPasteFailed, nullptr, step, kStyleError);
-    return false;
-}
-
 } // namespace
 
-bool SaveClipboardImage(const QString& path, const QString& type)
+bool SaveClipboardImage(const QString& path, const QString& type, Reports* reports)
 {
+    const auto failPaste = [reports](const QString& step) {
+        if (reports)
+            reports->append({kMsgPasteFailed, step, kStyleError, true});
+        return false;
+    };
     QClipboard* board = clipboard();
     if (!board)
         return false;
@@ -48,8 +45,13 @@ bool SaveClipboardImage(const QString& path, const QString& type)
         const QImage opaque = FlattenOntoTopLeftColor(image);
         if (opaque.isNull())
             return failPaste(QStringLiteral("DIBへの変換エラー\n"));
-        if (!SaveBitmapAsImageFile(opaque, opaque.width(), opaque.height(), path, type, 100, false))
+        Report saveFailure;
+        if (!SaveBitmapAsImageFile(opaque, opaque.width(), opaque.height(), path, type, 100, false, &saveFailure)) {
+            // Why the save failed comes first, then what it cost the paste.
+            if (reports && saveFailure.id != 0)
+                reports->append(saveFailure);
             return failPaste(QStringLiteral("セーブエラー\n"));
+        }
         return true;
     } catch (const std::exception& e) {
         return failPaste(QStringLiteral("エラー(") + QString::fromLocal8Bit(e.what()) + QStringLiteral(")\n"));

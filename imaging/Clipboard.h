@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Report.h"
+
 #include <QString>
 
 namespace vq {
@@ -7,8 +9,9 @@ namespace vq {
 // Saves the image on the clipboard as a file of `type` (see
 // SaveBitmapAsImageFile) at quality 100, unflipped. False without a message
 // when the clipboard holds no image or there is no GUI application; other
-// failures show message 30027 behind a prefix naming the failed step.
-bool SaveClipboardImage(const QString& path, const QString& type);
+// failures append, in the order they arose, the paste-failed report behind a
+// prefix naming the failed step to `reports`, when given.
+bool SaveClipboardImage(const QString& path, const QString& type, Reports* reports = nullptr);
 
 // Puts `text` on the clipboard. With `keepExisting`, an image already there
 // stays alongside the text in one set of data, so other programs still see the

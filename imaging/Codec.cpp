@@ -3,7 +3,7 @@
 #include "imaging/GifWriter.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -110,13 +110,13 @@ PicturePtr BitmapToPicture(const QImage& bitmap)
 }
 
 bool SaveBitmapAsImageFile(const QImage& bitmap, int width, int height, const QString& path, const QString& type,
-                           int quality, bool flipVertical)
+                           int quality, bool flipVertical, Report* failure)
 {
     const ImageType* format = imageType(type);
     if (!format)
         return false;
     if (bitmap.isNull() || !IsAcceptableImageSize({width, height})) {
-        ShowMessage(30001, nullptr, {}, kStyleError);
+        Record(failure, {kMsgOutOfMemory, {}, kStyleError, true});
         return false;
     }
 
@@ -124,7 +124,7 @@ bool SaveBitmapAsImageFile(const QImage& bitmap, int width, int height, const QS
         ? bitmap
         : bitmap.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (image.isNull()) {
-        ShowMessage(30001, nullptr, {}, kStyleError);
+        Record(failure, {kMsgOutOfMemory, {}, kStyleError, true});
         return false;
     }
     if (flipVertical)

@@ -9,6 +9,8 @@
 
 namespace vq {
 
+struct Report;
+
 struct LoadedPicture {
     PicturePtr picture;
     int width = 0;
@@ -39,11 +41,12 @@ struct LoadedPicture {
 // Saves `bitmap` scaled to `width` × `height` as a file of `type` ("jpeg",
 // "png", "tiff", "bmp" or "gif", any case), flipped top to bottom when asked.
 // `quality` (0..100) applies to JPEG only. An unknown type returns false
-// without a message; a null bitmap or a size too large to hold shows message
-// 30001. The file is written under a temporary name and renamed into place, so
+// without a report; a null bitmap or a size too large to hold leaves the
+// out-of-memory report in `failure`, when given. The file is written under a temporary name and renamed into place, so
 // a failed save leaves any earlier file at `path` untouched.
 [[nodiscard]] bool SaveBitmapAsImageFile(const QImage& bitmap, int width, int height, const QString& path,
-                                         const QString& type, int quality, bool flipVertical);
+                                         const QString& type, int quality, bool flipVertical,
+                                         Report* failure);
 
 // `picture` redrawn at `width` × `height` (smooth scaling) as JPEG quality
 // 100. The same picture when it already has that size, so that no generation

@@ -1,7 +1,7 @@
 #include "imaging/PictureData.h"
 
 #include "imaging/ImageDecode.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 
 #include <QIODevice>
 
@@ -26,14 +26,14 @@ bool writeAll(QIODevice& file, const char* data, qint64 size)
 
 } // namespace
 
-bool WritePictureData(QIODevice& file, bool withLength, const Picture& picture)
+bool WritePictureData(QIODevice& file, bool withLength, const Picture& picture, Report* failure)
 {
     const QByteArray& bytes = picture.bytes();
     if (bytes.isEmpty())
         return false;
     if (withLength) {
         char length[4];
-        if (!PutBigEndian32(length, bytes.size()) || !writeAll(file, length, sizeof length))
+        if (!PutBigEndian32(length, bytes.size(), failure) || !writeAll(file, length, sizeof length))
             return false;
     }
     return writeAll(file, bytes.constData(), bytes.size());
@@ -70,10 +70,10 @@ PicturePtr ReadPictureData(QIODevice& file, qint64 length)
     return Picture::fromBytes(std::move(bytes));
 }
 
-bool PutBigEndian32(char* buffer, qint64 value)
+bool PutBigEndian32(char* buffer, qint64 value, Report* failure)
 {
     if (value < 0 || value > kMaxLength32) {
-        ShowMessage(30013, nullptr, {}, kStyleError);
+        Record(failure, {kMsgTooLarge, {}, kStyleError, true});
         return false;
     }
     const auto v = quint32(value);

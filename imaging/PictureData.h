@@ -8,10 +8,14 @@ class QIODevice;
 
 namespace vq {
 
+struct Report;
+
 // Writes the picture's bytes to `file`, preceded by their count as a
 // big-endian 32-bit length when `withLength`. False when the picture has no
-// bytes, the count does not fit in 32 bits (message 30013) or a write fails.
-[[nodiscard]] bool WritePictureData(QIODevice& file, bool withLength, const Picture& picture);
+// bytes, the count does not fit in 32 bits (the too-large report then in
+// `failure`, when given) or a write fails.
+[[nodiscard]] bool WritePictureData(QIODevice& file, bool withLength, const Picture& picture,
+                                    Report* failure);
 
 // The number of bytes WritePictureData writes for the picture, length excluded.
 [[nodiscard]] int PictureDataSize(const Picture& picture);
@@ -26,8 +30,9 @@ namespace vq {
 [[nodiscard]] PicturePtr ReadPictureData(QIODevice& file, qint64 length);
 
 // Stores `value` most significant byte first in `buffer[0..3]`. A value
-// outside 0..0xFFFFFFFF is refused with message 30013 and false.
-bool PutBigEndian32(char* buffer, qint64 value);
+// outside 0..0xFFFFFFFF is refused with false and the too-large report in
+// `failure`, when given.
+bool PutBigEndian32(char* buffer, qint64 value, Report* failure);
 [[nodiscard]] quint32 GetBigEndian32(const char* buffer);
 
 } // namespace vq

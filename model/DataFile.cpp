@@ -2,7 +2,7 @@
 
 #include "imaging/PictureData.h"
 
-#include "base/Messages.h"
+#include "base/Report.h"
 #include "model/RecordCodec.h"
 
 #include <QFileDevice>
@@ -25,10 +25,10 @@ bool writeAll(QIODevice& file, const char* data, qint64 size)
     return file.write(data, size) == size;
 }
 
-bool writeBigEndian(QIODevice& file, qint64 value)
+bool writeBigEndian(QIODevice& file, qint64 value, Report* failure)
 {
     char b[4];
-    return PutBigEndian32(b, value) && writeAll(file, b, 4);
+    return PutBigEndian32(b, value, failure) && writeAll(file, b, 4);
 }
 
 bool pictureWritable(const PicturePtr& picture)
@@ -115,7 +115,7 @@ T clampTo(T v, T lo, T hi)
 
 } // namespace
 
-bool WriteDataFile(QIODevice& file, const Document& doc)
+bool WriteDataFile(QIODevice& file, const Document& doc, Report* failure)
 {
     DocState state = doc.state;
     if (!pictureWritable(state.backPicture))
@@ -125,10 +125,10 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
     const QByteArray stateBytes = encodeDocState(state);
     if (!writeAll(file, stateBytes.constData(), stateBytes.size()))
         return false;
-    if (state.backPicture && !WritePictureData(file, true, *state.backPicture))
+    if (state.backPicture && !WritePictureData(file, true, *state.backPicture, failure))
         return false;
     const int count = std::clamp(state.nodeCount, 0, kMaxNodes);
-    if (!writeBigEndian(file, count))
+    if (!writeBigEndian(file, count, failure))
         return false;
     // Records in one write: a thousand small writes cost more than the copy.
     QByteArray records;
@@ -143,35 +143,34 @@ bool WriteDataFile(QIODevice& file, const Document& doc)
         return false;
     for (int i = 0; i < count; ++i) {
         const PicturePtr& picture = doc.nodes[i].picture;
-        if (pictureWritable(picture) && !WritePictureData(file, true, *picture))
+        if (pictureWritable(picture) && !WritePictureData(file, true, *picture, failure))
             return false;
     }
     return true;
 }
 
-bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner, bool quiet)
+bool ReadDataFile(QIODevice& file, Document& doc, Report* failure)
 {
     const auto refuse = [&](int id, const QString& prefix = {}) {
-        if (!quiet)
-            ShowMessage(id, owner, prefix, kStyleError);
+        Record(failure, {id, prefix, kStyleError});
         return false;
     };
     const Source source = loadSource(file);
     Reader in(source);
     const char* head = nullptr;
     if (!in.take(kDataFileMagicBytes, head) || std::memcmp(head, "VQD", 3) != 0) {
-        return refuse(30019);
+        return refuse(kMsgWrongFormat);
     }
     const QByteArray version(head + 3, 3);
     bool numeric = false;
     const int versionNumber = version.toInt(&numeric);
     if (!numeric || (versionNumber != 1 && versionNumber != 2)) {
-        return refuse(30020, QStringLiteral("ver ") + QString::fromLatin1(version) + QLatin1Char('\n'));
+        return refuse(kMsgUnsupportedVersion, QStringLiteral("ver ") + QString::fromLatin1(version) + QLatin1Char('\n'));
     }
 
     const char* stateBytes = nullptr;
     if (!in.take(kDocStateBytes, stateBytes)) {
-        return refuse(30019);
+        return refuse(kMsgWrongFormat);
     }
     bool hasBackPicture = false;
     decodeDocState(stateBytes, doc.state, hasBackPicture);
@@ -183,14 +182,14 @@ bool ReadDataFile(QIODevice& file, Document& doc, QObject* owner, bool quiet)
 
     quint32 count = 0;
     if (!intact || !in.bigEndian(count)) {
-        return refuse(30019);
+        return refuse(kMsgWrongFormat);
     }
     if (count > static_cast<quint32>(kMaxNodes)) {
-        return refuse(30043, QStringLiteral("%1 > %2\n").arg(count).arg(kMaxNodes));
+        return refuse(kMsgTooManyInDocument, QStringLiteral("%1 > %2\n").arg(count).arg(kMaxNodes));
     }
     const char* records = nullptr;
     if (!in.take(qint64(count) * kNodeRecordBytes, records)) {
-        return refuse(30019);
+        return refuse(kMsgWrongFormat);
     }
     std::vector<bool> hasPicture(count, false);
     for (quint32 i = 0; i < count; ++i) {

@@ -1,7 +1,8 @@
 #include "model/Document.h"
 
+#include "imaging/Codec.h"
 #include "model/Cp932.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 
 namespace vq {
 
@@ -54,11 +55,11 @@ void Document::ResetDocument()
     state.modeFrameWidth = modeWidth;
 }
 
-bool Document::CheckNodeCapacity(QObject* owner) const
+bool Document::CheckNodeCapacity(Report* failure) const
 {
     if (state.nodeCount < kMaxNodes)
         return true;
-    ShowMessage(30163, owner, QStringLiteral("最大 %1 個\n").arg(kMaxNodes), kStyleError);
+    Record(failure, {kMsgTooManyImages, QStringLiteral("最大 %1 個\n").arg(kMaxNodes), kStyleError});
     return false;
 }
 
@@ -98,9 +99,9 @@ DisplaySize AppendSizeRule(int w, int h, int canvasWidth, int canvasHeight)
     return {w, h};
 }
 
-bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy, QObject* owner)
+bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy, Report* failure)
 {
-    if (!doc.CheckNodeCapacity(owner))
+    if (!doc.CheckNodeCapacity(failure))
         return false;
     const int c = doc.state.nodeCount;
     doc.state.nodeCount += 1;
@@ -120,6 +121,15 @@ bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy,
     doc.screen[c].selected = 1;
     KeepNodeInCanvas(doc, c, KeepMode::Edge);
     doc.state.mainIndex = c;
+    return true;
+}
+
+bool AppendPictureNode(Document& doc, const LoadedPicture& picture, QPoint centre, const QString& source,
+                       Report* failure)
+{
+    if (!AppendNode(doc, picture.picture, picture.width, picture.height, centre.x(), centre.y(), failure))
+        return false;
+    SetNodeSource(doc, doc.state.nodeCount - 1, picture.width, picture.height, picture.dataSize, source);
     return true;
 }
 

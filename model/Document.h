@@ -3,13 +3,16 @@
 #include "model/DocState.h"
 #include "model/Geometry.h"
 
+#include <QPoint>
 #include <QString>
 
 #include <vector>
 
-class QObject;
 
 namespace vq {
+
+struct LoadedPicture;
+struct Report;
 
 // The one document: the canvas state and the nodes in stacking order
 // (index 0 at the bottom), with the run-time screen information beside them.
@@ -27,8 +30,9 @@ public:
     void ReleasePictures();
     // The new-document state; modeFrameColor and modeFrameWidth are kept.
     void ResetDocument();
-    // True when another node fits; otherwise message 30163 behind "最大 1000 個\n".
-    bool CheckNodeCapacity(QObject* owner = nullptr) const;
+    // True when another node fits; otherwise false with the too-many-images
+    // report behind "最大 1000 個\n" in `failure`, when given.
+    bool CheckNodeCapacity(Report* failure) const;
 
     [[nodiscard]] IntRect NodeRect(int index) const;
     [[nodiscard]] IntRect NodeScreenRect(int index) const;
@@ -41,9 +45,9 @@ public:
 
 // Appends a node for a picture of w x h pixels centred at (cx, cy), shrunk to
 // 250 pixels wide when it reaches the canvas size, selected, made the main
-// selection and moved inside the canvas. False (after the capacity message)
-// when the document is full.
-bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy, QObject* owner = nullptr);
+// selection and moved inside the canvas. False, with the capacity report in
+// `failure`, when the document is full.
+bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy, Report* failure = nullptr);
 
 // The displayed size of a w x h picture under the 250-pixel rule.
 struct DisplaySize {
@@ -58,6 +62,12 @@ bool KeepNodeInCanvas(Document& doc, int index, KeepMode mode);
 
 // Records the picture's pixel size, source data size and origin text.
 void SetNodeSource(Document& doc, int index, int width, int height, int dataSize, const QString& source);
+
+// A new picture as a node: appended centred at `centre` (see AppendNode) with
+// its pixel size, data size and `source` recorded. False, with the capacity
+// report in `failure`, when the document is full.
+bool AppendPictureNode(Document& doc, const LoadedPicture& picture, QPoint centre, const QString& source,
+                       Report* failure);
 // The stored origin text as text.
 [[nodiscard]] QString NodeSourceText(const NodeRecord& node);
 

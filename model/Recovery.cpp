@@ -62,7 +62,7 @@ QString RecoveryLockPath(const QString& folder, qint64 pid)
     return recoveryName(folder, pid, ".lock");
 }
 
-bool WriteRecoveryFile(const QString& path, const QString& documentPath, const Document& doc)
+bool WriteRecoveryFile(const QString& path, const QString& documentPath, const Document& doc, Report* failure)
 {
     const QByteArray pathBytes = documentPath.toUtf8();
     QByteArray header(kMagic, kMagicBytes);
@@ -73,7 +73,7 @@ bool WriteRecoveryFile(const QString& path, const QString& documentPath, const D
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
                          && static_cast<quint32>(pathBytes.size()) <= kMaxPathBytes
-                         && file.write(header) == header.size() && WriteDataFile(file, doc) && file.flush()
+                         && file.write(header) == header.size() && WriteDataFile(file, doc, failure) && file.flush()
                          && file.error() == QFileDevice::NoError;
     file.close();
     if (!written)
@@ -87,10 +87,10 @@ bool CommitRecoveryFile(const QString& part, const QString& target)
     return std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
 }
 
-bool WriteRecoveryCopy(const QString& target, const QString& documentPath, const Document& doc)
+bool WriteRecoveryCopy(const QString& target, const QString& documentPath, const Document& doc, Report* failure)
 {
     const QString part = target + QStringLiteral(".part");
-    if (WriteRecoveryFile(part, documentPath, doc) && CommitRecoveryFile(part, target))
+    if (WriteRecoveryFile(part, documentPath, doc, failure) && CommitRecoveryFile(part, target))
         return true;
     QFile::remove(part);
     return false;
@@ -110,7 +110,8 @@ bool ReadRecoveryCopy(const QString& path, Document& into, QString& documentPath
     const QByteArray pathBytes = file.read(length);
     if (static_cast<quint32>(pathBytes.size()) != length)
         return false;
-    if (!ReadDataFile(file, into, nullptr, true))
+    // A copy we cannot read is simply not offered: nothing to tell.
+    if (!ReadDataFile(file, into, nullptr))
         return false;
     documentPath = QString::fromUtf8(pathBytes);
     return true;

@@ -11,6 +11,8 @@ class QLockFile;
 
 namespace vq {
 
+struct Report;
+
 // Recovery copies live in the working folder, one per running instance:
 // "recovery-<pid>.vqdr", written as "recovery-<pid>.vqdr.part" first, and the
 // instance holds "recovery-<pid>.lock" for as long as it runs. None of these
@@ -21,13 +23,15 @@ namespace vq {
 
 // Writes the document's path (empty for an untitled one) and the document as
 // a data file to `path`; a file that could not be written completely is
-// removed.
-bool WriteRecoveryFile(const QString& path, const QString& documentPath, const Document& doc);
+// removed. A picture too large to record leaves its report in `failure`.
+bool WriteRecoveryFile(const QString& path, const QString& documentPath, const Document& doc,
+                       Report* failure = nullptr);
 // Puts a completely written `part` in place of `target` in one step, so a
 // crash at any moment leaves either the previous copy or the new one.
 bool CommitRecoveryFile(const QString& part, const QString& target);
 // Both of the above, through `target` + ".part".
-bool WriteRecoveryCopy(const QString& target, const QString& documentPath, const Document& doc);
+bool WriteRecoveryCopy(const QString& target, const QString& documentPath, const Document& doc,
+                       Report* failure = nullptr);
 
 // Reads a recovery copy into `into` (a fresh document). False for a copy
 // that is damaged; nothing is shown to the user.

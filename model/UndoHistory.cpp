@@ -16,31 +16,12 @@ void removeIfExists(const QString& path)
         QFile::remove(path);
 }
 
-// Writes `doc` to a new snapshot file; empty when that is not possible.
-QString writeSnapshot(const Document& doc)
-{
-    const QString path = MakeWorkFileName();
-    if (path.isEmpty())
-        return {};
-    QFile file(path);
-    // A snapshot cut short by a full disk would restore nodes without their
-    // pictures; only a complete one is kept.
-    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate) && WriteDataFile(file, doc)
-                         && file.flush() && file.error() == QFileDevice::NoError;
-    file.close();
-    if (!written) {
-        QFile::remove(path);
-        return {};
-    }
-    return path;
-}
-
 bool readSnapshot(const QString& path, Document& into)
 {
     QFile file(path);
     // Snapshots are the program's own files: a damaged one is not the user's
     // concern, the step is simply dropped.
-    return file.open(QIODevice::ReadOnly) && ReadDataFile(file, into, nullptr, true);
+    return file.open(QIODevice::ReadOnly) && ReadDataFile(file, into, nullptr);
 }
 
 // Drops the oldest entry when all ten slots are in use.
@@ -56,6 +37,31 @@ void trimOverflow(std::array<QString, UndoHistory::kSlots>& paths, int& count)
 }
 
 } // namespace
+
+// Writes `doc` to a new snapshot file; empty when that is not possible.
+QString UndoHistory::writeSnapshot(const Document& doc) const
+{
+    Report failure;
+    const auto fail = [&] {
+        if (failure.id != 0 && m_report)
+            m_report(failure, nullptr);
+        return QString();
+    };
+    const QString path = MakeWorkFileName(&failure);
+    if (path.isEmpty())
+        return fail();
+    QFile file(path);
+    // A snapshot cut short by a full disk would restore nodes without their
+    // pictures; only a complete one is kept.
+    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate) && WriteDataFile(file, doc, &failure)
+                         && file.flush() && file.error() == QFileDevice::NoError;
+    file.close();
+    if (!written) {
+        QFile::remove(path);
+        return fail();
+    }
+    return path;
+}
 
 void UndoHistory::PushUndoSnapshot(const Document& doc)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Report.h"
+
 #include <QString>
 
 #include <array>
@@ -40,11 +42,18 @@ public:
     // Forgets every step without deleting files (after a new or opened document).
     void ResetHistory();
 
+    // Where a snapshot that could not be written is told to the user; an
+    // edit without its undo step should not pass in silence.
+    void setReportSink(ReportSink sink) { m_report = std::move(sink); }
+
 private:
     std::array<QString, kSlots> m_undoPaths;
     std::array<QString, kSlots> m_redoPaths;
     int m_undoCount = 0;
     int m_redoCount = 0;
+    ReportSink m_report;
+
+    [[nodiscard]] QString writeSnapshot(const Document& doc) const;
 };
 
 } // namespace vq

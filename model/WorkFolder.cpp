@@ -1,6 +1,6 @@
 #include "model/WorkFolder.h"
 
-#include "base/Messages.h"
+#include "base/Report.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +34,7 @@ bool ensurePrivateFolder(const QString& path)
 
 } // namespace
 
-QString GetWorkFolder(const QString& sub)
+QString GetWorkFolder(const QString& sub, Report* failure)
 {
     QString folder = QDir::tempPath() + QStringLiteral("/Velquin-%1").arg(::getuid());
     bool ok = ensurePrivateFolder(folder);
@@ -45,15 +45,15 @@ QString GetWorkFolder(const QString& sub)
     if (ok)
         ok = QDir::setCurrent(folder);
     if (!ok) {
-        ShowMessage(30002, nullptr, {}, kStyleError);
+        Record(failure, {kMsgNoWorkFolder, {}, kStyleError, true});
         return {};
     }
     return folder;
 }
 
-QString MakeWorkFileName()
+QString MakeWorkFileName(Report* failure)
 {
-    const QString folder = GetWorkFolder();
+    const QString folder = GetWorkFolder({}, failure);
     if (folder.isEmpty())
         return {};
     QByteArray templ = QFile::encodeName(folder + QStringLiteral("/VQDXXXXXX"));

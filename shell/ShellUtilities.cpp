@@ -1,6 +1,6 @@
 #include "shell/ShellUtilities.h"
 
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/TextUtil.h"
 

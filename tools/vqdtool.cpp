@@ -4,7 +4,8 @@
 #include "imaging/BmpWriter.h"
 #include "imaging/Codec.h"
 #include "model/DocumentFile.h"
-#include "base/Messages.h"
+#include "base/Prompter.h"
+#include "base/Report.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "print/PagePrinter.h"
@@ -56,14 +57,23 @@ QString catalogueText(int id)
     return messageText(id).value_or(QString()).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
+// A report reads here as the program's console seam prints any message, on
+// one line; a question is declined, as a console has nobody to ask.
+int printReport(const Report& report, QObject* = nullptr)
+{
+    ConsolePrompter console;
+    const std::optional<MessageRequest> request = messageRequest(report);
+    return request ? console.message(*request) : int(kIdNone);
+}
+
 bool openDocument(const QString& path, Document& doc)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (absolute.right(3).toUpper() != QLatin1String("VQD")) {
-        std::fprintf(stderr, "vqdtool: %s: %s\n", qPrintable(path), qPrintable(catalogueText(30019)));
+        std::fprintf(stderr, "vqdtool: %s: %s\n", qPrintable(path), qPrintable(catalogueText(kMsgWrongFormat)));
         return false;
     }
-    return OpenDocumentFile(absolute, doc, nullptr, directJobRunner());
+    return OpenDocumentFile(absolute, doc, nullptr, directJobRunner(), printReport);
 }
 
 QJsonObject stateJson(const DocState& s)
@@ -142,13 +152,14 @@ int create(const QString& path, const QStringList& images, bool makeBackup)
         // is in view: the first at the centre, the rest cascading from the corner.
         const int cx = i == 0 ? doc.state.canvasWidth / 2 : 10 * i;
         const int cy = i == 0 ? doc.state.canvasHeight / 2 : 10 * i;
-        if (!AppendNode(doc, loaded->picture, loaded->width, loaded->height, cx, cy))
+        Report full;
+        if (!AppendPictureNode(doc, *loaded, QPoint(cx, cy), QStringLiteral("file:///") + image, &full)) {
+            printReport(full);
             return 1;
-        SetNodeSource(doc, doc.state.nodeCount - 1, loaded->width, loaded->height, loaded->dataSize,
-                      QStringLiteral("file:///") + image);
+        }
     }
     const SaveOptions options{makeBackup, nullptr};
-    if (!SaveDocumentFile(QFileInfo(path).absoluteFilePath(), doc, options, nullptr, directJobRunner()))
+    if (!SaveDocumentFile(QFileInfo(path).absoluteFilePath(), doc, options, nullptr, directJobRunner(), printReport))
         return 1;
     return 0;
 }
@@ -161,7 +172,7 @@ int extract(const QString& path, const QString& folder)
     if (!openDocument(path, doc))
         return 1;
     if (!QDir().mkpath(dir))
-        return fail(dir + QStringLiteral(": ") + catalogueText(30018));
+        return fail(dir + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
     for (int i = 0; i < doc.state.nodeCount; ++i) {
         if (!doc.nodes[i].picture)
             continue;
@@ -169,7 +180,7 @@ int extract(const QString& path, const QString& folder)
         QSaveFile out(target);
         const QByteArray& bytes = doc.nodes[i].picture->bytes();
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-            return fail(target + QStringLiteral(": ") + catalogueText(30018));
+            return fail(target + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
     }
     return 0;
 }
@@ -220,18 +231,20 @@ int exportImage(const QString& path, const QString& out, const ExportOptions& op
     const QString target = QFileInfo(out).absoluteFilePath();
     const auto type = ExportTargetFor(options.bmpFormat > 0 ? options.bmpFormat : kExportJpegFilter, target);
     if (!type)
-        return fail(out + QStringLiteral(": ") + catalogueText(30019));
+        return fail(out + QStringLiteral(": ") + catalogueText(kMsgWrongFormat));
     Document doc;
     if (!openDocument(path, doc))
         return 1;
     SysSettings sys;
     sys.dspOverlap = options.overlap ? 1 : 0;
-    switch (ExportCanvas(doc, sys, RangeMode{}, options.zoom, target, *type, options.quality)) {
+    Report failure;
+    switch (ExportCanvas(doc, sys, RangeMode{}, options.zoom, target, *type, options.quality, &failure)) {
     case ExportResult::Saved: return 0;
-    case ExportResult::NoMemory: return fail(out + QStringLiteral(": ") + catalogueText(30001));
+    case ExportResult::NoMemory: return fail(out + QStringLiteral(": ") + catalogueText(kMsgOutOfMemory));
     case ExportResult::WriteFailed: break;
     }
-    return fail(out + QStringLiteral(": ") + catalogueText(30018));
+    printReport(failure);
+    return fail(out + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
 }
 
 
@@ -381,7 +394,7 @@ int printDocument(const QString& path, const PrintOptions& options)
     case PrintOutcome::Cancelled:
     case PrintOutcome::NoDevice:
         if (!pdf.isEmpty())
-            return fail(options.pdf + QStringLiteral(": ") + catalogueText(30018));
+            return fail(options.pdf + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
         return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
     }
     const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,

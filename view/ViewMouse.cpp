@@ -2,7 +2,7 @@
 // it asks for (feedback, cursors, guides, popups, questions) is shown here.
 #include "view/CanvasView.h"
 
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "view/Cursors.h"
 

@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     settings.setValue(keys::MakeBackup, 0);
     const QString doc1 = files + QStringLiteral("/bench.vqd");
     const double save = medianMs(5, [&] { QFile::remove(doc1); }, [&] {
-        return SaveDocumentFile(doc1, doc, settings, nullptr, directJobRunner());
+        return SaveDocumentFile(doc1, doc, settings, nullptr, directJobRunner(), {});
     });
 
     const QString dataPath = files + QStringLiteral("/bench-data.vqd");
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
 
     const double open = medianMs(5, {}, [&] {
         Document opened;
-        return OpenDocumentFile(doc1, opened, nullptr, directJobRunner()) && opened.state.nodeCount == kNodes;
+        return OpenDocumentFile(doc1, opened, nullptr, directJobRunner(), {}) && opened.state.nodeCount == kNodes;
     });
     const QString extractDir = files + QStringLiteral("/extract");
     const double cabextract = medianMs(5, [&] { QDir(extractDir).removeRecursively(); }, [&] {

@@ -22,6 +22,7 @@
 #include "imaging/PictureCache.h"
 #include "model/Document.h"
 #include "view/CanvasView.h"
+#include "view/Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -160,7 +161,7 @@ int main(int argc, char** argv)
         QElapsedTimer t;
         const double cpuBefore = ProcessCpuMs();
         t.start();
-        added = AddImageFiles(app.edits(), paths, placement, nullptr, nullptr);
+        added = AddImageFiles(app.edits(), paths, placement, nullptr, nullptr, messageSink());
         const double afterAdd = MsSince(t);
         view.repaintNow();
         wall.push_back(MsSince(t));

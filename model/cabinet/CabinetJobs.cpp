@@ -2,7 +2,7 @@
 
 #include "model/DataFile.h"
 #include "model/DocState.h"
-#include "base/Messages.h"
+#include "base/Report.h"
 #include "model/RecordCodec.h"
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
@@ -11,13 +11,6 @@
 
 namespace vq {
 
-namespace {
-
-constexpr int kMsgNoWriteAccess = 30035;
-constexpr int kMsgUnpackFailed = 30036;
-
-} // namespace
-
 QString PathInFolder(const QString& folder, const QString& name)
 {
     if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
@@ -25,7 +18,7 @@ QString PathInFolder(const QString& folder, const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
-bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder, QObject* owner,
+bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder, Report* failure,
              const ReplaceOptions& placement)
 {
     ReplaceOptions options = placement;
@@ -34,7 +27,7 @@ bool RunPack(const QString& sourcePath, const QString& memberName, const QString
     const auto write = [&](const QString& cabinet) { return WriteCabinet(cabinet, sourcePath, memberName); };
     if (ReplaceFile(PathInFolder(destFolder, memberName), write, options) != ReplaceOutcome::Failed)
         return true;
-    ShowMessage(kMsgNoWriteAccess, owner, QString(), kStyleInfo);
+    Record(failure, {kMsgNoWriteAccess, QString(), kStyleInfo});
     return false;
 }
 
@@ -48,7 +41,7 @@ qint64 MaxDataFileBytes()
 }
 
 bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
-               QString* dataFileName, QObject* owner, const UnpackLimits& limits)
+               QString* dataFileName, Report* failure, const UnpackLimits& limits)
 {
     const QString cabinet = PathInFolder(cabinetFolder, cabinetName);
     const ExtractResult result =
@@ -59,12 +52,12 @@ bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const Q
             *dataFileName = result.written.back();
         return true;
     case ExtractStatus::NoDecompressor:
-        ShowMessage(kMsgUnpackFailed, owner, QStringLiteral("[Make Context]\n"), kStyleError);
+        Record(failure, {kMsgUnpackFailed, QStringLiteral("[Make Context]\n"), kStyleError});
         return false;
     case ExtractStatus::Failed:
         break;
     }
-    ShowMessage(kMsgUnpackFailed, owner, QStringLiteral("[File Copy]\n"), kStyleError);
+    Record(failure, {kMsgUnpackFailed, QStringLiteral("[File Copy]\n"), kStyleError});
     return false;
 }
 

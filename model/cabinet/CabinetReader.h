@@ -7,9 +7,9 @@
 
 #include <functional>
 
-class QObject;
-
 namespace vq {
+
+struct Report;
 
 enum class ExtractStatus {
     Ok,
@@ -70,9 +70,9 @@ struct UnpackLimits {
 // `dataFileName` (when given) to the file name of the last member written.
 // A cabinet whose members declare more than `limits` allow, or more than the
 // folder's disk has free, is refused before anything is written. On failure
-// shows message 30036 with the prefix "[Make Context]\n" or "[File Copy]\n"
-// (error style, owned by `owner`) and returns false.
+// returns false with the unpack-failed report, prefixed "[Make Context]\n" or
+// "[File Copy]\n", in `failure` when given.
 bool RunUnpack(const QString& extractFolder, const QString& cabinetName, const QString& cabinetFolder,
-               QString* dataFileName, QObject* owner = nullptr, const UnpackLimits& limits = {});
+               QString* dataFileName, Report* failure, const UnpackLimits& limits = {});
 
 } // namespace vq

@@ -5,9 +5,9 @@
 #include <QList>
 #include <QString>
 
-class QObject;
-
 namespace vq {
+
+struct Report;
 
 // One file to put into a cabinet under the name it will carry there.
 struct CabinetSource {
@@ -33,9 +33,10 @@ bool WriteCabinet(const QString& cabinetPath, const QString& sourcePath, const Q
 // ReplaceFile(), so an old file there normally stays whole until the new one
 // is on the disk. When the folder takes no new file, the cabinet is built
 // beside the source (unless `placement` names another folder) and written
-// over the existing file in place. On failure shows message 30035 (information style, owned
-// by `owner`) and returns false; the folder is not created.
+// over the existing file in place. On failure returns false with the
+// no-write-access report (information style) in `failure`, when given; the
+// folder is not created.
 bool RunPack(const QString& sourcePath, const QString& memberName, const QString& destFolder,
-             QObject* owner = nullptr, const ReplaceOptions& placement = {});
+             Report* failure, const ReplaceOptions& placement = {});
 
 } // namespace vq

@@ -6,6 +6,7 @@
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "view/CanvasView.h"
+#include "view/Prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +29,7 @@ protected:
             EXPECT_TRUE(AppendNode(d, Picture::fromJpegBytes(test::makeJpeg(40, 30)), 40, 30, 100 + 50 * i, 100));
         Settings settings;
         const QString path = filesDir() + QLatin1Char('/') + name;
-        EXPECT_TRUE(SaveDocumentFile(path, d, settings, nullptr, directJobRunner()));
+        EXPECT_TRUE(SaveDocumentFile(path, d, settings, nullptr, directJobRunner(), messageSink()));
         return path;
     }
     void start(QStringList args = {QStringLiteral("velquin")})

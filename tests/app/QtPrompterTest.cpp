@@ -1,6 +1,6 @@
 #include "app/QtPrompter.h"
 #include "shell/ShellUtilities.h"
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "tests/support/Isolation.h"
 
 #include <QAbstractButton>
@@ -95,7 +95,7 @@ TEST_F(QtPrompterTest, FileDialogReturnsTheChosenFile)
     request.title = QStringLiteral("名前を付けて保存");
     request.filter = QStringLiteral("Velquin Files (*.vqd)");
     request.directory = filesDir();
-    EXPECT_EQ(prompts.saveFile(request), target);
+    EXPECT_EQ(prompts.saveFile(request).path, target);
 
     whenModalAppears([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_TRUE(prompts.openFiles(request, true).isEmpty());
@@ -103,6 +103,8 @@ TEST_F(QtPrompterTest, FileDialogReturnsTheChosenFile)
 
 TEST_F(QtPrompterTest, SaveDialogShowsTheChosenFilterAddsTheExtensionAndLeavesOverwritingToTheCaller)
 {
+    // The filter shown when the file was chosen comes back with it: a caller
+    // that writes by type learns it from there, not from the name.
     const QString existing = filesDir() + QStringLiteral("/photo.jpeg");
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -138,7 +140,9 @@ TEST_F(QtPrompterTest, SaveDialogShowsTheChosenFilterAddsTheExtensionAndLeavesOv
         request.selectedFilter = QStringLiteral("JPEG (*.jpg *.jpeg)");
         request.defaultSuffix = QStringLiteral("jpeg");
         request.confirmOverwrite = c.confirm;
-        EXPECT_EQ(prompts.saveFile(request), c.expected) << c.typed.toStdString();
+        const SaveChoice choice = prompts.saveFile(request);
+        EXPECT_EQ(choice.path, c.expected) << c.typed.toStdString();
+        EXPECT_EQ(choice.filter, c.expected.isEmpty() ? QString() : request.selectedFilter);
         EXPECT_EQ(asked, c.confirm);
     }
 }

@@ -1,5 +1,6 @@
 // The pack and unpack jobs with the program's messages.
 #include "model/cabinet/CabinetJobs.h"
+#include "view/Prompts.h"
 #include "model/cabinet/CabinetWriter.h"
 
 #include "tests/cabinet/CabinetFixture.h"
@@ -12,6 +13,15 @@
 
 namespace vq::test {
 namespace {
+
+// A failed job's report, shown over its owner as the program shows it.
+bool shown(bool ok, const vq::Report& failure, QObject* owner)
+{
+    if (!ok)
+        vq::ShowMessage(failure, owner);
+    return ok;
+}
+
 
 TEST(PathInFolder, JoinsWithExactlyOneSlash)
 {
@@ -72,7 +82,8 @@ TEST_F(CabinetJobs, UnpackingSomethingElseFailsAtTheCopyStep)
         SCOPED_TRACE(name.toStdString());
         prompter.messages.clear();
         QString dataFileName = QStringLiteral("untouched");
-        EXPECT_FALSE(RunUnpack(root() + QStringLiteral("/work"), name, filesDir(), &dataFileName, &owner));
+        Report failure;
+        EXPECT_FALSE(shown(RunUnpack(root() + QStringLiteral("/work"), name, filesDir(), &dataFileName, &failure), failure, &owner));
         EXPECT_EQ(dataFileName, QStringLiteral("untouched"));
         ASSERT_EQ(prompter.messageIds(), QList<int>{30036});
         EXPECT_EQ(prompter.messages[0].prefix, QStringLiteral("[File Copy]\n"));
@@ -127,7 +138,8 @@ TEST_F(CabinetJobs, UnpackingWhatTheDiskOrTheFormatCannotHoldIsRefusedBeforeWrit
                                       return c.freeBytes;
                                   }};
         QString dataFileName;
-        EXPECT_EQ(RunUnpack(work, QStringLiteral("doc.vqd"), filesDir(), &dataFileName, &owner, limits), c.fits);
+        Report failure;
+        EXPECT_EQ(shown(RunUnpack(work, QStringLiteral("doc.vqd"), filesDir(), &dataFileName, &failure, limits), failure, &owner), c.fits);
         if (c.fits) {
             EXPECT_EQ(QFileInfo(askedAbout).canonicalFilePath(), QFileInfo(work).canonicalFilePath());
             EXPECT_EQ(filesBelow(work), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
@@ -175,7 +187,8 @@ TEST_F(CabinetJobs, PackingWhereNothingCanBeWrittenShowsTheAccessMessage)
             continue;
         SCOPED_TRACE(c.why);
         prompter.messages.clear();
-        EXPECT_FALSE(RunPack(c.source, QStringLiteral("a.vqd"), c.folder, &owner, c.placement));
+        Report failure;
+        EXPECT_FALSE(shown(RunPack(c.source, QStringLiteral("a.vqd"), c.folder, &failure, c.placement), failure, &owner));
         ASSERT_EQ(prompter.messageIds(), QList<int>{30035});
         EXPECT_EQ(prompter.messages[0].prefix, QString());
         EXPECT_EQ(prompter.messages[0].style, kStyleInfo);

@@ -6,6 +6,7 @@
 #include "model/cabinet/CabinetJobs.h"
 #include "tests/cabinet/CabinetFixture.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "view/Prompts.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -61,7 +62,11 @@ TEST_F(ProcessingPopupTest, PacksAndUnpacksThenIsGone)
     bool popupUpDuringJob = false;
     ASSERT_TRUE(ProcessingPopup::RunShown([&](QObject* owner) {
         popupUpDuringJob = qobject_cast<ProcessingPopup*>(owner) && static_cast<QWidget*>(owner)->isVisible();
-        return RunPack(source, QStringLiteral("a.vqd"), filesDir(), owner);
+        Report failure;
+        if (RunPack(source, QStringLiteral("a.vqd"), filesDir(), &failure))
+            return true;
+        ShowMessage(failure, owner);
+        return false;
     }));
     EXPECT_TRUE(popupUpDuringJob);
 
@@ -108,9 +113,9 @@ TEST_F(ProcessingPopupTest, ADocumentsPackAndUnpackFailuresAreThePopups)
     doc.ResetDocument();
     writeFile(QStringLiteral("junk.vqd"), "not a cabinet");
 
-    EXPECT_FALSE(SaveDocumentFile(root() + QStringLiteral("/nowhere/a.vqd"), doc, settings, &documentOwner, popup));
+    EXPECT_FALSE(SaveDocumentFile(root() + QStringLiteral("/nowhere/a.vqd"), doc, settings, &documentOwner, popup, messageSink()));
     Document opened;
-    EXPECT_FALSE(OpenDocumentFile(filesDir() + QStringLiteral("/junk.vqd"), opened, &documentOwner, popup));
+    EXPECT_FALSE(OpenDocumentFile(filesDir() + QStringLiteral("/junk.vqd"), opened, &documentOwner, popup, messageSink()));
 
     ASSERT_EQ(prompter.messageIds(), (QList<int>{30035, 30036}));
     // The probe saw each owner as a shown popup over the frame.

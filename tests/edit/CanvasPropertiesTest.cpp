@@ -161,11 +161,14 @@ TEST_F(CanvasPropertiesTest, LoadingABackgroundFile)
     const QString bad = QDir(filesDir()).filePath(QStringLiteral("bg.png"));
     ASSERT_TRUE(test::writeFile(good, test::makeJpeg(40, 20)));
     ASSERT_TRUE(test::writeFile(bad, "not a picture"));
-    const PicturePtr loaded = LoadBackgroundPicture(good);
+    Report refused;
+    const PicturePtr loaded = LoadBackgroundPicture(good, &refused);
+    EXPECT_TRUE(refused.isEmpty());
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->pixelSize(), QSize(40, 20));
     EXPECT_TRUE(prompts.messages.isEmpty());
-    EXPECT_FALSE(LoadBackgroundPicture(bad));
+    EXPECT_FALSE(LoadBackgroundPicture(bad, &refused));
+    prompts.show(refused);
     EXPECT_EQ(prompts.messageIds(), QList<int>{30029});
 }
 

@@ -125,6 +125,15 @@ protected:
         return QDir(GetWorkFolder()).entryList(QDir::Files | QDir::Hidden);
     }
 
+    // Downloads as the program does, showing what the download reported.
+    QString download(const QString& url, const QString& ext, const DownloadLimits& limits = {})
+    {
+        Report failure;
+        const QString path = DownloadToWorkFile(&failure, url, ext, limits);
+        prompts.show(failure);
+        return path;
+    }
+
     void expectFailed(const QString& result)
     {
         EXPECT_TRUE(result.isEmpty());
@@ -142,7 +151,7 @@ protected:
 TEST_F(DownloadTest, AnImageArrivesWholeInAFileOfItsOwn)
 {
     server.route("/pics/cat.jpg", reply("200 OK", image, "Content-Type: image/jpeg\r\n"));
-    const QString first = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/pics/cat.jpg")), QStringLiteral("jpeg"));
+    const QString first = download(server.url(QStringLiteral("/pics/cat.jpg")), QStringLiteral("jpeg"));
     ASSERT_FALSE(first.isEmpty());
     EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(QFileInfo(first).absolutePath(), GetWorkFolder());
@@ -151,7 +160,7 @@ TEST_F(DownloadTest, AnImageArrivesWholeInAFileOfItsOwn)
     EXPECT_EQ(test::readFile(first), image);
 
     // A second download of the same type leaves the first file alone.
-    const QString second = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/pics/cat.jpg")), QStringLiteral("jpeg"));
+    const QString second = download(server.url(QStringLiteral("/pics/cat.jpg")), QStringLiteral("jpeg"));
     ASSERT_FALSE(second.isEmpty());
     EXPECT_NE(second, first);
     EXPECT_EQ(test::readFile(first), image);
@@ -163,8 +172,8 @@ TEST_F(DownloadTest, ABodyWithoutDeclaredLengthAndOneExactlyAtTheCapArrive)
     server.route("/open.png", reply("200 OK", image, {}, false));
     server.route("/exact.png", reply("200 OK", image));
     const DownloadLimits exact{30s, image.size()};
-    EXPECT_EQ(test::readFile(DownloadToWorkFile(nullptr, server.url(QStringLiteral("/open.png")), QStringLiteral("png"), exact)), image);
-    EXPECT_EQ(test::readFile(DownloadToWorkFile(nullptr, server.url(QStringLiteral("/exact.png")), QStringLiteral("png"), exact)), image);
+    EXPECT_EQ(test::readFile(download(server.url(QStringLiteral("/open.png")), QStringLiteral("png"), exact)), image);
+    EXPECT_EQ(test::readFile(download(server.url(QStringLiteral("/exact.png")), QStringLiteral("png"), exact)), image);
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -173,7 +182,7 @@ TEST_F(DownloadTest, RedirectsWithinTheSameSchemeAreFollowed)
     server.route("/old.gif", redirect("/moved/new.gif"));
     server.route("/moved/new.gif", redirect(server.url(QStringLiteral("/final.gif")).toUtf8()));
     server.route("/final.gif", reply("200 OK", image));
-    const QString path = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/old.gif")), QStringLiteral("gif"));
+    const QString path = download(server.url(QStringLiteral("/old.gif")), QStringLiteral("gif"));
     EXPECT_EQ(test::readFile(path), image);
     // Qt may send a GET again on a fresh connection when the server closes
     // the old one around its answer (HTTP allows retrying an idempotent
@@ -186,7 +195,7 @@ TEST_F(DownloadTest, RedirectsWithinTheSameSchemeAreFollowed)
 TEST_F(DownloadTest, AnAddressWithSpacesAndJapaneseIsRequestedEncoded)
 {
     server.route("/%E7%94%BB%E5%83%8F%201.png", reply("200 OK", image));
-    const QString path = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/画像 1.png")), QStringLiteral("png"));
+    const QString path = download(server.url(QStringLiteral("/画像 1.png")), QStringLiteral("png"));
     EXPECT_EQ(test::readFile(path), image);
 }
 
@@ -197,7 +206,7 @@ TEST_F(DownloadTest, TheWindowKeepsItsEventsButTheResultIsReadyOnReturn)
     server.route("/slow.bmp", slow);
     bool ticked = false;
     QTimer::singleShot(0, [&] { ticked = true; });
-    const QString path = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/slow.bmp")), QStringLiteral("bmp"));
+    const QString path = download(server.url(QStringLiteral("/slow.bmp")), QStringLiteral("bmp"));
     EXPECT_TRUE(ticked) << "timers (and so painting) run during the download";
     EXPECT_EQ(test::readFile(path), image);
 }
@@ -229,7 +238,7 @@ class DownloadFailureTest : public DownloadTest, public ::testing::WithParamInte
 TEST_P(DownloadFailureTest, FailsWithTheDownloadMessageAndLeavesNoFile)
 {
     server.route("/x.png", GetParam().answer);
-    expectFailed(DownloadToWorkFile(nullptr, server.url(QStringLiteral("/x.png")), QStringLiteral("png"), GetParam().limits));
+    expectFailed(download(server.url(QStringLiteral("/x.png")), QStringLiteral("png"), GetParam().limits));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -258,7 +267,7 @@ TEST_F(DownloadTest, ADeclaredOversizeBodyIsRefusedWithoutWaitingForIt)
     server.route("/big.png", big);
     QElapsedTimer clock;
     clock.start();
-    expectFailed(DownloadToWorkFile(nullptr, server.url(QStringLiteral("/big.png")), QStringLiteral("png"), {10s, 4000}));
+    expectFailed(download(server.url(QStringLiteral("/big.png")), QStringLiteral("png"), {10s, 4000}));
     EXPECT_LT(clock.elapsed(), 5000);
 }
 
@@ -275,7 +284,7 @@ TEST_F(DownloadTest, OtherSchemesAreRefusedWithoutARequest)
     for (const QString& url : refused) {
         SCOPED_TRACE(url.toStdString());
         prompts.messages.clear();
-        expectFailed(DownloadToWorkFile(nullptr, url, QStringLiteral("png")));
+        expectFailed(download(url, QStringLiteral("png")));
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(server.connections, 0);
@@ -289,7 +298,7 @@ TEST_F(DownloadTest, AnUnreachableServerFails)
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         port = probe.serverPort();
     }
-    expectFailed(DownloadToWorkFile(nullptr, QStringLiteral("http://127.0.0.1:%1/x.png").arg(port), QStringLiteral("png")));
+    expectFailed(download(QStringLiteral("http://127.0.0.1:%1/x.png").arg(port), QStringLiteral("png")));
 }
 
 TEST_F(DownloadTest, WithoutAWorkingFolderOnlyItsOwnMessageShows)
@@ -297,7 +306,7 @@ TEST_F(DownloadTest, WithoutAWorkingFolderOnlyItsOwnMessageShows)
     const QString taken = tempDir() + QStringLiteral("/Velquin-%1").arg(::getuid());
     ASSERT_TRUE(test::writeFile(taken, "not a folder"));
     server.route("/x.png", reply("200 OK", image));
-    EXPECT_TRUE(DownloadToWorkFile(nullptr, server.url(QStringLiteral("/x.png")), QStringLiteral("png")).isEmpty());
+    EXPECT_TRUE(download(server.url(QStringLiteral("/x.png")), QStringLiteral("png")).isEmpty());
     EXPECT_EQ(prompts.messageIds(), QList<int>{30002});
     EXPECT_EQ(server.connections, 0);
 }
@@ -305,7 +314,7 @@ TEST_F(DownloadTest, WithoutAWorkingFolderOnlyItsOwnMessageShows)
 TEST_F(DownloadTest, AnOddExtensionCannotReachOutsideTheName)
 {
     server.route("/x.png", reply("200 OK", image));
-    const QString path = DownloadToWorkFile(nullptr, server.url(QStringLiteral("/x.png")), QStringLiteral("../../evil"));
+    const QString path = download(server.url(QStringLiteral("/x.png")), QStringLiteral("../../evil"));
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(QFileInfo(path).absolutePath(), GetWorkFolder());
     EXPECT_FALSE(path.contains(QLatin1String("evil")));

@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeKindCase{"addingOnlyMissingFiles",
                        [](EditSession& s) {
                            AddImageFiles(s, {QStringLiteral("/nonexistent/a.jpg"), QStringLiteral("/nonexistent/b.png")},
-                                         Placement{}, nullptr, nullptr);
+                                         Placement{}, nullptr, nullptr, {});
                        },
                        0, {}},
         ChangeKindCase{"move", [](EditSession& s) { s.editIfChanged([](Document& d) { return MoveSelection(d, QPoint(10, 0)); }); },

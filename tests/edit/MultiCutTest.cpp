@@ -271,7 +271,7 @@ TEST_P(CutToNodesTest, EachQuarterBecomesANodeInItsPlace)
     const QImage rendered = RenderModePicture(doc, session.mode());
     ASSERT_EQ(rendered.size(), QSize(400, 200));
 
-    EXPECT_EQ(CutTilesToNodes(session, sys, rendered, nullptr), 4) << c.name;
+    EXPECT_EQ(CutTilesToNodes(session, sys, rendered, nullptr, nullptr), 4) << c.name;
 
     ASSERT_EQ(doc.state.nodeCount, 5) << c.name;
     EXPECT_FALSE(session.mode().active()) << "the mode ends";
@@ -319,7 +319,9 @@ TEST_F(MultiCutSessionTest, TheNodeLimitStopsTheCutAndKeepsTheMode)
     sys.multiCntY = 2;
     sys.multiMarginX = sys.multiMarginY = 0.0f;
 
-    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 2);
+    Report full;
+    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr, &full), 2);
+    prompts.show(full);
 
     EXPECT_EQ(doc.state.nodeCount, kMaxNodes);
     EXPECT_EQ(prompts.messageIds(), QList<int>{30163});
@@ -334,7 +336,9 @@ TEST_F(MultiCutSessionTest, AFullDocumentTakesNoTileAndNoUndoStep)
     while (doc.state.nodeCount < kMaxNodes)
         addNode(nullptr, {0, 0, 10, 10});
     startMode(cut, {0, 0, 200, 100});
-    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 0);
+    Report full;
+    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr, &full), 0);
+    prompts.show(full);
     EXPECT_EQ(prompts.messageIds(), QList<int>{30163});
     EXPECT_EQ(history.undoCount(), 0);
     EXPECT_EQ(changes, 0);
@@ -350,7 +354,7 @@ TEST_F(MultiCutSessionTest, ATileAsWideAsTheCanvasBecomesANode250Wide)
     sys.multiCntX = 1;
     sys.multiCntY = 2;
     sys.multiMarginX = sys.multiMarginY = 0.0f;
-    ASSERT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 2);
+    ASSERT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr, nullptr), 2);
     for (int k = 1; k <= 2; ++k) {
         EXPECT_EQ(2 * doc.nodes[k].halfWidth, 250) << k;
         EXPECT_EQ(2 * doc.nodes[k].halfHeight, 50) << k;
@@ -362,9 +366,10 @@ TEST_F(MultiCutSessionTest, NothingToCutChangesNothing)
 {
     const int cut = addNode(quartersPicture(400, 200), {0, 0, 400, 200});
     startMode(cut, {0, 0, 200, 100});
-    EXPECT_EQ(CutTilesToNodes(session, sys, QImage(), nullptr), 0) << "no rendered picture";
+    EXPECT_EQ(CutTilesToNodes(session, sys, QImage(), nullptr, nullptr), 0) << "no rendered picture";
     session.mode().modeRect = {0, 0, 0, 100};
-    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr), 0) << "an empty range";
+    EXPECT_EQ(CutTilesToNodes(session, sys, RenderModePicture(doc, session.mode()), nullptr, nullptr), 0)
+        << "an empty range";
     EXPECT_EQ(doc.state.nodeCount, 1);
     EXPECT_EQ(history.undoCount(), 0);
     EXPECT_EQ(changes, 0);

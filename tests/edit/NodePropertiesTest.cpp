@@ -171,7 +171,7 @@ TEST_F(NodePropertiesTest, ResampleKeepsABackupAndItsUndoRestoresThePicture)
     const QString backup = QDir(filesDir()).filePath(QStringLiteral("temp.tmp"));
     QDir().mkpath(filesDir());
 
-    const ResampleResult r = ResampleToDisplaySize(doc, i, true, backup);
+    const ResampleResult r = ResampleToDisplaySize(doc, i, true, backup, nullptr);
     ASSERT_TRUE(r.resampled);
     EXPECT_TRUE(r.backedUp);
     EXPECT_EQ(r.size, QSize(200, 150)) << "the aspect-corrected shown size";
@@ -190,7 +190,9 @@ TEST_F(NodePropertiesTest, AFailedResampleChangesNothingAndSaysSo)
     const int i = addNode(800, 600, 200, 200);
     const QByteArray garbage("\xFF\xD8\xFF not really a JPEG", 24);
     doc.nodes[i].picture = Picture::fromBytes(garbage);
-    const ResampleResult r = ResampleToDisplaySize(doc, i, true, {});
+    Report refused;
+    const ResampleResult r = ResampleToDisplaySize(doc, i, true, {}, &refused);
+    prompts.show(refused);
     EXPECT_FALSE(r.resampled);
     EXPECT_FALSE(r.backedUp);
     EXPECT_EQ(doc.nodes[i].picture->bytes(), garbage);
@@ -289,7 +291,9 @@ TEST_F(NodePropertiesTest, ReloadReadsTheFileAgainOrFailsLeavingThePicture)
     ASSERT_TRUE(test::writeFile(path, fresh));
     const int i = addNode(400, 300, 200, 150);
 
-    ASSERT_TRUE(ReloadNodeFromOrigin(doc, i, path));
+    Reports reports;
+    ASSERT_TRUE(ReloadNodeFromOrigin(doc, i, path, &reports));
+    prompts.show(reports);
     EXPECT_EQ(doc.nodes[i].picture->bytes(), fresh);
     EXPECT_EQ(doc.nodes[i].imageWidth, 120);
     EXPECT_EQ(doc.nodes[i].imageHeight, 90);
@@ -314,7 +318,9 @@ TEST_F(NodePropertiesTest, ReloadReadsTheFileAgainOrFailsLeavingThePicture)
     };
     for (const Case& c : cases) {
         prompts.messages.clear();
-        EXPECT_FALSE(ReloadNodeFromOrigin(doc, i, c.shown)) << c.shown.toStdString();
+        Reports reports;
+        EXPECT_FALSE(ReloadNodeFromOrigin(doc, i, c.shown, &reports)) << c.shown.toStdString();
+        prompts.show(reports);
         EXPECT_EQ(prompts.messageIds(), c.messages) << c.shown.toStdString();
         EXPECT_EQ(doc.nodes[i].picture->bytes(), fresh);
     }

@@ -53,7 +53,7 @@ TEST_F(SaveNodeImageTest, AJpegPictureSavedAsJpegIsWrittenByteForByte)
     const QByteArray jpeg = EncodeJpeg(test::gradientImage(1000, 500, 90), 85);
     const int node = addNode(Picture::fromJpegBytes(jpeg));
     for (const char* name : {"a.jpeg", "b.JPG"}) {
-        ASSERT_EQ(SaveNodeImage(doc, node, file(QLatin1String(name))), NodeImageSave::Saved) << name;
+        ASSERT_EQ(SaveNodeImage(doc, node, file(QLatin1String(name)), nullptr), NodeImageSave::Saved) << name;
         EXPECT_EQ(test::readFile(file(QLatin1String(name))), jpeg) << name << ": no second compression";
     }
 }
@@ -70,7 +70,7 @@ TEST_P(SaveNodeImageTypeTest, WritesThePictureAtItsOwnSizeInTheNamedType)
     const TypeCase& c = GetParam();
     const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(1000, 500, 90), 95)));
     const QString path = file(QLatin1String(c.name));
-    ASSERT_EQ(SaveNodeImage(doc, node, path), NodeImageSave::Saved);
+    ASSERT_EQ(SaveNodeImage(doc, node, path, nullptr), NodeImageSave::Saved);
     QByteArray format;
     const QImage saved = DecodeImage(test::readFile(path), &format);
     EXPECT_EQ(format, QByteArray(c.format));
@@ -88,7 +88,7 @@ TEST_F(SaveNodeImageTest, APictureHeldInAnotherFormatIsEncodedAsJpeg)
 {
     const QImage image = test::gradientImage(64, 32, 90);
     const int node = addNode(Picture::fromBytes(pngBytes(image)));
-    ASSERT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("x.jpeg"))), NodeImageSave::Saved);
+    ASSERT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("x.jpeg")), nullptr), NodeImageSave::Saved);
     QByteArray format;
     const QImage saved = DecodeImage(test::readFile(file(QStringLiteral("x.jpeg"))), &format);
     EXPECT_EQ(format, QByteArray("jpeg"));
@@ -99,13 +99,13 @@ TEST_F(SaveNodeImageTest, NothingIsWrittenThatCannotBe)
 {
     const int node = addNode(Picture::fromJpegBytes(EncodeJpeg(test::gradientImage(40, 20, 90), 90)));
     const int empty = addNode(nullptr);
-    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("notes.txt"))), NodeImageSave::UnknownType);
+    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("notes.txt")), nullptr), NodeImageSave::UnknownType);
     EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("notes.txt"))));
-    EXPECT_EQ(SaveNodeImage(doc, empty, file(QStringLiteral("none.png"))), NodeImageSave::NoPicture);
-    EXPECT_EQ(SaveNodeImage(doc, 99, file(QStringLiteral("none.png"))), NodeImageSave::NoPicture);
+    EXPECT_EQ(SaveNodeImage(doc, empty, file(QStringLiteral("none.png")), nullptr), NodeImageSave::NoPicture);
+    EXPECT_EQ(SaveNodeImage(doc, 99, file(QStringLiteral("none.png")), nullptr), NodeImageSave::NoPicture);
     EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("none.png"))));
-    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("missing/folder.jpeg"))), NodeImageSave::WriteFailed);
-    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("missing/folder.png"))), NodeImageSave::WriteFailed);
+    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("missing/folder.jpeg")), nullptr), NodeImageSave::WriteFailed);
+    EXPECT_EQ(SaveNodeImage(doc, node, file(QStringLiteral("missing/folder.png")), nullptr), NodeImageSave::WriteFailed);
 }
 
 TEST_F(SaveNodeImageTest, AFailedWriteLeavesTheEarlierFileAsItWas)
@@ -114,7 +114,7 @@ TEST_F(SaveNodeImageTest, AFailedWriteLeavesTheEarlierFileAsItWas)
     const QString path = file(QStringLiteral("kept.jpeg"));
     ASSERT_TRUE(test::writeFile(path, "earlier"));
     QFile(filesDir()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    (void)SaveNodeImage(doc, node, path);
+    (void)SaveNodeImage(doc, node, path, nullptr);
     QFile(filesDir()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray now = test::readFile(path);
     EXPECT_TRUE(now == QByteArray("earlier") || now == doc.nodes[node].picture->bytes())

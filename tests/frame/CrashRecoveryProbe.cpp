@@ -11,7 +11,7 @@
 #include "app/RecoveryKeeper.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
-#include "base/Prompter.h"
+#include "view/Prompts.h"
 #include "resources/CommandIds.h"
 
 #include <QApplication>
@@ -36,7 +36,7 @@ public:
         return request.style == kStyleYesNo || request.style == kStyleYesNoCancel ? kIdYes : kIdOk;
     }
     QStringList openFiles(const FileRequest&, bool) override { return {}; }
-    QString saveFile(const FileRequest&) override { return {}; }
+    SaveChoice saveFile(const FileRequest&) override { return {}; }
     QString chooseFolder(const QString&, const QString&, QObject*) override { return {}; }
     QColor chooseColor(const QColor&, QObject*) override { return {}; }
 };

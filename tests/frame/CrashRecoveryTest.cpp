@@ -5,6 +5,7 @@
 #include "model/Recovery.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
+#include "view/Prompts.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -68,7 +69,7 @@ TEST_F(CrashRecoveryTest, AChangeSurvivesSigkillAndIsSavedToItsDocument)
         Document doc;
         doc.ResetDocument();
         ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(test::makeJpeg(50, 40)), 50, 40, 100, 100));
-        ASSERT_TRUE(SaveDocumentFile(docPath, doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+        ASSERT_TRUE(SaveDocumentFile(docPath, doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
     }
 
     QProcess editing;
@@ -97,7 +98,7 @@ TEST_F(CrashRecoveryTest, AChangeSurvivesSigkillAndIsSavedToItsDocument)
     EXPECT_TRUE(output.contains(QStringLiteral("SAVED 1 modified=0"))) << output.toStdString();
 
     Document saved;
-    ASSERT_TRUE(OpenDocumentFile(docPath, saved, nullptr, directJobRunner()));
+    ASSERT_TRUE(OpenDocumentFile(docPath, saved, nullptr, directJobRunner(), messageSink()));
     EXPECT_EQ(saved.state.nodeCount, 2);
     EXPECT_EQ(saved.state.canvasWidth, 1234);
     ASSERT_TRUE(saved.nodes[1].picture);

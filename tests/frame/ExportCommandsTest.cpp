@@ -25,21 +25,12 @@
 namespace vq {
 namespace {
 
-// Answers the export's own two questions from a script and records them.
+// Answers the export's quality question from a script and counts it.
 class ScriptedExportAsker : public ExportAsker {
 public:
-    std::optional<ExportChoice> target;
     std::optional<int> quality;
-    QList<FileRequest> requests;
-    QList<int> preselected;
     int qualityQuestions = 0;
 
-    std::optional<ExportChoice> chooseTarget(const FileRequest& request, int preselectedFilter) override
-    {
-        requests << request;
-        preselected << preselectedFilter;
-        return target;
-    }
     std::optional<int> chooseQuality(QObject*) override
     {
         ++qualityQuestions;
@@ -47,7 +38,7 @@ public:
     }
 };
 
-// The real quality dialog after a scripted file choice.
+// The real quality dialog after a file chosen through the scripted prompter.
 class RealQualityAsker : public ScriptedExportAsker {
 public:
     explicit RealQualityAsker(Settings& settings) : m_dialogs(settings) {}
@@ -86,7 +77,8 @@ protected:
     QString file(const QString& name) const { return filesDir() + QLatin1Char('/') + name; }
     void choose(const QString& name, int filter, std::optional<int> quality = std::nullopt)
     {
-        asker->target = ExportChoice{file(name), filter};
+        prompts().files.clear();
+        prompts().files.enqueue({file(name), ExportFilters().value(filter - 1)});
         asker->quality = quality;
     }
     void runExport() { frame().action(cmd::SaveAsImage)->trigger(); }
@@ -109,8 +101,8 @@ TEST_F(ExportCommandsTest, FromTheFileMenuWithTheTwelveTypesAndJpegPreselected)
     answer(kIdYes);
     clickMenuItem({QStringLiteral("ファイル(&F)")}, cmd::SaveAsImage);
 
-    ASSERT_EQ(asker->requests.size(), 1);
-    const FileRequest& request = asker->requests.first();
+    ASSERT_EQ(prompts().fileRequests.size(), 1);
+    const FileRequest& request = prompts().fileRequests.first();
     EXPECT_EQ(request.title, QStringLiteral("保存するファイルを指定"));
     EXPECT_EQ(request.suggestedName, QStringLiteral("無題"));
     const QStringList filters = request.filter.split(QStringLiteral(";;"));
@@ -118,7 +110,8 @@ TEST_F(ExportCommandsTest, FromTheFileMenuWithTheTwelveTypesAndJpegPreselected)
     EXPECT_EQ(filters.first(), QStringLiteral("モノクロ BITMAPファイル(*.bmp) (*.bmp)"));
     EXPECT_EQ(filters.at(kExportJpegFilter - 1), QStringLiteral("JPEGファイル(*.jpeg) (*.jpeg)"));
     EXPECT_EQ(filters.last(), QStringLiteral("TIFFファイル(*.tiff) (*.tiff)"));
-    EXPECT_EQ(asker->preselected, QList<int>{kExportJpegFilter});
+    EXPECT_EQ(request.selectedFilter, filters.at(kExportJpegFilter - 1));
+    EXPECT_FALSE(request.confirmOverwrite);
     EXPECT_EQ(asker->qualityQuestions, 1);
 
     EXPECT_EQ(QImageReader(file("out.jpeg")).format(), QByteArray("jpeg"));
@@ -234,10 +227,9 @@ TEST_F(ExportCommandsTest, ExistingFileIsReplacedOnlyWhenTheUserSaysSo)
 
 TEST_F(ExportCommandsTest, CancelledChoicesWriteNothing)
 {
-    asker->target.reset();
+    prompts().files.clear();
     runExport();
-    asker->target = ExportChoice{file("q.jpeg"), kExportJpegFilter};
-    asker->quality.reset();
+    choose(QStringLiteral("q.jpeg"), kExportJpegFilter);
     runExport();
     EXPECT_EQ(asker->qualityQuestions, 1);
     EXPECT_TRUE(prompts().messages.isEmpty());

@@ -184,10 +184,19 @@ class BmpWriterTest : public IsolatedTest {
 protected:
     [[nodiscard]] QString file(const QString& name) const { return QDir(filesDir()).filePath(name); }
 
+    // Writes as the export does, showing what the writer reported.
+    bool writeBmp(const QString& path, int format, const QImage& image)
+    {
+        Report failure;
+        const bool written = WriteBmpFile(path, format, image, &failure);
+        prompter.show(failure);
+        return written;
+    }
+
     QByteArray writeAndRead(const QImage& image, int format, const QString& name)
     {
         const QString path = file(name);
-        EXPECT_TRUE(WriteBmpFile(path, format, image)) << "format " << format;
+        EXPECT_TRUE(writeBmp(path, format, image)) << "format " << format;
         EXPECT_TRUE(prompter.messageIds().isEmpty());
         return ReadBytes(path);
     }
@@ -264,7 +273,7 @@ TEST_P(BmpFormatTest, QtReadsTheColoursBack)
     const FormatCase& c = GetParam();
     const QImage image = source();
     const QString path = file(QStringLiteral("known.bmp"));
-    ASSERT_TRUE(WriteBmpFile(path, c.format, image));
+    ASSERT_TRUE(writeBmp(path, c.format, image));
     const QImage back(path);
     ASSERT_EQ(back.size(), image.size());
     EXPECT_LE(test::largestChannelDifference(back, image), c.tolerance);
@@ -278,7 +287,7 @@ TEST_P(BmpFormatTest, ImageMagickReadsTheColoursBack)
     const FormatCase& c = GetParam();
     const QImage image = source();
     const QString path = file(QStringLiteral("known.bmp"));
-    ASSERT_TRUE(WriteBmpFile(path, c.format, image));
+    ASSERT_TRUE(writeBmp(path, c.format, image));
 
     const QStringList described =
         RunTool(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%m %w %h %z %C"), path})
@@ -518,7 +527,7 @@ TEST_F(BmpWriterTest, PalettesFitThePicture)
     for (const Expectation& e : {Expectation{kBmp256, 256, 100, 1.5}, Expectation{kBmp256Rle, 256, 100, 1.5},
                                  Expectation{kBmp16, 16, 12, 8.0}, Expectation{kBmp16Rle, 16, 12, 8.0}}) {
         const QString path = file(QStringLiteral("gradient%1.bmp").arg(e.format));
-        ASSERT_TRUE(WriteBmpFile(path, e.format, image));
+        ASSERT_TRUE(writeBmp(path, e.format, image));
         const QImage back(path);
         ASSERT_EQ(back.size(), image.size());
         QSet<QRgb> colours;
@@ -540,7 +549,7 @@ TEST_F(BmpWriterTest, MonochromeDiffusesGreyIntoDotsOfTheSameBrightness)
         for (int x = 0; x < 256; ++x)
             ramp.setPixel(x, y, qRgb(x, x, x));
     const QString path = file(QStringLiteral("ramp.bmp"));
-    ASSERT_TRUE(WriteBmpFile(path, kBmpMono, ramp));
+    ASSERT_TRUE(writeBmp(path, kBmpMono, ramp));
     const QImage back(path);
     ASSERT_EQ(back.size(), ramp.size());
     for (int by = 0; by < 64; by += 16)
@@ -566,7 +575,7 @@ TEST_F(BmpWriterTest, TransparencyBecomesWhitePaper)
     image.setPixel(1, 0, qRgba(0, 0, 255, 128));
     for (const int format : {int(kBmpTrueColour), int(kBmp32), int(kBmp256)}) {
         const QString path = file(QStringLiteral("alpha.bmp"));
-        ASSERT_TRUE(WriteBmpFile(path, format, image));
+        ASSERT_TRUE(writeBmp(path, format, image));
         const QImage back(path);
         ASSERT_EQ(back.size(), image.size());
         EXPECT_FALSE(back.hasAlphaChannel());
@@ -581,7 +590,7 @@ TEST_F(BmpWriterTest, LargeCanvasKeepsItsCorners)
     const QImage image = QuadrantImage(2001, 1501);
     for (const int format : {int(kBmpTrueColour), int(kBmp32), int(kBmpHighColour)}) {
         const QString path = file(QStringLiteral("large.bmp"));
-        ASSERT_TRUE(WriteBmpFile(path, format, image));
+        ASSERT_TRUE(writeBmp(path, format, image));
         const QImage back(path);
         ASSERT_EQ(back.size(), image.size());
         const Quadrants q = SampleQuadrants(back);
@@ -596,9 +605,9 @@ TEST_F(BmpWriterTest, LargeCanvasKeepsItsCorners)
 TEST_F(BmpWriterTest, RefusedRequestsNameTheHeaderStep)
 {
     const QString path = file(QStringLiteral("refused.bmp"));
-    EXPECT_FALSE(WriteBmpFile(path, kBmpTrueColour, QImage()));
-    EXPECT_FALSE(WriteBmpFile(path, 0, QuadrantImage(4, 4)));
-    EXPECT_FALSE(WriteBmpFile(path, 9, QuadrantImage(4, 4)));
+    EXPECT_FALSE(writeBmp(path, kBmpTrueColour, QImage()));
+    EXPECT_FALSE(writeBmp(path, 0, QuadrantImage(4, 4)));
+    EXPECT_FALSE(writeBmp(path, 9, QuadrantImage(4, 4)));
     ASSERT_EQ(prompter.messageIds(), (QList<int>{30025, 30025, 30025}));
     for (const MessageRequest& m : prompter.messages) {
         EXPECT_EQ(m.prefix, QStringLiteral("BITMAPINFOHEADER取得エラー\n"));
@@ -613,7 +622,7 @@ TEST_F(BmpWriterTest, UnopenableTargetsNameTheOpenStep)
     ASSERT_TRUE(QDir().mkpath(folder));
     for (const QString& path : {file(QStringLiteral("no/such.bmp")), folder}) {
         prompter.messages.clear();
-        EXPECT_FALSE(WriteBmpFile(path, kBmpTrueColour, QuadrantImage(4, 4)));
+        EXPECT_FALSE(writeBmp(path, kBmpTrueColour, QuadrantImage(4, 4)));
         ASSERT_EQ(prompter.messageIds(), QList<int>{30025}) << path.toStdString();
         EXPECT_EQ(prompter.messages[0].prefix, QStringLiteral("ファイルオープンエラー\n"));
     }
@@ -639,7 +648,7 @@ TEST_F(BmpWriterTest, AFailedWriteLeavesTheEarlierFileWhole)
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 200; ++x)
                 noise.setPixel(x, y, 0xFF000000u | random.bounded(0x1000000u));
-        const bool written = WriteBmpFile(path, format, noise);
+        const bool written = writeBmp(path, format, noise);
         ::setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
 
@@ -652,7 +661,7 @@ TEST_F(BmpWriterTest, AFailedWriteLeavesTheEarlierFileWhole)
 
     // A successful write replaces it whole.
     prompter.messages.clear();
-    ASSERT_TRUE(WriteBmpFile(path, kBmpTrueColour, QuadrantImage(8, 8)));
+    ASSERT_TRUE(writeBmp(path, kBmpTrueColour, QuadrantImage(8, 8)));
     EXPECT_EQ(QImage(path).size(), QSize(8, 8));
     EXPECT_EQ(ReadBytes(path).size(), 54 + 8 * 24);
     EXPECT_TRUE(prompter.messageIds().isEmpty());

@@ -51,7 +51,9 @@ TEST_F(ClipboardTest, NoImageMeansFalseWithoutMessage)
 TEST_F(ClipboardTest, SaveFailureNamesTheStep)
 {
     QGuiApplication::clipboard()->setImage(QuadrantImage(8, 8));
-    EXPECT_FALSE(SaveClipboardImage(file(QStringLiteral("no/such/folder.png")), QStringLiteral("png")));
+    Reports reports;
+    EXPECT_FALSE(SaveClipboardImage(file(QStringLiteral("no/such/folder.png")), QStringLiteral("png"), &reports));
+    prompter.show(reports);
     ASSERT_EQ(prompter.messageIds(), QList<int>{30027});
     EXPECT_EQ(prompter.messages.first().prefix, QStringLiteral("セーブエラー\n"));
     EXPECT_EQ(prompter.messages.first().style, kStyleError);

@@ -83,7 +83,7 @@ TEST_F(PictureDataTest, BigEndianPutAndGet)
     for (const Case& c : {Case{0x01020304, QByteArray("\x01\x02\x03\x04", 4)}, Case{0, QByteArray(4, '\0')},
                           Case{0xFFFFFFFFLL, QByteArray(4, '\xFF')}, Case{0x80000001LL, QByteArray("\x80\0\0\x01", 4)}}) {
         char buffer[4] = {};
-        ASSERT_TRUE(PutBigEndian32(buffer, c.value));
+        ASSERT_TRUE(PutBigEndian32(buffer, c.value, nullptr));
         EXPECT_EQ(QByteArray(buffer, 4), c.bytes);
         EXPECT_EQ(GetBigEndian32(buffer), quint32(c.value));
     }
@@ -94,7 +94,9 @@ TEST_F(PictureDataTest, ValuesBeyond32BitsAreRefusedWithMessage)
 {
     for (const qint64 value : {0x100000000LL, -1LL, qint64(1) << 40}) {
         char buffer[4] = {'a', 'b', 'c', 'd'};
-        EXPECT_FALSE(PutBigEndian32(buffer, value));
+        Report refused;
+        EXPECT_FALSE(PutBigEndian32(buffer, value, &refused));
+        prompter.show(refused);
         EXPECT_EQ(QByteArray(buffer, 4), QByteArray("abcd")); // untouched
     }
     EXPECT_EQ(prompter.messageIds(), (QList<int>{30013, 30013, 30013}));
@@ -106,8 +108,8 @@ TEST_F(PictureDataTest, WriteWithAndWithoutLength)
     QByteArray out;
     QBuffer device(&out);
     device.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(WritePictureData(device, true, *picture));
-    ASSERT_TRUE(WritePictureData(device, false, *picture));
+    ASSERT_TRUE(WritePictureData(device, true, *picture, nullptr));
+    ASSERT_TRUE(WritePictureData(device, false, *picture, nullptr));
     ASSERT_EQ(out.size(), 4 + 2 * jpeg.size());
     EXPECT_EQ(GetBigEndian32(out.constData()), quint32(jpeg.size()));
     EXPECT_EQ(out.mid(4, jpeg.size()), jpeg);
@@ -119,10 +121,10 @@ TEST_F(PictureDataTest, WriteToAFullDeviceFails)
 {
     for (const qint64 room : {0LL, 2LL, 4LL, qint64(jpeg.size())}) {
         FullDevice withLength(room);
-        EXPECT_FALSE(WritePictureData(withLength, true, *picture)) << "room " << room;
+        EXPECT_FALSE(WritePictureData(withLength, true, *picture, nullptr)) << "room " << room;
     }
     FullDevice bytesOnly(jpeg.size() - 1);
-    EXPECT_FALSE(WritePictureData(bytesOnly, false, *picture));
+    EXPECT_FALSE(WritePictureData(bytesOnly, false, *picture, nullptr));
 }
 
 TEST_F(PictureDataTest, ReadBackFromFileAndPipe)
@@ -131,8 +133,8 @@ TEST_F(PictureDataTest, ReadBackFromFileAndPipe)
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(WritePictureData(file, true, *picture));
-        ASSERT_TRUE(WritePictureData(file, true, *picture));
+        ASSERT_TRUE(WritePictureData(file, true, *picture, nullptr));
+        ASSERT_TRUE(WritePictureData(file, true, *picture, nullptr));
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -208,7 +210,7 @@ TEST_F(PictureDataTest, CompleteBlocksAreKeptWhateverTheyHold)
             QByteArray out;
             QBuffer written(&out);
             written.open(QIODevice::WriteOnly);
-            ASSERT_TRUE(WritePictureData(written, false, *read));
+            ASSERT_TRUE(WritePictureData(written, false, *read, nullptr));
             EXPECT_EQ(out, c.bytes);
         }
     }

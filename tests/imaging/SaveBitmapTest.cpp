@@ -22,6 +22,16 @@ class SaveBitmapTest : public IsolatedTest {
 protected:
     [[nodiscard]] QString file(const QString& name) const { return QDir(filesDir()).filePath(name); }
 
+    // Saves as the program does, showing what the encoder reported.
+    bool save(const QImage& bitmap, int width, int height, const QString& path, const QString& type, int quality,
+              bool flip)
+    {
+        Report failure;
+        const bool saved = SaveBitmapAsImageFile(bitmap, width, height, path, type, quality, flip, &failure);
+        prompter.show(failure);
+        return saved;
+    }
+
     ScriptedPrompter prompter;
 };
 
@@ -43,7 +53,7 @@ TEST_P(SaveTypeTest, WritesScaledFileOfTheTypeUprightOrFlipped)
     const QImage bitmap = QuadrantImage(160, 120);
     for (const bool flip : {false, true}) {
         const QString path = file(QStringLiteral("out_%1.%2").arg(flip).arg(QString::fromLatin1(c.type)));
-        ASSERT_TRUE(SaveBitmapAsImageFile(bitmap, 80, 50, path, QString::fromLatin1(c.type), 95, flip));
+        ASSERT_TRUE(save(bitmap, 80, 50, path, QString::fromLatin1(c.type), 95, flip));
 
         QImageReader reader(path);
         reader.setDecideFormatFromContent(true);
@@ -73,7 +83,7 @@ TEST_F(SaveBitmapTest, GifHasAtMost256ColoursAndKeepsGradientsClose)
         for (int x = 0; x < 256; ++x)
             bitmap.setPixel(x, y, qRgb(x, (x * 7 + y * 3) & 255, y * 4));
     const QString path = file(QStringLiteral("many.gif"));
-    ASSERT_TRUE(SaveBitmapAsImageFile(bitmap, 256, 64, path, QStringLiteral("gif"), 100, false));
+    ASSERT_TRUE(save(bitmap, 256, 64, path, QStringLiteral("gif"), 100, false));
 
     const QImage saved(path);
     ASSERT_EQ(saved.size(), QSize(256, 64));
@@ -99,7 +109,7 @@ TEST_F(SaveBitmapTest, GifKeepsFullTransparencyOnly)
         bitmap.setPixel(2, y, qRgba(0, 0, 200, 200));   // mostly opaque: becomes opaque
     }
     const QString path = file(QStringLiteral("alpha.gif"));
-    ASSERT_TRUE(SaveBitmapAsImageFile(bitmap, 20, 10, path, QStringLiteral("gif"), 100, false));
+    ASSERT_TRUE(save(bitmap, 20, 10, path, QStringLiteral("gif"), 100, false));
     const QImage saved = QImage(path).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(saved.size(), QSize(20, 10));
     EXPECT_EQ(qAlpha(saved.pixel(0, 5)), 0);
@@ -117,8 +127,8 @@ TEST_F(SaveBitmapTest, JpegQualityIsApplied)
             bitmap.setPixel(x, y, qRgb((x * 37) & 255, (y * 53) & 255, (x * y) & 255));
     const QString low = file(QStringLiteral("low.jpg"));
     const QString high = file(QStringLiteral("high.jpg"));
-    ASSERT_TRUE(SaveBitmapAsImageFile(bitmap, 64, 64, low, QStringLiteral("jpeg"), 10, false));
-    ASSERT_TRUE(SaveBitmapAsImageFile(bitmap, 64, 64, high, QStringLiteral("jpeg"), 100, false));
+    ASSERT_TRUE(save(bitmap, 64, 64, low, QStringLiteral("jpeg"), 10, false));
+    ASSERT_TRUE(save(bitmap, 64, 64, high, QStringLiteral("jpeg"), 100, false));
     EXPECT_LT(QFileInfo(low).size() * 2, QFileInfo(high).size());
 }
 
@@ -126,7 +136,7 @@ TEST_F(SaveBitmapTest, UnknownTypeFailsSilentlyAndWritesNothing)
 {
     for (const char* type : {"jpg", "tif", "webp", ""}) {
         const QString path = file(QStringLiteral("x_") + QString::fromLatin1(type));
-        EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, path, QString::fromLatin1(type), 100, false))
+        EXPECT_FALSE(save(QuadrantImage(8, 8), 8, 8, path, QString::fromLatin1(type), 100, false))
             << type;
         EXPECT_FALSE(QFile::exists(path)) << type;
     }
@@ -136,9 +146,9 @@ TEST_F(SaveBitmapTest, UnknownTypeFailsSilentlyAndWritesNothing)
 TEST_F(SaveBitmapTest, ImpossibleBitmapsReportOutOfMemory)
 {
     const QString path = file(QStringLiteral("none.png"));
-    EXPECT_FALSE(SaveBitmapAsImageFile(QImage(), 8, 8, path, QStringLiteral("png"), 100, false));
-    EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 100000, 100000, path, QStringLiteral("png"), 100, false));
-    EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 0, 8, path, QStringLiteral("png"), 100, false));
+    EXPECT_FALSE(save(QImage(), 8, 8, path, QStringLiteral("png"), 100, false));
+    EXPECT_FALSE(save(QuadrantImage(8, 8), 100000, 100000, path, QStringLiteral("png"), 100, false));
+    EXPECT_FALSE(save(QuadrantImage(8, 8), 0, 8, path, QStringLiteral("png"), 100, false));
     EXPECT_EQ(prompter.messageIds(), (QList<int>{30001, 30001, 30001}));
     EXPECT_FALSE(QFile::exists(path));
 }
@@ -147,19 +157,19 @@ TEST_F(SaveBitmapTest, FailedSaveLeavesNoFileAndSuccessReplacesWhole)
 {
     const QString path = file(QStringLiteral("keep.png"));
     ASSERT_TRUE(WriteBytes(path, "earlier"));
-    EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, file(QStringLiteral("no/such.png")),
+    EXPECT_FALSE(save(QuadrantImage(8, 8), 8, 8, file(QStringLiteral("no/such.png")),
                                        QStringLiteral("png"), 100, false));
     // Something other than a file is never replaced by one.
     const QString folder = file(QStringLiteral("folder.png"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_FALSE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, folder, QStringLiteral("png"), 100, false));
+    EXPECT_FALSE(save(QuadrantImage(8, 8), 8, 8, folder, QStringLiteral("png"), 100, false));
     EXPECT_TRUE(QFileInfo(folder).isDir());
 
     EXPECT_EQ(ReadBytes(path), QByteArray("earlier"));
     EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files), QStringList{QStringLiteral("keep.png")});
 
     // A successful save replaces the earlier file whole.
-    ASSERT_TRUE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, path, QStringLiteral("png"), 100, false));
+    ASSERT_TRUE(save(QuadrantImage(8, 8), 8, 8, path, QStringLiteral("png"), 100, false));
     EXPECT_EQ(QImage(path).size(), QSize(8, 8));
 }
 
@@ -170,7 +180,7 @@ TEST_F(SaveBitmapTest, SpecialFilesAreWrittenInPlaceNotReplaced)
     // A non-blocking reader lets the save open the pipe; a small PNG fits in its buffer.
     const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_TRUE(SaveBitmapAsImageFile(QuadrantImage(8, 8), 8, 8, pipe, QStringLiteral("png"), 100, false));
+    EXPECT_TRUE(save(QuadrantImage(8, 8), 8, 8, pipe, QStringLiteral("png"), 100, false));
     QByteArray received;
     char chunk[4096];
     for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)

@@ -5,6 +5,7 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
+#include "view/Prompts.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -42,7 +43,10 @@ protected:
         QByteArray copy = bytes;
         QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
-        return ReadDataFile(buffer, into);
+        Report refused;
+        const bool ok = ReadDataFile(buffer, into, &refused);
+        prompts.show(refused);
+        return ok;
     }
 
     Document doc;
@@ -346,12 +350,12 @@ TEST_F(PictureBlockTest, BlocksSurviveTheDocumentFileToo)
         const QByteArray original = fileWithBlock(c.bytes);
         Document fromData;
         ASSERT_TRUE(read(original, fromData));
-        ASSERT_TRUE(SaveDocumentFile(first, fromData, options, nullptr, directJobRunner()));
+        ASSERT_TRUE(SaveDocumentFile(first, fromData, options, nullptr, directJobRunner(), messageSink()));
         Document opened;
-        ASSERT_TRUE(OpenDocumentFile(first, opened, nullptr, directJobRunner()));
-        ASSERT_TRUE(SaveDocumentFile(second, opened, options, nullptr, directJobRunner()));
+        ASSERT_TRUE(OpenDocumentFile(first, opened, nullptr, directJobRunner(), messageSink()));
+        ASSERT_TRUE(SaveDocumentFile(second, opened, options, nullptr, directJobRunner(), messageSink()));
         Document reopened;
-        ASSERT_TRUE(OpenDocumentFile(second, reopened, nullptr, directJobRunner()));
+        ASSERT_TRUE(OpenDocumentFile(second, reopened, nullptr, directJobRunner(), messageSink()));
         EXPECT_EQ(write(reopened), original);
         ASSERT_TRUE(reopened.state.backPicture);
         EXPECT_EQ(reopened.state.backPicture->bytes(), c.bytes);

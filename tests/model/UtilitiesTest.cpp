@@ -1,4 +1,4 @@
-#include "base/Messages.h"
+#include "view/Prompts.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "model/WorkFolder.h"

@@ -1,5 +1,7 @@
 #include "tests/support/ScriptedPrompter.h"
 
+#include "view/Prompts.h"
+
 namespace vq::test {
 
 ScriptedPrompter::ScriptedPrompter()
@@ -34,12 +36,30 @@ QStringList ScriptedPrompter::openFiles(const FileRequest& request, bool)
     return files.isEmpty() ? QStringList() : files.dequeue();
 }
 
-QString ScriptedPrompter::saveFile(const FileRequest& request)
+SaveChoice ScriptedPrompter::saveFile(const FileRequest& request)
 {
     fileRequests << request;
     if (files.isEmpty())
         return {};
-    return files.dequeue().value(0);
+    const QStringList answer = files.dequeue();
+    return {answer.value(0), answer.value(1)};
+}
+
+int ScriptedPrompter::show(const Report& report, QObject* owner)
+{
+    const std::optional<MessageRequest> request = messageRequest(report, owner);
+    return request ? message(*request) : int(kIdNone);
+}
+
+ReportSink ScriptedPrompter::sink()
+{
+    return [this](const Report& report, QObject* owner) { return show(report, owner); };
+}
+
+void ScriptedPrompter::show(const Reports& reports, QObject* owner)
+{
+    for (const Report& report : reports)
+        show(report, owner);
 }
 
 QString ScriptedPrompter::chooseFolder(const QString&, const QString&, QObject*)

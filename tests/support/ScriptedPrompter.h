@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Prompter.h"
+#include "base/Report.h"
 
 #include <QList>
 #include <QQueue>
@@ -12,6 +13,8 @@ namespace vq::test {
 // Answers every question from scripts given in advance, in order, and records
 // what was asked. Unscripted messages answer OK (or No for questions);
 // unscripted file, folder, colour and print-setup questions are cancelled.
+// A save question takes the first entry of the next `files` script as the
+// path and the second, when there is one, as the chosen filter.
 class ScriptedPrompter : public Prompter {
 public:
     ScriptedPrompter();
@@ -30,9 +33,16 @@ public:
 
     [[nodiscard]] QList<int> messageIds() const;
 
+    // Shows what the core reported through this prompter, as the program
+    // shows it: in order, over `owner` unless the report has none.
+    int show(const Report& report, QObject* owner = nullptr);
+    void show(const Reports& reports, QObject* owner = nullptr);
+    // Shows each report through this prompter as it is handed over.
+    [[nodiscard]] ReportSink sink();
+
     int message(const MessageRequest& request) override;
     QStringList openFiles(const FileRequest& request, bool multiple) override;
-    QString saveFile(const FileRequest& request) override;
+    SaveChoice saveFile(const FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& initial, QObject* owner) override;
     QColor chooseColor(const QColor& initial, QObject* owner) override;
     bool printSetup(QPagedPaintDevice& printer, QObject* owner) override;

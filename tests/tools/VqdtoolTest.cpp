@@ -5,6 +5,7 @@
 #include "tests/edit/ExportScene.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
+#include "view/Prompts.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,7 +169,7 @@ TEST_F(VqdtoolTest, ExportWritesWhatTheProgramWrites)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
     const struct {
         QStringList options;
         const char* out;
@@ -202,7 +203,7 @@ TEST_F(VqdtoolTest, ExportTypeComesFromTheExtensionOrTheBitmapFormat)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
     const struct {
         QStringList args;
         const char* out;
@@ -232,7 +233,7 @@ TEST_F(VqdtoolTest, ExportRefusesWhatItCannotWrite)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
     const struct {
         QStringList args;
         int exitCode;
