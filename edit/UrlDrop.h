@@ -82,9 +82,6 @@ struct DropDecision {
 // belongs to the browser and is not added as well.
 class DropHandler {
 public:
-    // `owner` is the window messages belong to.
-    explicit DropHandler(QObject* owner = nullptr) : m_owner(owner) {}
-
     // One drop; `onNode` when it landed on a node (a file drop then only
     // needs its first image).
     [[nodiscard]] DropDecision OnDrop(const QMimeData& data, bool onNode);
@@ -100,7 +97,6 @@ public:
     void ClearPendingDropText() { m_pendingDropText.clear(); }
 
 private:
-    QObject* m_owner;
     QString m_pendingDropText;
 };
 

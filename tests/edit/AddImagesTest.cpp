@@ -132,7 +132,9 @@ TEST_F(ImagesTest, ReplacingKeepsTheRectangleAndAFailureKeepsTheOldPicture)
 
     const QString broken = filesDir() + QStringLiteral("/broken.gif");
     test::writeFile(broken, QByteArray("GIF89a but nothing else"));
-    EXPECT_FALSE(ReplaceMainImage(doc, broken, QStringLiteral("gif"), nullptr, nullptr));
+    Report refused;
+    EXPECT_FALSE(ReplaceMainImage(doc, broken, QStringLiteral("gif"), nullptr, &refused));
+    prompter.show(refused);
     EXPECT_EQ(doc.nodes[0].picture, old) << "nothing is lost when the new file fails";
     EXPECT_EQ(prompter.messageIds(), QList<int>{30029});
 

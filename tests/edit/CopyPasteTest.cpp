@@ -83,7 +83,9 @@ TEST_F(CopyPasteTest, TheNodeLimitStopsAPaste)
         AppendNode(doc, nullptr, 0, 0, 500, 500);
     select({0, 1, 2});
     CopySelection(doc, buffer, {});
-    EXPECT_EQ(PasteBuffer(*session, buffer, {10, 10}, nullptr), 1);
+    Report full;
+    EXPECT_EQ(PasteBuffer(*session, buffer, {10, 10}, &full), 1);
+    prompter.show(full);
     EXPECT_EQ(doc.state.nodeCount, kMaxNodes);
     EXPECT_EQ(prompter.messageIds(), QList<int>{30163});
 }

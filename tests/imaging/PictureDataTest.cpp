@@ -103,6 +103,22 @@ TEST_F(PictureDataTest, ValuesBeyond32BitsAreRefusedWithMessage)
     EXPECT_EQ(prompter.messages.first().style, kStyleError);
 }
 
+// A count too large for the format is the process's trouble, not a window's:
+// its report is shown over none, whoever asked for the write.
+TEST_F(PictureDataTest, ATooLargeValueIsReportedOverNoWindow)
+{
+    char buffer[4] = {};
+    Report refused;
+    ASSERT_FALSE(PutBigEndian32(buffer, qint64(1) << 33, &refused));
+    EXPECT_EQ(refused.id, kMsgTooLarge);
+    EXPECT_TRUE(refused.ownerless);
+    QObject window;
+    const std::optional<MessageRequest> request = messageRequest(refused, &window);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->owner, nullptr);
+    EXPECT_TRUE(prompter.messages.isEmpty()) << "the core shows nothing itself";
+}
+
 TEST_F(PictureDataTest, WriteWithAndWithoutLength)
 {
     QByteArray out;

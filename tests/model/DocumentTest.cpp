@@ -1,4 +1,7 @@
 #include "model/Document.h"
+
+#include "base/Report.h"
+#include "imaging/Codec.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -84,13 +87,42 @@ TEST_F(DocumentTest, ThousandthNodeFitsAndTheNextIsRefused)
     for (int i = 0; i < kMaxNodes; ++i)
         ASSERT_TRUE(AppendNode(doc, nullptr, 10, 10, 100, 100));
     EXPECT_TRUE(prompts.messages.isEmpty());
-    EXPECT_FALSE(AppendNode(doc, nullptr, 10, 10, 100, 100));
+    Report full;
+    EXPECT_FALSE(AppendNode(doc, nullptr, 10, 10, 100, 100, &full));
+    prompts.show(full);
     EXPECT_EQ(doc.state.nodeCount, kMaxNodes);
     EXPECT_EQ(doc.state.mainIndex, kMaxNodes - 1);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages[0].id, 30163);
     EXPECT_EQ(prompts.messages[0].prefix, QStringLiteral("最大 1000 個\n"));
     EXPECT_EQ(prompts.messages[0].style, kStyleError);
+}
+
+// A new picture arrives as a node with its origin recorded; a full document
+// says why it took nothing, with no prompter anywhere to hear it.
+TEST_F(DocumentTest, PictureNodesRecordTheirOriginOrReportAFullDocument)
+{
+    const LoadedPicture picture{nullptr, 64, 48, 12345};
+    Report outcome;
+    ASSERT_TRUE(AppendPictureNode(doc, picture, {300, 200}, QStringLiteral("FROM_CLIP"), &outcome));
+    EXPECT_TRUE(outcome.isEmpty());
+    const NodeRecord& node = doc.nodes[0];
+    EXPECT_EQ(QPoint(node.centerX, node.centerY), QPoint(300, 200));
+    EXPECT_EQ(QSize(node.imageWidth, node.imageHeight), QSize(64, 48));
+    EXPECT_EQ(node.dataSize, 12345);
+    EXPECT_EQ(NodeSourceText(node), QStringLiteral("FROM_CLIP"));
+    EXPECT_EQ(doc.state.mainIndex, 0);
+
+    doc.state.nodeCount = kMaxNodes;
+    EXPECT_FALSE(AppendPictureNode(doc, picture, {300, 200}, QStringLiteral("file:///a.jpg"), &outcome));
+    EXPECT_EQ(doc.state.nodeCount, kMaxNodes);
+    EXPECT_EQ(outcome, (Report{kMsgTooManyImages, QStringLiteral("最大 1000 個\n"), kStyleError}));
+    // Told over the window that asked for the node.
+    QObject window;
+    const std::optional<MessageRequest> request = messageRequest(outcome, &window);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->owner, &window);
+    EXPECT_EQ(request->id, 30163);
 }
 
 TEST_F(DocumentTest, LargeNodeSitsOnTheRightAndBottomEdges)

@@ -168,8 +168,11 @@ TEST_F(UtilitiesTest, WorkFolderRefusesASymbolicLink)
     QDir().mkpath(target);
     const QString expected = tempDir() + QStringLiteral("/Velquin-%1").arg(::getuid());
     ASSERT_TRUE(QFile::link(target, expected));
-    EXPECT_TRUE(GetWorkFolder().isEmpty());
+    Report refused;
+    EXPECT_TRUE(GetWorkFolder({}, &refused).isEmpty());
+    prompts.show(refused);
     EXPECT_EQ(prompts.messageIds(), QList<int>{30002});
+    EXPECT_TRUE(refused.ownerless) << "the process's own folder belongs to no window";
     EXPECT_TRUE(MakeWorkFileName().isEmpty());
 }
 
