@@ -10,6 +10,7 @@
 #include "edit/EditSession.h"
 #include "edit/SaveNodeImage.h"
 #include "edit/Selection.h"
+#include "imaging/Clipboard.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
 #include "view/Prompts.h"
@@ -283,7 +284,7 @@ void ImageCommands::OnPaste(bool fromMenu)
     }
     case PasteKind::ClipboardImage: {
         Report failure;
-        if (!PasteImage(edits, qvariant_cast<QImage>(data->imageData()), placementAt(m_view.takePlacementPoint()),
+        if (!PasteImage(edits, UprightImageFromMime(*data), placementAt(m_view.takePlacementPoint()),
                         &failure)
             && failure.id != 0)
             ShowMessage(failure, owner());

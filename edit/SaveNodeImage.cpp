@@ -1,6 +1,7 @@
 #include "edit/SaveNodeImage.h"
 
 #include "imaging/Codec.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "model/Document.h"
@@ -64,8 +65,11 @@ NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path,
         return NodeImageSave::UnknownType;
     const PicturePtr& picture = doc.nodes[index].picture;
     const WaitCursor wait;
+    // The canvas never applies an orientation tag to a kept picture; a file
+    // still carrying one would show turned elsewhere, so it is written as 1.
     if (type == QLatin1String("jpeg") && ProbeImage(picture->bytes()).format == "jpeg")
-        return WriteBytesAtomically(path, picture->bytes()) ? NodeImageSave::Saved : NodeImageSave::WriteFailed;
+        return WriteBytesAtomically(path, WithUprightOrientationTag(picture->bytes())) ? NodeImageSave::Saved
+                                                                                          : NodeImageSave::WriteFailed;
     const QImage image = RenderNodePicture(doc, index);
     if (image.isNull())
         return NodeImageSave::RenderFailed;

@@ -1,5 +1,6 @@
 #include "edit/UrlDrop.h"
 
+#include "imaging/Clipboard.h"
 #include "model/Cp932.h"
 #include "base/TextUtil.h"
 
@@ -294,7 +295,7 @@ DropDecision DropHandler::OnDrop(const QMimeData& data, bool onNode)
         }
     }
     if (data.hasImage()) {
-        decision.image = qvariant_cast<QImage>(data.imageData());
+        decision.image = UprightImageFromMime(data);
         if (!decision.image.isNull()) {
             decision.kind = DropKind::Image;
             decision.source = urlText;

@@ -1,6 +1,8 @@
 #include "imaging/Clipboard.h"
 
 #include "imaging/Codec.h"
+#include "imaging/ExifOrientation.h"
+#include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "base/Report.h"
 
@@ -56,6 +58,21 @@ bool SaveClipboardImage(const QString& path, const QString& type, Reports* repor
     } catch (const std::exception& e) {
         return failPaste(QStringLiteral("エラー(") + QString::fromLocal8Bit(e.what()) + QStringLiteral(")\n"));
     }
+}
+
+QImage UprightImageFromMime(const QMimeData& data)
+{
+    static const QString kJpeg = QStringLiteral("image/jpeg");
+    if (data.hasFormat(kJpeg)) {
+        const QByteArray bytes = data.data(kJpeg);
+        const int orientation = ExifOrientationOf(bytes);
+        if (orientation != kUprightOrientation) {
+            const QImage stored = DecodeImage(bytes);
+            if (!stored.isNull())
+                return OrientImage(stored, orientation);
+        }
+    }
+    return qvariant_cast<QImage>(data.imageData());
 }
 
 void PutTextOnClipboard(const QString& text, bool keepExisting)

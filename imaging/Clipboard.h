@@ -2,7 +2,10 @@
 
 #include "base/Report.h"
 
+#include <QImage>
 #include <QString>
+
+class QMimeData;
 
 namespace vq {
 
@@ -12,6 +15,11 @@ namespace vq {
 // failures append, in the order they arose, the paste-failed report behind a
 // prefix naming the failed step to `reports`, when given.
 bool SaveClipboardImage(const QString& path, const QString& type, Reports* reports = nullptr);
+
+// The image that clipboard or drop data offers, upright: JPEG data offered as
+// it is and tagged with an orientation is decoded and turned as its tag asks;
+// anything else is the image Qt makes of the data. Null when there is none.
+[[nodiscard]] QImage UprightImageFromMime(const QMimeData& data);
 
 // Puts `text` on the clipboard. With `keepExisting`, an image already there
 // stays alongside the text in one set of data, so other programs still see the

@@ -1,5 +1,6 @@
 #include "imaging/Codec.h"
 
+#include "imaging/ExifOrientation.h"
 #include "imaging/GifWriter.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
@@ -84,14 +85,19 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     if (bytes.startsWith(QByteArrayLiteral("\xFF\xD8\xFF"))) {
         if (!IsCompleteJpeg(bytes))
             return std::nullopt;
-        const PicturePtr picture = Picture::fromJpegBytes(std::move(bytes));
+        // A photograph stored sideways with a note to turn it comes in
+        // upright, so that its node, the canvas and every other program agree.
+        QByteArray upright = UprightJpeg(bytes);
+        if (upright.isEmpty())
+            return std::nullopt;
+        const PicturePtr picture = Picture::fromJpegBytes(std::move(upright));
         if (!picture)
             return std::nullopt;
         return LoadedPicture{picture, picture->width(), picture->height(), int(length)};
     }
 
     QByteArray format;
-    const QImage decoded = DecodeImage(bytes, &format);
+    const QImage decoded = DecodeImageUpright(bytes, &format);
     // JPEG data was handled above; anything a decoder still takes for JPEG is
     // odd enough not to be worth re-encoding.
     if (decoded.isNull() || format == "jpeg")

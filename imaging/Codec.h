@@ -24,10 +24,13 @@ struct LoadedPicture {
 // "tiff" (any case), normally from the file's extension; other types fail.
 // The content decides what happens, the name is only a hint:
 // - JPEG data is kept byte for byte and not decoded; only its header is read.
-//   A JPEG cut short (no end-of-image marker after its scan) fails.
+//   A JPEG cut short (no end-of-image marker after its scan) fails. One whose
+//   Exif orientation asks for a turn is brought upright first (UprightJpeg):
+//   turned losslessly with its tag set to 1 wherever that is exact.
 // - Other data is decoded by the decoder that recognises it (GIF, BMP, PNG or
-//   TIFF only), transparent areas take the colour of the top-left pixel, and
-//   the result is re-encoded as JPEG at quality 100.
+//   TIFF only), upright as its orientation metadata asks, transparent areas
+//   take the colour of the top-left pixel, and the result is re-encoded as
+//   JPEG at quality 100.
 // So a PNG named ".gif" or ".jpg" still loads, and a file no accepted decoder
 // recognises fails. Empty, without a message, when the file cannot be read or
 // decoded, or declares a size we refuse to allocate; callers report.

@@ -145,7 +145,8 @@ namespace {
 
 // A reader over `buffer` that has passed every check made before decoding;
 // its format in `format`, or false when the bytes are refused.
-bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& reader, QByteArray& format)
+bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& reader, QByteArray& format,
+                       bool applyOrientation = false)
 {
     applyDecoderAllocationLimit();
     buffer.setData(bytes);
@@ -153,9 +154,10 @@ bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& r
         return false;
     reader.setDevice(&buffer);
     reader.setDecideFormatFromContent(true);
-    // Orientation tags would make the decoded size disagree with the header
-    // size we check, and the program has always shown pixels as stored.
-    reader.setAutoTransform(false);
+    // Pictures already kept show their pixels as stored, as they always have:
+    // their bytes must not change meaning. Only a picture coming in is turned
+    // upright, once, before it is kept.
+    reader.setAutoTransform(applyOrientation);
     if (!reader.canRead())
         return false;
     // The reader forgets the format once it has read the image; ask now.
@@ -192,6 +194,21 @@ QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
         return {};
     if (scaledTo.isValid() && !scaledTo.isEmpty())
         reader.setScaledSize(scaledTo);
+    QImage image = reader.read();
+    if (image.isNull() || !IsAcceptableImageSize(image.size()))
+        return {};
+    if (format)
+        *format = detected;
+    return image;
+}
+
+QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format)
+{
+    QBuffer buffer;
+    QImageReader reader;
+    QByteArray detected;
+    if (!openCheckedReader(bytes, buffer, reader, detected, true))
+        return {};
     QImage image = reader.read();
     if (image.isNull() || !IsAcceptableImageSize(image.size()))
         return {};

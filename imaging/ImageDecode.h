@@ -36,6 +36,12 @@ inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) *
 // decode; a JPEG reduced so comes as Format_RGB32 whatever its colour space.
 [[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {});
 
+// DecodeImage at full size for a picture coming in: turned and mirrored as
+// its orientation metadata (Exif, TIFF orientation) asks, so that it shows as
+// every viewer shows it. Never for pictures already kept, whose bytes keep
+// showing as they always have.
+[[nodiscard]] QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format = nullptr);
+
 // What DecodeImage would find without decoding the pixels: the detected format
 // and the size from the header. An empty format and an invalid size when
 // DecodeImage would refuse the bytes before reading them.

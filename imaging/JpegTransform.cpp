@@ -83,18 +83,18 @@ bool IsPerfectTurn(const JpegBlockLayout& layout, ExactTurn turn)
     return false;
 }
 
-QByteArray TransformJpegLossless(const QByteArray& jpeg, ExactTurn turn)
+namespace {
+
+// Runs libjpeg's transform `op` over `jpeg`, every marker copied.
+QByteArray runTransform(const QByteArray& jpeg, int op)
 {
-    const std::optional<JpegBlockLayout> layout = ReadJpegBlockLayout(jpeg);
-    if (!layout || !IsPerfectTurn(*layout, turn))
-        return {};
     const TjHandle handle(tjInitTransform());
     if (!handle)
         return {};
     tjtransform transform{};
-    transform.op = transformOp(turn);
-    // Our own check above decides; this makes libjpeg refuse rather than
-    // leave an edge block unturned should the two ever disagree.
+    transform.op = op;
+    // Our own check decides; this makes libjpeg refuse rather than leave an
+    // edge block unturned should the two ever disagree.
     transform.options = TJXOPT_PERFECT;
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
@@ -105,6 +105,46 @@ QByteArray TransformJpegLossless(const QByteArray& jpeg, ExactTurn turn)
     if (result != 0 || !out || outSize == 0)
         return {};
     return QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(outSize));
+}
+
+} // namespace
+
+QByteArray TransformJpegLossless(const QByteArray& jpeg, ExactTurn turn)
+{
+    const std::optional<JpegBlockLayout> layout = ReadJpegBlockLayout(jpeg);
+    if (!layout || !IsPerfectTurn(*layout, turn))
+        return {};
+    return runTransform(jpeg, transformOp(turn));
+}
+
+QByteArray TransformJpegToUpright(const QByteArray& jpeg, int orientation)
+{
+    const std::optional<JpegBlockLayout> layout = ReadJpegBlockLayout(jpeg);
+    if (!layout)
+        return {};
+    const bool wholeColumns = layout->size.width() % layout->mcu.width() == 0;
+    const bool wholeRows = layout->size.height() % layout->mcu.height() == 0;
+    // Partial units sit at the right and bottom; each operation is perfect
+    // when none of them would land on the left or top.
+    struct Operation {
+        int op;
+        bool perfect;
+    };
+    const auto operation = [&]() -> std::optional<Operation> {
+        switch (orientation) {
+        case 2: return Operation{TJXOP_HFLIP, wholeColumns};
+        case 3: return Operation{TJXOP_ROT180, wholeColumns && wholeRows};
+        case 4: return Operation{TJXOP_VFLIP, wholeRows};
+        case 5: return Operation{TJXOP_TRANSPOSE, true};
+        case 6: return Operation{TJXOP_ROT90, wholeRows};
+        case 7: return Operation{TJXOP_TRANSVERSE, wholeColumns && wholeRows};
+        case 8: return Operation{TJXOP_ROT270, wholeColumns};
+        default: return std::nullopt;
+        }
+    }();
+    if (!operation || !operation->perfect)
+        return {};
+    return runTransform(jpeg, operation->op);
 }
 
 QByteArray EncodeJpegFullChroma(const QImage& image, int quality)

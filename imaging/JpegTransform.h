@@ -32,6 +32,12 @@ struct JpegBlockLayout {
 // libjpeg reads without complaint or when the turn is not perfect.
 [[nodiscard]] QByteArray TransformJpegLossless(const QByteArray& jpeg, ExactTurn turn);
 
+// `jpeg` turned in the compressed domain as Exif orientation `orientation`
+// (2..8, see imaging/ExifOrientation.h) asks, so that it shows upright
+// without the tag; every marker is copied as it is, the tag included. Empty
+// when the turn is not perfect or libjpeg does not read the data cleanly.
+[[nodiscard]] QByteArray TransformJpegToUpright(const QByteArray& jpeg, int orientation);
+
 // JPEG bytes of `image` at `quality` (1..100) without chroma subsampling.
 // With 8 × 8 coded units, later turns of the result are perfect whenever its
 // sides are multiples of 8, so a picture that had to be re-encoded once is

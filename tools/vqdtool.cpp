@@ -3,6 +3,7 @@
 #include "model/RangeModeState.h"
 #include "imaging/BmpWriter.h"
 #include "imaging/Codec.h"
+#include "imaging/ExifOrientation.h"
 #include "model/DocumentFile.h"
 #include "base/Prompter.h"
 #include "base/Report.h"
@@ -178,7 +179,8 @@ int extract(const QString& path, const QString& folder)
             continue;
         const QString target = QDir(dir).filePath(QStringLiteral("%1.jpeg").arg(i, 4, 10, QLatin1Char('0')));
         QSaveFile out(target);
-        const QByteArray& bytes = doc.nodes[i].picture->bytes();
+        // As the canvas shows it: a tag the canvas does not apply is written as 1.
+        const QByteArray bytes = WithUprightOrientationTag(doc.nodes[i].picture->bytes());
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
             return fail(target + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
     }

@@ -37,4 +37,21 @@ bool WriteBytes(const QString& path, const QByteArray& bytes);
 // Decodes JPEG bytes directly, bypassing any cache.
 [[nodiscard]] QImage DecodeJpeg(const QByteArray& bytes);
 
+// What a camera stores for `upright` under Exif orientation `orientation`:
+// the pixels laid out so that turning them as the tag says shows `upright`.
+// Built from the tag's definition (where row 0 and column 0 of the stored
+// picture appear), independently of the program's own turning code.
+[[nodiscard]] QImage StoredForOrientation(const QImage& upright, int orientation);
+
+// An APP1 segment (marker included) with an Exif block in the given byte
+// order whose first directory holds a camera make before the orientation tag.
+[[nodiscard]] QByteArray ExifSegment(int orientation, bool bigEndian);
+
+// `jpeg` with `segment` put right after its start-of-image marker.
+[[nodiscard]] QByteArray WithSegment(const QByteArray& jpeg, const QByteArray& segment);
+
+// A camera-style JPEG (Qt's 4:2:0 encoder) of `upright` stored as orientation
+// `orientation` asks, carrying that tag.
+[[nodiscard]] QByteArray TaggedPhoto(const QImage& upright, int orientation, bool bigEndian = false);
+
 } // namespace vq::test
