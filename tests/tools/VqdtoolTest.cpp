@@ -1,8 +1,11 @@
 #include "edit/ExportImage.h"
+#include "imaging/ExifOrientation.h"
+#include "imaging/ImageDecode.h"
 #include "model/RangeModeState.h"
 #include "model/DocumentFile.h"
 #include "base/Settings.h"
 #include "tests/edit/ExportScene.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "view/Prompts.h"
@@ -72,6 +75,30 @@ TEST_F(VqdtoolTest, CreateInfoExtract)
     ASSERT_EQ(x.exitCode, 0) << x.err.toStdString();
     EXPECT_EQ(test::readFile(file("out/0000.jpeg")), jpeg);
     EXPECT_TRUE(QFileInfo::exists(file("out/0001.jpeg")));
+}
+
+// A phone's portrait photo, stored sideways with the tag to turn it, goes into
+// the document upright: node and picture 64 × 48, the extracted bytes the
+// turned JPEG with its tag at 1.
+TEST_F(VqdtoolTest, CreateBringsATaggedPhotoInUpright)
+{
+    ASSERT_TRUE(test::writeFile(file("portrait.jpg"), test::TaggedPhoto(test::QuadrantImage(64, 48), 6)));
+    ToolRun c = run({"create", "doc.vqd", "portrait.jpg"});
+    ASSERT_EQ(c.exitCode, 0) << c.err.toStdString();
+
+    const QJsonObject node =
+        QJsonDocument::fromJson(run({"info", "doc.vqd"}).out).object()["nodes"].toArray()[0].toObject();
+    EXPECT_EQ(node["halfWidth"].toInt(), 32);
+    EXPECT_EQ(node["halfHeight"].toInt(), 24);
+    EXPECT_EQ(node["imageWidth"].toInt(), 64);
+
+    ASSERT_EQ(run({"extract", "doc.vqd", "out"}).exitCode, 0);
+    const QByteArray kept = test::readFile(file("out/0000.jpeg"));
+    EXPECT_EQ(ExifOrientationOf(kept), 1);
+    const QImage shown = DecodeImage(kept);
+    ASSERT_EQ(shown.size(), QSize(64, 48));
+    EXPECT_TRUE(test::Near(shown.pixel(8, 8), test::kTopLeft));
+    EXPECT_TRUE(test::Near(shown.pixel(56, 40), test::kBottomRight));
 }
 
 // A tool run must not change the desktop program's state: it reads no
