@@ -45,6 +45,8 @@ constexpr CommandInfo kCommands[] = {
     {cmd::GridButton, "グリッドボタン", "", "グリッドの表示と非表示を切り替えます", "グリッド表示/非表示", E::Always, C::GridOn},
     {cmd::GridOnTop, "グリッド最前面(&M)", "", "グリッドをイメージの前面に表示します", "グリッド最前面", E::Always, C::GridOnTop,
      0, "グリッド最前面"},
+    {cmd::Snap, "スナップ(&N)", "", "移動やサイズ変更のとき、イメージの端と中央をビューや他のイメージ、グリッドに合わせます",
+     "【スナップ】", E::Always, C::Snap},
     {cmd::ToolbarToggle, "ツールバー(&T)", "", "", "", E::Always, C::ToolbarShown},
     {cmd::StatusBarToggle, "ステータスバー(&S)", "", "", "", E::Always, C::StatusBarShown},
     {cmd::StyleWin2000, "Windows 2000(&2)", "", "", "", E::Always, C::Style},
@@ -180,6 +182,7 @@ constexpr MenuItem kMainMenu[] = {
     {M::Command, cmd::Grid100},
     {M::End},
     {M::Command, cmd::GridOnTop},
+    {M::Command, cmd::Snap},
     {M::Separator},
     {M::Command, cmd::ToolbarToggle}, {M::Command, cmd::StatusBarToggle},
     {M::Popup, 0, "スタイル(&A)"},
@@ -240,7 +243,7 @@ constexpr MenuItem kMainMenu[] = {
 constexpr int kToolbar[] = {
     cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, cmd::SaveAsImage, cmd::Print, 0,
     cmd::Copy, cmd::Paste, cmd::Delete, 0,
-    cmd::Overlap, cmd::GridButton, cmd::GridOnTop, cmd::ViewProperties, 0,
+    cmd::Overlap, cmd::GridButton, cmd::GridOnTop, cmd::Snap, cmd::ViewProperties, 0,
     cmd::TrimLeft, cmd::TrimTop, cmd::TrimRight, cmd::TrimBottom, cmd::TrimBySize, 0,
     cmd::RotateRight, cmd::Rotate180, cmd::RotateLeft, cmd::RotateAny, cmd::FlipHorizontal, cmd::FlipVertical, 0,
     cmd::AlignLeft, cmd::AlignRight, cmd::AlignTop, cmd::AlignBottom, cmd::CentreVertical, cmd::CentreHorizontal,
@@ -291,6 +294,7 @@ bool ruleMarks(const CommandInfo& info, const CommandContext& c)
     case CheckRule::GridStyle: return c.gridMode == info.checkArg;
     case CheckRule::GridOnTop: return c.gridOnTop != 0;
     case CheckRule::Overlap: return c.dspOverlap != 0;
+    case CheckRule::Snap: return c.snap != 0;
     case CheckRule::Style: return c.appLook == info.id;
     case CheckRule::Anime: return c.playAnime > 0;
     case CheckRule::ToolbarShown: return c.toolbarShown;

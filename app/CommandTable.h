@@ -31,6 +31,7 @@ enum class CheckRule : std::uint8_t {
     GridStyle,       // grid mode equals the command's argument
     GridOnTop,
     Overlap,
+    Snap,
     Style,           // the current visual style is the command's id
     Anime,
     ToolbarShown,
@@ -67,6 +68,7 @@ struct CommandContext {
     int gridMode = -1;
     int gridOnTop = 0;
     int dspOverlap = 0;
+    int snap = 0;
     int appLook = 0;
     int playAnime = 0;
     bool toolbarShown = true;

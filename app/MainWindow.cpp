@@ -45,6 +45,12 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
     setCentralWidget(m_view);
     connect(m_view, &CanvasView::cursorTextChanged, m_statusBar,
             [this](const QString& text) { m_statusBar->setPaneText(kPaneCursor, text); });
+    connect(m_view, &CanvasView::proposedPositionChanged, m_statusBar, [this](const QString& text) {
+        if (text.isEmpty())
+            m_app.RefreshStatusCounts(false);
+        else
+            m_statusBar->setPaneText(kPanePos, text);
+    });
     connect(m_view, &CanvasView::guideTextRequested, m_statusBar, &StatusBar::ShowGuideText);
     connect(m_view, &CanvasView::contextMenuRequested, this, [this](CanvasPopup popup, QPoint at) {
         showCanvasMenu(*this, popup, at);
@@ -171,6 +177,7 @@ CommandContext MainWindow::currentContext()
     c.gridMode = doc.state.gridMode;
     c.gridOnTop = doc.state.gridOnTop;
     c.dspOverlap = m_app.sys().dspOverlap;
+    c.snap = m_app.sys().snap;
     c.appLook = m_app.appLook;
     c.playAnime = m_app.sys().playAnime;
     c.toolbarShown = m_toolBar && !m_toolBar->isHidden();

@@ -83,6 +83,7 @@ private:
     void onGridStyle(int mode);
     void onGridOnTop();
     void onOverlap();
+    void onSnap();
     void onGuideToggle();
     void onAnimeToggle();
     void onVisualStyle(int id);

@@ -59,6 +59,7 @@ void MainWindow::registerFrameCommands()
         registerHandler(g.id, [this, mode = g.mode] { onGridStyle(mode); });
     registerHandler(cmd::GridOnTop, [this] { onGridOnTop(); });
     registerHandler(cmd::Overlap, [this] { onOverlap(); });
+    registerHandler(cmd::Snap, [this] { onSnap(); });
     registerHandler(cmd::GuideToggle, [this] { onGuideToggle(); });
     registerHandler(cmd::AnimeToggle, [this] { onAnimeToggle(); });
     for (const CommandInfo& info : commandTable())
@@ -97,6 +98,13 @@ void MainWindow::onOverlap()
     SysSettings& sys = m_app.sys();
     sys.dspOverlap = sys.dspOverlap ? 0 : 1;
     m_view->repaintNow();
+}
+
+void MainWindow::onSnap()
+{
+    // Read at each drag's press; nothing on the canvas changes.
+    SysSettings& sys = m_app.sys();
+    sys.snap = sys.snap ? 0 : 1;
 }
 
 void MainWindow::onGuideToggle()

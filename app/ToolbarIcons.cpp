@@ -304,6 +304,16 @@ bool drawGlyph(QPainter& p, int id)
         picture(p, QRectF(2.5, 2.5, 19, 19));
         grid(p, QRectF(2.5, 2.5, 19, 19), kRed);
         break;
+    case cmd::Snap: {
+        // Two pictures lined up on their left edges, and the guide between.
+        bar(p, QRectF(6.5, 3.5, 15, 7));
+        bar(p, QRectF(6.5, 13.5, 10, 7), QColor(0x7c, 0xc4, 0x6a));
+        QPen guide(QColor(0xe0, 0x10, 0xc0), 1.5, Qt::CustomDashLine, Qt::FlatCap);
+        guide.setDashPattern({2, 1});
+        p.setPen(guide);
+        p.drawLine(QPointF(6.5, 0.5), QPointF(6.5, 23.5));
+        break;
+    }
     case cmd::ViewProperties:
         p.setPen(outlinePen());
         p.setBrush(kPaper);

@@ -131,6 +131,7 @@ void SysSettings::read(const Settings& s)
     multiMarginX = MarginFromThousandths(s.value(keys::MultiMaX));
     multiMarginY = MarginFromThousandths(s.value(keys::MultiMaY));
     multiExt = s.value(keys::MultiExt);
+    snap = s.value(keys::Snap);
 }
 
 void SysSettings::write(Settings& s) const
@@ -144,6 +145,7 @@ void SysSettings::write(Settings& s) const
     s.setValue(keys::MultiMaX, MarginToThousandths(multiMarginX));
     s.setValue(keys::MultiMaY, MarginToThousandths(multiMarginY));
     s.setValue(keys::MultiExt, multiExt);
+    s.setValue(keys::Snap, snap);
 }
 
 

@@ -29,6 +29,8 @@ inline constexpr SettingKey MultiMaY{"SYS", "MultiMaY", 10};
 inline constexpr SettingKey MultiExt{"SYS", "MultiExt", 0};
 inline constexpr SettingKey FirstOpen{"SYS", "FirstOpen", 0};
 inline constexpr SettingKey MakeBackup{"SYS", "MakeBackup", 1};
+// 1 = dragged nodes snap to the canvas, the other nodes and the grid.
+inline constexpr SettingKey Snap{"SYS", "Snap", 1};
 // The frame's own workspace: its look, size, position and bar layout.
 inline constexpr SettingKey ApplicationLook{"Workspace", "ApplicationLook", 216};
 inline constexpr SettingKey WorkspaceGeometry{"Workspace", "Geometry", 0}; // text
@@ -100,6 +102,7 @@ struct SysSettings {
     float multiMarginX = 0.0f;
     float multiMarginY = 0.0f;
     int multiExt = 0;
+    int snap = 0;
 
     void read(const Settings& settings);
     // Written in the order the program has always used, margins in thousandths.

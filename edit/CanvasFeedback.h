@@ -2,6 +2,7 @@
 
 #include "model/DocState.h"
 
+#include <QLine>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -30,6 +31,7 @@ struct Feedback {
     int penWidth = 1;                // range frame
     std::vector<Dot> dots;           // hover animation
     QRect dotArea;                   // where the hover animation can draw
+    std::vector<QLine> guides;       // move or resize: what the edges snapped to
 
     [[nodiscard]] bool isNone() const { return kind == Kind::None; }
 };

@@ -127,6 +127,10 @@ void CanvasInteraction::reset(bool consoleVisible)
     m_modeDragPart = -1;
     m_modeCandidate = {};
     m_resizeResult = {};
+    if (m_snapping)
+        m_host.showProposedPosition({});
+    m_snapping = false;
+    m_snapTargets = {};
     m_console = ConsoleState{};
     m_console.consoleVisible = consoleVisible;
 }
@@ -153,10 +157,10 @@ void CanvasInteraction::press(QPoint client, Qt::MouseButton button, Qt::Keyboar
         m_host.stopHoverAnimation();
 }
 
-void CanvasInteraction::release(QPoint client, QPoint global, Qt::MouseButton button, Qt::KeyboardModifiers)
+void CanvasInteraction::release(QPoint client, QPoint global, Qt::MouseButton button, Qt::KeyboardModifiers mods)
 {
     if (button == Qt::LeftButton)
-        onLeftUp(client);
+        onLeftUp(client, mods);
     else if (button == Qt::RightButton)
         onRightUp(client, global);
 }
@@ -181,7 +185,7 @@ void CanvasInteraction::move(QPoint p, Qt::KeyboardModifiers mods)
     case DragKind::Console: dragConsole(p); return;
     case DragKind::ModeFrame: dragModeFrame(p); return;
     case DragKind::Resize: dragResize(p, mods); return;
-    case DragKind::Move: dragMove(p); return;
+    case DragKind::Move: dragMove(p, mods); return;
     case DragKind::CanvasWidth:
     case DragKind::CanvasHeight: dragCanvasEdge(p); return;
     case DragKind::None:
@@ -336,6 +340,7 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
                 = doc().NodeRect(handle.node).scaled(zoom()).toQRect().translated(-m_host.scrollPosition());
             m_resizeResult = {};
             m_drag = DragKind::Resize;
+            prepareSnapping();
             if (changed)
                 m_session.commitSelection();
             handled = true;
@@ -365,9 +370,13 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
     pressClosesDial();
 }
 
-void CanvasInteraction::onLeftUp(QPoint p)
+void CanvasInteraction::onLeftUp(QPoint p, Qt::KeyboardModifiers mods)
 {
     m_host.clearFeedback();
+    if (m_snapping) {
+        m_host.showProposedPosition({});
+        m_snapping = false;
+    }
     const DragKind drag = m_drag;
     m_drag = DragKind::None;
     switch (drag) {
@@ -376,7 +385,7 @@ void CanvasInteraction::onLeftUp(QPoint p)
     case DragKind::Console: endConsole(p); break;
     case DragKind::ModeFrame: endModeFrame(); break;
     case DragKind::Resize: endResize(); break;
-    case DragKind::Move: endMove(p); break;
+    case DragKind::Move: endMove(p, mods); break;
     case DragKind::CanvasWidth:
     case DragKind::CanvasHeight:
         m_drag = drag; // the confirmation below may pump events; keep the drag until it is answered
@@ -394,7 +403,34 @@ void CanvasInteraction::startMove(QPoint p)
                    - (QPoint(scaleTrunc(main.centerX, zoom()), scaleTrunc(main.centerY, zoom()))
                       - m_host.scrollPosition());
     m_drag = DragKind::Move;
+    m_moveBox = SelectionBox(doc());
+    prepareSnapping();
     m_host.showCursor(CursorShape::Hold);
+}
+
+void CanvasInteraction::prepareSnapping()
+{
+    // Built once here, so a pointer move only searches sorted lists.
+    m_snapping = m_host.snapEnabled();
+    m_snapTargets = m_snapping ? BuildSnapTargets(doc()) : SnapTargets{};
+}
+
+bool CanvasInteraction::snapsNow(Qt::KeyboardModifiers mods) const
+{
+    return m_snapping && !mods.testFlag(Qt::AltModifier);
+}
+
+QLine CanvasInteraction::guideLine(Qt::Orientation along, const SnapHit& hit, int boxFrom, int boxTo) const
+{
+    const GuideSpan g = GuideFor(hit.line, boxFrom, boxTo);
+    const float z = zoom();
+    const QPoint scroll = m_host.scrollPosition();
+    const int at = scaleTrunc(g.pos, z);
+    const int from = scaleTrunc(g.from, z);
+    const int to = scaleTrunc(g.to, z);
+    if (along == Qt::Vertical)
+        return QLine(at - scroll.x(), from - scroll.y(), at - scroll.x(), to - scroll.y());
+    return QLine(from - scroll.x(), at - scroll.y(), to - scroll.x(), at - scroll.y());
 }
 
 bool CanvasInteraction::autoScroll(QPoint p)
@@ -418,17 +454,45 @@ bool CanvasInteraction::autoScroll(QPoint p)
     return !moved.isNull();
 }
 
-CanvasInteraction::MoveProposal CanvasInteraction::proposeMove(QPoint client) const
+CanvasInteraction::MoveProposal CanvasInteraction::proposeMove(QPoint client, Qt::KeyboardModifiers mods) const
 {
     const QSize canvas = zoomedCanvas();
     const QPoint scroll = m_host.scrollPosition();
+    const float z = zoom();
+    MoveProposal m;
+    m.windowDelta = (client - m_pressClient) + m_scrolledSincePress;
+    m.canvasDelta = MoveDisplacement(m.windowDelta, z);
     QPoint centre = client - m_grabOffset;
+    const Document& d = doc();
+    if (snapsNow(mods) && !m_moveBox.isEmpty() && d.hasMainSelection()) {
+        const auto shifted = [](const IntRect& r, QPoint by) {
+            return IntRect{r.left + by.x(), r.top + by.y(), r.right + by.x(), r.bottom + by.y()};
+        };
+        const IntRect box = shifted(m_moveBox, m.canvasDelta);
+        const int xs[] = {box.left, box.right, (box.left + box.right) / 2};
+        const int ys[] = {box.top, box.bottom, (box.top + box.bottom) / 2};
+        const SnapHit hx = NearestSnap(m_snapTargets.x, xs, z);
+        const SnapHit hy = NearestSnap(m_snapTargets.y, ys, z);
+        m.canvasDelta += QPoint(hx.shift, hy.shift);
+        const IntRect snapped = shifted(m_moveBox, m.canvasDelta);
+        // A snapped axis draws the outline where the release puts the node.
+        const IntRect main = shifted(d.NodeRect(d.state.mainIndex), m.canvasDelta).scaled(z);
+        if (hx.hit) {
+            centre.setX((main.left + main.right) / 2 - scroll.x());
+            m.guides.push_back(guideLine(Qt::Vertical, hx, snapped.top, snapped.bottom));
+        }
+        if (hy.hit) {
+            centre.setY((main.top + main.bottom) / 2 - scroll.y());
+            m.guides.push_back(guideLine(Qt::Horizontal, hy, snapped.left, snapped.right));
+        }
+    }
     centre.setX(std::clamp(centre.x(), -scroll.x(), canvas.width() - scroll.x()));
     centre.setY(std::clamp(centre.y(), -scroll.y(), canvas.height() - scroll.y()));
-    return {(client - m_pressClient) + m_scrolledSincePress, centre};
+    m.centre = centre;
+    return m;
 }
 
-void CanvasInteraction::dragMove(QPoint p)
+void CanvasInteraction::dragMove(QPoint p, Qt::KeyboardModifiers mods)
 {
     // Scrolling the window takes the feedback away with the old picture.
     (void)autoScroll(p);
@@ -437,36 +501,106 @@ void CanvasInteraction::dragMove(QPoint p)
     if (main < 0 || main >= d.state.nodeCount)
         return;
     const QPoint scroll = m_host.scrollPosition();
-    const MoveProposal proposal = proposeMove(p);
+    MoveProposal proposal = proposeMove(p, mods);
     const IntRect r = d.NodeRect(main).scaled(zoom());
     const QPoint shift = proposal.centre - (QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2) - scroll);
     Feedback f;
     f.kind = Feedback::Kind::Move;
     f.corners = {QPoint(r.left, r.top) - scroll + shift, QPoint(r.right, r.top) - scroll + shift,
                  QPoint(r.right, r.bottom) - scroll + shift, QPoint(r.left, r.bottom) - scroll + shift};
+    f.guides = std::move(proposal.guides);
     m_host.showFeedback(f);
     m_host.showGuide(kGuideMove);
+    if (m_snapping) {
+        const NodeRecord& n = d.nodes[main];
+        m_host.showProposedPosition(QStringLiteral("%1, %2")
+                                        .arg(n.centerX - n.halfWidth + proposal.canvasDelta.x())
+                                        .arg(n.centerY - n.halfHeight + proposal.canvasDelta.y()));
+    }
 }
 
-void CanvasInteraction::endMove(QPoint p)
+void CanvasInteraction::endMove(QPoint p, Qt::KeyboardModifiers mods)
 {
     m_host.showCursor(CursorShape::Arrow);
     m_host.showGuide({});
-    const QPoint c = proposeMove(p).windowDelta;
-    if (!ExceedsMoveThreshold(c))
+    const MoveProposal proposal = proposeMove(p, mods);
+    if (!ExceedsMoveThreshold(proposal.windowDelta))
         return;
-    const QPoint d = MoveDisplacement(c, zoom());
+    const QPoint d = proposal.canvasDelta;
     m_host.stopHoverAnimation();
     m_session.editIfChanged([d](Document& doc) { return MoveSelection(doc, d); });
     m_host.showGuide(kGuideAfterMove);
 }
 
-QRect CanvasInteraction::proposeResize(QPoint client, bool freeRatio) const
+CanvasInteraction::ResizeProposal CanvasInteraction::proposeResizeSnapped(QPoint client, bool freeRatio,
+                                                                           Qt::KeyboardModifiers mods) const
 {
     const QSize canvas = zoomedCanvas();
-    const QPoint canvasEnd = QPoint(canvas.width(), canvas.height()) - m_host.scrollPosition();
-    return ResizeFeedbackRect(m_resizeStart, m_handle, client, canvasEnd, minimumResizeWindowPixels(zoom()),
-                              freeRatio);
+    const QPoint scroll = m_host.scrollPosition();
+    const QPoint canvasEnd = QPoint(canvas.width(), canvas.height()) - scroll;
+    const float z = zoom();
+    const int minSize = minimumResizeWindowPixels(z);
+    const auto rectFor = [&](QPoint pointer, bool free) {
+        return ResizeFeedbackRect(m_resizeStart, m_handle, pointer, canvasEnd, minSize, free);
+    };
+    ResizeProposal r{rectFor(client, freeRatio), {}};
+    if (!snapsNow(mods))
+        return r;
+
+    const ResizeHandle h = m_handle;
+    const bool leftMoves = h == ResizeHandle::TopLeft || h == ResizeHandle::BottomLeft || h == ResizeHandle::Left;
+    const bool topMoves = h == ResizeHandle::TopLeft || h == ResizeHandle::TopRight || h == ResizeHandle::Top;
+    bool snapX = IsCornerHandle(h) || h == ResizeHandle::Left || h == ResizeHandle::Right;
+    bool snapY = IsCornerHandle(h) || h == ResizeHandle::Top || h == ResizeHandle::Bottom;
+    const bool keepsRatio = IsCornerHandle(h) && !freeRatio && !m_resizeStart.isEmpty();
+    if (keepsRatio) {
+        // Only the leading side snaps; the other follows the ratio.
+        const QRect free = rectFor(client, true);
+        const long long w0 = m_resizeStart.width();
+        const long long h0 = m_resizeStart.height();
+        const bool widthLeads = std::abs(free.width() - w0) * h0 >= std::abs(free.height() - h0) * w0;
+        snapX = widthLeads;
+        snapY = !widthLeads;
+    }
+    // The moving sides as exclusive edges, client and canvas pixels.
+    const auto sideX = [&](const QRect& q) { return leftMoves ? q.left() : q.left() + q.width(); };
+    const auto sideY = [&](const QRect& q) { return topMoves ? q.top() : q.top() + q.height(); };
+    QPoint pointer = client;
+    SnapHit hx;
+    SnapHit hy;
+    if (snapX) {
+        const int side = divTrunc(sideX(r.rect) + scroll.x(), z);
+        const int sides[] = {side};
+        hx = NearestSnap(m_snapTargets.x, sides, z);
+        if (hx.hit)
+            pointer.setX(scaleTrunc(hx.line.pos, z) - scroll.x());
+    }
+    if (snapY) {
+        const int side = divTrunc(sideY(r.rect) + scroll.y(), z);
+        const int sides[] = {side};
+        hy = NearestSnap(m_snapTargets.y, sides, z);
+        if (hy.hit)
+            pointer.setY(scaleTrunc(hy.line.pos, z) - scroll.y());
+    }
+    if (!hx.hit && !hy.hit)
+        return r;
+    if (keepsRatio) {
+        // The follower is put back where it began so that it cannot take the lead.
+        if (hx.hit)
+            pointer.setY(sideY(m_resizeStart));
+        else
+            pointer.setX(sideX(m_resizeStart));
+    }
+    r.rect = rectFor(pointer, freeRatio);
+    // A side held back by the canvas or the least size shows no guide.
+    const IntRect box{divTrunc(r.rect.left() + scroll.x(), z), divTrunc(r.rect.top() + scroll.y(), z),
+                      divTrunc(r.rect.left() + r.rect.width() + scroll.x(), z),
+                      divTrunc(r.rect.top() + r.rect.height() + scroll.y(), z)};
+    if (hx.hit && sideX(r.rect) == pointer.x())
+        r.guides.push_back(guideLine(Qt::Vertical, hx, box.top, box.bottom));
+    if (hy.hit && sideY(r.rect) == pointer.y())
+        r.guides.push_back(guideLine(Qt::Horizontal, hy, box.left, box.right));
+    return r;
 }
 
 void CanvasInteraction::dragResize(QPoint p, Qt::KeyboardModifiers mods)
@@ -474,7 +608,8 @@ void CanvasInteraction::dragResize(QPoint p, Qt::KeyboardModifiers mods)
     const Document& d = doc();
     if (d.state.mainIndex < 0 || d.state.mainIndex >= d.state.nodeCount)
         return;
-    m_resizeResult = proposeResize(p, mods.testFlag(Qt::ControlModifier));
+    ResizeProposal proposal = proposeResizeSnapped(p, mods.testFlag(Qt::ControlModifier), mods);
+    m_resizeResult = proposal.rect;
     const QSize canvas = zoomedCanvas();
     const QPoint v = toView(p);
     const bool inside = v.x() > 0 && v.y() > 0 && v.x() < canvas.width() && v.y() < canvas.height();
@@ -482,7 +617,17 @@ void CanvasInteraction::dragResize(QPoint p, Qt::KeyboardModifiers mods)
     Feedback f;
     f.kind = Feedback::Kind::Resize;
     f.rect = m_resizeResult;
+    f.guides = std::move(proposal.guides);
     m_host.showFeedback(f);
+    if (m_snapping) {
+        // As the release works it out: the centre and the half sizes apart.
+        const QPoint scroll = m_host.scrollPosition();
+        const QRect& q = m_resizeResult;
+        const float z = zoom();
+        const int left = divTrunc(q.left() + q.width() / 2 + scroll.x(), z) - divTrunc(q.width() / 2, z);
+        const int top = divTrunc(q.top() + q.height() / 2 + scroll.y(), z) - divTrunc(q.height() / 2, z);
+        m_host.showProposedPosition(QStringLiteral("%1, %2").arg(left).arg(top));
+    }
     if (d.nodes[d.state.mainIndex].picture)
         m_host.showGuide(kGuideResize);
 }

@@ -4,13 +4,17 @@
 #include "edit/HitTest.h"
 #include "edit/ModeFrame.h"
 #include "edit/MoveResize.h"
+#include "edit/Snapping.h"
 #include "model/Geometry.h"
 
+#include <QLine>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <Qt>
+
+#include <vector>
 
 namespace vq {
 
@@ -82,6 +86,11 @@ public:
     virtual void showTooltip(QPoint client, const QString& text) = 0;
     // The pointer in canvas pixels for the status bar; empty when off the canvas.
     virtual void showCursorText(const QString& text) = 0;
+    // Where a snapping drag would put the main node's top-left, for the
+    // status bar's position pane; empty gives the pane back to the document.
+    virtual void showProposedPosition(const QString& text) = 0;
+    // Whether drags snap to the canvas, the other nodes and the grid.
+    [[nodiscard]] virtual bool snapEnabled() const = 0;
     // The console's visibility or dial changed: redraw it.
     virtual void consoleChanged() = 0;
     // Something the scene shows changed outside the document: draw it again now.
@@ -135,17 +144,30 @@ public:
     void setPlacementPoint(QPoint view) { m_placementPoint = view; }
 
     // Where a move drag stands with the pointer at `client`: the pointer's
-    // travel since the press (scrolling included), which the release applies,
-    // and where the main node's centre is drawn. The one place a proposed
-    // move is computed, so a rule that adjusts it (snapping) goes here.
+    // travel since the press (scrolling included), the canvas displacement
+    // the release applies (snapped unless Alt is held), where the main node's
+    // centre is drawn, and the guides to what the selection snapped to. The
+    // one place a proposed move is computed.
     struct MoveProposal {
         QPoint windowDelta;
+        QPoint canvasDelta;
         QPoint centre; // client pixels, kept on the canvas
+        std::vector<QLine> guides; // client pixels
     };
-    [[nodiscard]] MoveProposal proposeMove(QPoint client) const;
+    [[nodiscard]] MoveProposal proposeMove(QPoint client, Qt::KeyboardModifiers mods = {}) const;
     // The main node's rectangle (client pixels) a resize drag proposes with
-    // the pointer at `client`; the release applies the last one proposed.
-    [[nodiscard]] QRect proposeResize(QPoint client, bool freeRatio) const;
+    // the pointer at `client`, and the guides to what its moving sides
+    // snapped to; the release applies the last one proposed.
+    struct ResizeProposal {
+        QRect rect;
+        std::vector<QLine> guides; // client pixels
+    };
+    [[nodiscard]] ResizeProposal proposeResizeSnapped(QPoint client, bool freeRatio,
+                                                      Qt::KeyboardModifiers mods = {}) const;
+    [[nodiscard]] QRect proposeResize(QPoint client, bool freeRatio, Qt::KeyboardModifiers mods = {}) const
+    {
+        return proposeResizeSnapped(client, freeRatio, mods).rect;
+    }
 
 private:
     [[nodiscard]] const Document& doc() const;
@@ -160,12 +182,15 @@ private:
     void hover(QPoint p);
     void hoverNothing(QPoint v);
     void onLeftDown(QPoint p, Qt::KeyboardModifiers mods);
-    void onLeftUp(QPoint p);
+    void onLeftUp(QPoint p, Qt::KeyboardModifiers mods);
     void onRightUp(QPoint p, QPoint global);
     void pressClosesDial();
+    void prepareSnapping();
+    [[nodiscard]] bool snapsNow(Qt::KeyboardModifiers mods) const;
+    [[nodiscard]] QLine guideLine(Qt::Orientation along, const SnapHit& hit, int boxFrom, int boxTo) const;
     void startMove(QPoint p);
-    void dragMove(QPoint p);
-    void endMove(QPoint p);
+    void dragMove(QPoint p, Qt::KeyboardModifiers mods);
+    void endMove(QPoint p, Qt::KeyboardModifiers mods);
     void dragResize(QPoint p, Qt::KeyboardModifiers mods);
     void endResize();
     void dragCanvasEdge(QPoint p);
@@ -195,6 +220,9 @@ private:
     ResizeHandle m_handle = ResizeHandle::TopLeft;
     QRect m_resizeStart;  // the main node's rectangle at the press, client pixels
     QRect m_resizeResult; // last proposed rectangle; empty when none yet
+    IntRect m_moveBox;    // the selection's bounding box at the press, canvas pixels
+    bool m_snapping = false; // this drag snaps (Alt aside)
+    SnapTargets m_snapTargets; // built once at the press
     int m_modeDragPart = -1; // ModePart being dragged, -1 none
     IntRect m_modeCandidate;
     QPoint m_placementPoint;

@@ -33,6 +33,7 @@ inline constexpr int Grid70 = 333;
 inline constexpr int Grid100 = 334;
 inline constexpr int GridButton = 335;
 inline constexpr int GridOnTop = 336;
+inline constexpr int Snap = 426;
 inline constexpr int ToolbarToggle = 59392;
 inline constexpr int StatusBarToggle = 59393;
 inline constexpr int ViewProperties = 32792;

@@ -107,6 +107,9 @@ public:
 signals:
     // Text for the CURSOR pane: the pointer in canvas pixels, or empty.
     void cursorTextChanged(const QString& text);
+    // Text for the POS pane while a snapping drag proposes a place for the
+    // main node; empty when the drag is over and the document's place holds.
+    void proposedPositionChanged(const QString& text);
     // An operation guide text for the status bar (empty clears it); only
     // sent while the guide is switched on.
     void guideTextRequested(const QString& text);
@@ -167,6 +170,8 @@ private:
     void showGuide(const QString& text) override;
     void showTooltip(QPoint client, const QString& text) override;
     void showCursorText(const QString& text) override;
+    void showProposedPosition(const QString& text) override { emit proposedPositionChanged(text); }
+    [[nodiscard]] bool snapEnabled() const override;
     void consoleChanged() override;
     void repaintScene() override { repaintNow(); }
     void hoverNode(int node, QPoint view) override;

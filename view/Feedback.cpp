@@ -48,15 +48,38 @@ void frameRect(QPainter& painter, const QRect& r, ColorRef colour)
     painter.fillRect(QRect(r.left() + r.width() - 1, r.top(), 1, r.height()), c);
 }
 
+QRect guideArea(const std::vector<QLine>& guides)
+{
+    QRect area;
+    for (const QLine& g : guides)
+        area |= QRect(g.p1(), g.p2()).normalized().adjusted(-1, -1, 1, 1);
+    return area;
+}
+
+void drawGuides(QPainter& painter, const std::vector<QLine>& guides)
+{
+    if (guides.empty())
+        return;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(ColorFromRef(kGuideGapColour), 1, Qt::SolidLine, Qt::FlatCap));
+    for (const QLine& g : guides)
+        painter.drawLine(g);
+    QPen dashes(ColorFromRef(kGuideColour), 1, Qt::CustomDashLine, Qt::FlatCap);
+    dashes.setDashPattern({4, 2});
+    painter.setPen(dashes);
+    for (const QLine& g : guides)
+        painter.drawLine(g);
+}
+
 } // namespace
 
 QRect FeedbackArea(const Feedback& f)
 {
     switch (f.kind) {
     case Feedback::Kind::None: return {};
+    case Feedback::Kind::Resize: return f.rect.normalized().adjusted(-1, -1, 1, 1) | guideArea(f.guides);
     case Feedback::Kind::Band:
-    case Feedback::Kind::Console:
-    case Feedback::Kind::Resize: return f.rect.normalized().adjusted(-1, -1, 1, 1);
+    case Feedback::Kind::Console: return f.rect.normalized().adjusted(-1, -1, 1, 1);
     case Feedback::Kind::CanvasBar: {
         QRect a = f.rect;
         if (!f.label.isEmpty()) {
@@ -65,7 +88,7 @@ QRect FeedbackArea(const Feedback& f)
         }
         return a;
     }
-    case Feedback::Kind::Move: return outlineBox(f.corners, 3);
+    case Feedback::Kind::Move: return outlineBox(f.corners, 3) | guideArea(f.guides);
     case Feedback::Kind::ModeFrame: return outlineBox(f.corners, f.penWidth + 2);
     case Feedback::Kind::HoverDots: return f.dotArea;
     }
@@ -90,12 +113,16 @@ void PaintFeedback(QPainter& painter, const Feedback& f)
         break;
     }
     case Feedback::Kind::Console: frameRect(painter, f.rect, kConsoleDragColour); break;
-    case Feedback::Kind::Resize: frameRect(painter, f.rect.normalized(), kResizeColour); break;
+    case Feedback::Kind::Resize:
+        frameRect(painter, f.rect.normalized(), kResizeColour);
+        drawGuides(painter, f.guides);
+        break;
     case Feedback::Kind::Move:
         // Three widths, lightest and widest first, so the outline reads on
         // light and dark pictures alike.
         for (int i = 0; i < 3; ++i)
             DrawPenShape(painter, closed, kMovePens[static_cast<std::size_t>(i)], FrameStyle::Solid, 3 - i);
+        drawGuides(painter, f.guides);
         break;
     case Feedback::Kind::CanvasBar:
         painter.fillRect(f.rect, checkerBrush());

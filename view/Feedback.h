@@ -19,5 +19,8 @@ inline constexpr ColorRef kConsoleDragColour = 0x800000;
 inline constexpr std::array<ColorRef, 3> kMovePens{0xFAF7F3, 0xF2EBE5, 0xEADFD7};
 inline constexpr ColorRef kResizeColour = 0xB46464;
 inline constexpr ColorRef kCanvasSizeLabelColour = 0x4E55E0;
+// Snap guides: magenta dashes on white, which read on any picture.
+inline constexpr ColorRef kGuideColour = 0xFF00FF;
+inline constexpr ColorRef kGuideGapColour = 0xFFFFFF;
 
 } // namespace vq

@@ -5,6 +5,7 @@
 #include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "view/Cursors.h"
+#include "base/Settings.h"
 
 #include <QMouseEvent>
 #include <QToolTip>
@@ -28,6 +29,11 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event)
     m_interaction.release(event->position().toPoint(), event->globalPosition().toPoint(), event->button(),
                           event->modifiers());
     event->accept();
+}
+
+bool CanvasView::snapEnabled() const
+{
+    return m_sys.snap != 0;
 }
 
 QSize CanvasView::clientSize() const

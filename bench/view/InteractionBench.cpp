@@ -168,6 +168,8 @@ public:
     void showGuide(const QString&) override {}
     void showTooltip(QPoint, const QString&) override {}
     void showCursorText(const QString&) override {}
+    void showProposedPosition(const QString&) override {}
+    bool snapEnabled() const override { return snap; }
     void consoleChanged() override {}
     void repaintScene() override {}
     void hoverNode(int, QPoint) override {}
@@ -178,6 +180,7 @@ public:
     CanvasScaleAnswer askScaleNodes() override { return CanvasScaleAnswer::Cancel; }
 
     int shown = 0;
+    bool snap = false;
 
 private:
     const Document& m_doc;

@@ -55,6 +55,8 @@ public:
     void showGuide(const QString& text) override { guide = text; }
     void showTooltip(QPoint, const QString&) override {}
     void showCursorText(const QString& text) override { cursorText = text; }
+    void showProposedPosition(const QString& text) override { proposedPosition = text; }
+    bool snapEnabled() const override { return snap; }
     void consoleChanged() override {}
     void repaintScene() override {}
     void hoverNode(int, QPoint) override {}
@@ -75,6 +77,8 @@ public:
     CursorShape cursor = CursorShape::Arrow;
     QString guide;
     QString cursorText;
+    QString proposedPosition;
+    bool snap = true;
     std::optional<CanvasPopup> popup;
     int zoomSteps = 0;
     int canvasSizeChanges = 0;
