@@ -373,10 +373,6 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
 void CanvasInteraction::onLeftUp(QPoint p, Qt::KeyboardModifiers mods)
 {
     m_host.clearFeedback();
-    if (m_snapping) {
-        m_host.showProposedPosition({});
-        m_snapping = false;
-    }
     const DragKind drag = m_drag;
     m_drag = DragKind::None;
     switch (drag) {
@@ -393,6 +389,11 @@ void CanvasInteraction::onLeftUp(QPoint p, Qt::KeyboardModifiers mods)
         m_drag = DragKind::None;
         break;
     case DragKind::None: break;
+    }
+    if (m_snapping) {
+        m_snapping = false;
+        m_snapTargets = {};
+        m_host.showProposedPosition({});
     }
 }
 

@@ -5,7 +5,8 @@
 // canvas of 1000 x 1000 so that most of them overlap; the view's client area
 // is 1200 x 900 at zoom 1. Figures, over a few hundred mouse moves each: the
 // time from the move event to the end of the paint it causes, as median and
-// 95th percentile, during a move drag and during a rubber-band drag, once with
+// 95th percentile, during a move drag (plain, then snapping to the canvas and
+// every other node) and during a rubber-band drag, once with
 // the window painting only what changed (the event loop's own paint) and once
 // repainting the whole window after every move; hovering over the nodes
 // without a button; and the hover animation's cost per timer step (the step
@@ -278,6 +279,21 @@ int main(int argc, char** argv)
                f, paints, renders);
     }
 
+    // The same drag snapping to the canvas and the 999 other nodes: the
+    // targets are gathered at the press, each move searches them.
+    app.sys().snap = 1;
+    for (const PaintBy paintBy : {PaintBy::EventLoop, PaintBy::FullRepaint}) {
+        QTest::mousePress(vp, Qt::LeftButton, {}, middle);
+        QApplication::processEvents();
+        const Figures f = timeMoves(view, middle, 120, paintBy, &paints, &renders);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, middle);
+        QApplication::processEvents();
+        report(paintBy == PaintBy::EventLoop ? "snapping move drag, event loop paints what changed:"
+                                             : "snapping move drag, whole window repainted per move:",
+               f, paints, renders);
+    }
+    app.sys().snap = 0;
+
     // Rubber band from beside the canvas, its corner circling over the nodes.
     for (const PaintBy paintBy : {PaintBy::EventLoop, PaintBy::FullRepaint}) {
         const QPoint start(1150, 60);
@@ -356,6 +372,17 @@ int main(int argc, char** argv)
         } else {
             std::printf("  (the press at the middle started no move drag)\n");
         }
+        host.snap = true;
+        QElapsedTimer pressTime;
+        pressTime.start();
+        interaction.press(middle, Qt::LeftButton, {});
+        const double pressMs = bench::MsSince(pressTime);
+        if (interaction.drag() == DragKind::Move) {
+            reportSteps("interaction alone, snapping move drag step:", timeSteps(interaction, middle, 120));
+            std::printf("  %-52s %6.3f ms\n", "snapping press, gathering the targets:", pressMs);
+            interaction.release(middle, {}, Qt::LeftButton, {});
+        }
+        host.snap = false;
         const Document& d = app.doc();
         const int main = d.state.mainIndex;
         if (main >= 0) {

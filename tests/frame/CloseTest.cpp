@@ -32,6 +32,7 @@ TEST_F(CloseTest, ExitWritesTheSysValuesAndRemovesUndoSnapshots)
     sys.multiMarginX = 0.025f;
     sys.multiMarginY = 0.0f;
     sys.multiExt = 2;
+    sys.snap = 0;
 
     const QString work = GetWorkFolder();
     ASSERT_FALSE(work.isEmpty());
@@ -56,6 +57,7 @@ TEST_F(CloseTest, ExitWritesTheSysValuesAndRemovesUndoSnapshots)
     EXPECT_EQ(stored.value(keys::MultiMaX), 25);
     EXPECT_EQ(stored.value(keys::MultiMaY), 0);
     EXPECT_EQ(stored.value(keys::MultiExt), 2);
+    EXPECT_EQ(stored.value(keys::Snap), 0);
 }
 
 TEST_F(CloseTest, CleaningLooksAtNoMoreThanAHundredEntries)

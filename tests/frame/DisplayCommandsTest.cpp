@@ -80,6 +80,27 @@ TEST_F(DisplayCommandsTest, GridInFrontModifiesTheDocumentButOverlapDisplayDoesN
     EXPECT_EQ(modified.count(), 1);
 }
 
+TEST_F(DisplayCommandsTest, SnapIsOnByDefaultAndSwitchesFromTheViewMenuAndTheToolbar)
+{
+    start();
+    QSignalSpy modified(&app().edits(), &EditSession::documentChanged);
+    ASSERT_EQ(app().sys().snap, 1);
+    QAction* snap = frame().action(cmd::Snap);
+    ASSERT_NE(snap, nullptr);
+    EXPECT_EQ(snap->text(), QStringLiteral("スナップ(&N)"));
+    EXPECT_EQ(snap->toolTip(), QStringLiteral("【スナップ】"));
+    EXPECT_FALSE(snap->statusTip().isEmpty());
+    EXPECT_TRUE(checked(cmd::Snap));
+
+    clickMenuItem({"表示(&V)"}, cmd::Snap);
+    EXPECT_EQ(app().sys().snap, 0);
+    EXPECT_FALSE(checked(cmd::Snap));
+    clickToolButton(cmd::Snap);
+    EXPECT_EQ(app().sys().snap, 1);
+    EXPECT_TRUE(checked(cmd::Snap));
+    EXPECT_EQ(modified.count(), 0) << "a setting of the program, not of the document";
+}
+
 TEST_F(DisplayCommandsTest, F2TurnsTheGuideOffWithAMessageThatClearsAfterASecond)
 {
     start();

@@ -64,7 +64,7 @@ TEST_F(MenuTest, MenuBarReachesEveryMainMenuCommandAndNoContextOnlyCommand)
     collectIds(frame().menuBar()->actions(), reachable);
 
     std::set<int> expected{57600, 57601, 57603, 57604, 362, 361, 360, 359, 57665, 384, 385, 328, 32780, 32791,
-                           32782, 397, 336, 59392, 59393, 32792, 374, 375, 376, 401, 402, 403, 405, 407, 408,
+                           32782, 397, 336, 426, 59392, 59393, 32792, 374, 375, 376, 401, 402, 403, 405, 407, 408,
                            409, 410, 364, 365, 366, 406, 367, 368, 57670, 57664};
     for (const auto& range : {idRange(57616, 57631), idRange(329, 334), idRange(205, 210), idRange(215, 218),
                               idRange(392, 396), idRange(339, 349)})
@@ -180,7 +180,7 @@ TEST_F(MenuTest, ToolbarHoldsTheBasicButtonsInOrderEachWithAnIcon)
             EXPECT_TRUE(hasVisiblePixels(a->icon())) << a->data().toInt();
         }
     }
-    EXPECT_EQ(order.join(' '), QStringLiteral("57600 57601 57603 57604 362 361 | 32780 32791 32782 | 397 335 336 32792 | "
+    EXPECT_EQ(order.join(' '), QStringLiteral("57600 57601 57603 57604 362 361 | 32780 32791 32782 | 397 335 336 426 32792 | "
                                               "392 393 394 395 396 | 364 365 366 406 367 368 | 339 340 341 342 343 344 "
                                               "345 346 347 348 349 | 384 385 | 57670 57664"));
     EXPECT_EQ(frame().action(cmd::GridButton)->toolTip(), QStringLiteral("グリッド表示/非表示"));

@@ -85,6 +85,7 @@ TEST_F(UtilitiesTest, SettingsDefaultsAndMargins)
     sys.read(settings);
     EXPECT_EQ(sys.playAnime, 3);
     EXPECT_EQ(sys.dspOverlap, 1);
+    EXPECT_EQ(sys.snap, 1);
     EXPECT_FLOAT_EQ(sys.multiMarginX, 0.010f);
     settings.setValue(keys::MultiMaX, 25);
     sys.read(settings);

@@ -263,6 +263,166 @@ TEST_F(CanvasInteractionTest, MoveOutlineStaysOnTheCanvasButTheReleaseKeepsTheCe
     EXPECT_EQ(QPoint(doc.nodes[0].centerX, doc.nodes[0].centerY), QPoint(1000, 300));
 }
 
+// ---- Snapping while moving ---------------------------------------------------
+
+// Room for the canvas at four times its size, the console out of the way:
+// nothing scrolls and no press lands on the console.
+class SnapDragTest : public CanvasInteractionTest {
+protected:
+    void SetUp() override
+    {
+        CanvasInteractionTest::SetUp();
+        host.client = {5000, 5000};
+        doc.state.consoleX = 4900;
+        doc.state.consoleY = 4900;
+    }
+    // Presses on node 0's centre, moves by `by` window pixels and stops there.
+    void moveNode0(QPoint by, Qt::KeyboardModifiers mods)
+    {
+        selectOnly(0);
+        const QPoint from = clientOf({300, 300});
+        interaction.press(from, Qt::LeftButton, {});
+        ASSERT_EQ(interaction.drag(), DragKind::Move);
+        interaction.move(from + by, mods);
+        m_to = from + by;
+    }
+    void releaseHere(Qt::KeyboardModifiers mods) { interaction.release(m_to, {}, Qt::LeftButton, mods); }
+    [[nodiscard]] QPoint centre0() const { return {doc.nodes[0].centerX, doc.nodes[0].centerY}; }
+
+private:
+    QPoint m_to;
+};
+
+struct SnapMoveCase {
+    const char* name;
+    float zoom;
+    QPoint by; // window pixels
+    Qt::KeyboardModifiers mods;
+    int gridMode;
+    QPoint centre; // node 0's centre after the release
+    int guides;
+};
+
+class SnapMoveTest : public SnapDragTest, public ::testing::WithParamInterface<SnapMoveCase> {};
+
+// Node 0 spans 250..350 x 260..340, node 1 560..640 x 570..630; the canvas
+// has its edges at 0 and 1000 and its centre lines at 500.
+TEST_P(SnapMoveTest, SelectionEdgesSnapToTheNearestLineOnEachAxis)
+{
+    const SnapMoveCase& c = GetParam();
+    doc.state.zoom = c.zoom;
+    doc.state.gridMode = c.gridMode;
+    moveNode0(c.by, c.mods);
+    EXPECT_EQ(host.feedback.kind, Feedback::Kind::Move);
+    EXPECT_EQ(static_cast<int>(host.feedback.guides.size()), c.guides);
+    // The outline is drawn where the release puts the node (on an axis that
+    // did not snap it follows the pointer, as it always has: the cases off
+    // full size snap along y only).
+    const QPoint expectedTopLeft = CanvasToScreen(c.centre - QPoint(50, 40), c.zoom) - host.scroll;
+    if (c.guides > 0 && c.zoom == 1.0f) {
+        EXPECT_EQ(host.feedback.corners[0], expectedTopLeft);
+    } else if (c.guides > 0) {
+        EXPECT_EQ(host.feedback.corners[0].y(), expectedTopLeft.y());
+    }
+    releaseHere(c.mods);
+    EXPECT_EQ(centre0(), c.centre);
+    EXPECT_EQ(history.undoCount(), 1);
+    EXPECT_TRUE(host.feedback.isNone());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SnapMoveTest,
+    ::testing::Values(
+        // Left edge 556 goes to node 1's left edge, 4 away.
+        SnapMoveCase{"LeftEdgeToAnotherNodesLeftEdge", 1.0f, {306, 0}, {}, -2, {610, 300}, 1},
+        // Along x the centre is 3 from node 1's centre line, along y the
+        // bottom 2 from it: each axis takes its own nearest line.
+        SnapMoveCase{"NearestWinsOnEachAxis", 1.0f, {303, 262}, {}, -2, {600, 560}, 2},
+        // The bottom edge k canvas pixels above the canvas's centre line.
+        SnapMoveCase{"SixPixelsAtFullSize", 1.0f, {0, 154}, {}, -2, {300, 460}, 1},
+        SnapMoveCase{"SevenPixelsAtFullSizeStayFree", 1.0f, {0, 153}, {}, -2, {300, 453}, 0},
+        SnapMoveCase{"TwentyFourCanvasPixelsAtQuarterSize", 0.25f, {0, 34}, {}, -2, {300, 460}, 1},
+        SnapMoveCase{"TwentyEightCanvasPixelsAtQuarterSizeStayFree", 0.25f, {0, 33}, {}, -2, {300, 432}, 0},
+        SnapMoveCase{"OneCanvasPixelAtFourTimes", 4.0f, {0, 636}, {}, -2, {300, 460}, 1},
+        SnapMoveCase{"TwoCanvasPixelsAtFourTimesStayFree", 4.0f, {0, 632}, {}, -2, {300, 458}, 0},
+        SnapMoveCase{"AltMovesFreely", 1.0f, {0, 154}, Qt::AltModifier, -2, {300, 454}, 0},
+        // 40-pixel grid: top, centre and bottom all 5 short of a grid line.
+        SnapMoveCase{"ShownGridSnaps", 1.0f, {0, 15}, {}, 2, {300, 320}, 1},
+        SnapMoveCase{"HiddenGridDoesNot", 1.0f, {0, 15}, {}, -2, {300, 315}, 0}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SnapDragTest, SwitchedOffNothingSnaps)
+{
+    host.snap = false;
+    moveNode0({0, 154}, {});
+    EXPECT_TRUE(host.feedback.guides.empty());
+    EXPECT_TRUE(host.proposedPosition.isEmpty());
+    releaseHere({});
+    EXPECT_EQ(centre0(), QPoint(300, 454));
+}
+
+TEST_F(SnapDragTest, GuideSpansTheSnappedEdgeAndItsTarget)
+{
+    moveNode0({306, 0}, {});
+    ASSERT_EQ(host.feedback.guides.size(), 1u);
+    // Node 0's left edge on node 1's: from node 0's top to node 1's bottom.
+    EXPECT_EQ(host.feedback.guides[0], QLine(560, 260, 560, 630));
+    // The position pane shows where the snap puts the node, until the release.
+    EXPECT_EQ(host.proposedPosition, QStringLiteral("560, 260"));
+    releaseHere({});
+    EXPECT_TRUE(host.proposedPosition.isEmpty());
+}
+
+TEST_F(SnapDragTest, ArrowKeysDoNotSnap)
+{
+    // Left edge 495 and right edge 595: one pixel on is 4 from the canvas's
+    // centre line and from node 1's centre line.
+    doc.nodes[0].centerX = 545;
+    selectOnly(0);
+    EXPECT_TRUE(interaction.key(Qt::Key_Right, Qt::ControlModifier));
+    EXPECT_EQ(centre0(), QPoint(546, 300));
+}
+
+// ---- Snapping while resizing -------------------------------------------------
+
+struct SnapResizeCase {
+    const char* name;
+    QPoint handleAt; // canvas pixels of the grabbed handle on node 0, zoom 1
+    QPoint by;
+    Qt::KeyboardModifiers mods;
+    Box result;
+    int guides;
+};
+
+class SnapResizeTest : public SnapDragTest, public ::testing::WithParamInterface<SnapResizeCase> {};
+
+TEST_P(SnapResizeTest, MovingSidesSnapAndACornerKeepsItsRatio)
+{
+    const SnapResizeCase& c = GetParam();
+    selectOnly(0);
+    const QPoint from = clientOf(c.handleAt);
+    interaction.press(from, Qt::LeftButton, {});
+    ASSERT_EQ(interaction.drag(), DragKind::Resize);
+    interaction.move(from + c.by, c.mods);
+    EXPECT_EQ(host.feedback.kind, Feedback::Kind::Resize);
+    EXPECT_EQ(static_cast<int>(host.feedback.guides.size()), c.guides);
+    interaction.release(from + c.by, {}, Qt::LeftButton, c.mods);
+    EXPECT_EQ(box(0), c.result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SnapResizeTest,
+    ::testing::Values(
+        // The right side at 496 goes to the canvas's centre line.
+        SnapResizeCase{"RightEdgeToTheCanvasCentre", {350, 300}, {146, 0}, {}, {375, 300, 125, 40}, 1},
+        SnapResizeCase{"RightEdgeWithAltStaysFree", {350, 300}, {146, 0}, Qt::AltModifier, {373, 300, 123, 40}, 0},
+        // The width leads (it grew 205 %, the height 25 %): the right side
+        // goes from 555 to node 1's left edge at 560 and the height follows
+        // at 100 x 80.
+        SnapResizeCase{"CornerSnapsItsLeadingSide", {350, 340}, {205, 20}, {}, {405, 384, 155, 124}, 1},
+        SnapResizeCase{"CornerWithAltStaysFree", {350, 340}, {205, 20}, Qt::AltModifier, {402, 382, 152, 122}, 0}),
+    [](const auto& info) { return info.param.name; });
+
 // ---- Resizing --------------------------------------------------------------
 
 struct ResizeCase {
