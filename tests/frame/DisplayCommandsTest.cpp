@@ -90,6 +90,7 @@ TEST_F(DisplayCommandsTest, SnapIsOnByDefaultAndSwitchesFromTheViewMenuAndTheToo
     EXPECT_EQ(snap->text(), QStringLiteral("スナップ(&N)"));
     EXPECT_EQ(snap->toolTip(), QStringLiteral("【スナップ】"));
     EXPECT_FALSE(snap->statusTip().isEmpty());
+    frame().updateCommandStates();
     EXPECT_TRUE(checked(cmd::Snap));
 
     clickMenuItem({"表示(&V)"}, cmd::Snap);
