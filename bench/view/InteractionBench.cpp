@@ -163,7 +163,11 @@ public:
     }
     bool hasKeyboardFocus() const override { return true; }
     void takeFocus() override {}
-    void showFeedback(const Feedback& f) override { shown += static_cast<int>(f.kind); }
+    void showFeedback(const Feedback& f) override
+    {
+        shown += static_cast<int>(f.kind);
+        guided += f.guides.empty() ? 0 : 1;
+    }
     void clearFeedback() override {}
     void showCursor(CursorShape) override {}
     void showGuide(const QString&) override {}
@@ -181,6 +185,7 @@ public:
     CanvasScaleAnswer askScaleNodes() override { return CanvasScaleAnswer::Cancel; }
 
     int shown = 0;
+    int guided = 0; // feedback that showed a snap guide
     bool snap = false;
 
 private:
@@ -378,8 +383,10 @@ int main(int argc, char** argv)
         interaction.press(middle, Qt::LeftButton, {});
         const double pressMs = bench::MsSince(pressTime);
         if (interaction.drag() == DragKind::Move) {
+            host.guided = 0;
             reportSteps("interaction alone, snapping move drag step:", timeSteps(interaction, middle, 120));
-            std::printf("  %-52s %6.3f ms\n", "snapping press, gathering the targets:", pressMs);
+            std::printf("  %-52s %6.3f ms (%d of the moves snapped)\n", "snapping press, gathering the targets:",
+                        pressMs, host.guided);
             interaction.release(middle, {}, Qt::LeftButton, {});
         }
         host.snap = false;
