@@ -355,6 +355,19 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     const PageGrid oldGrid = m_layout.grid;
     if (!refreshMetrics())
         return;
+    // Another paper or orientation can leave the margins wider than the
+    // sheet; they fall back to the printer's minimum rather than leave no
+    // printable area.
+    if (MarginNotFitting(m_metrics, m_margins)) {
+        m_margins = m_minimum;
+        const bool ready = m_ready;
+        m_ready = false;
+        m_marginLeft->setValue(m_margins.left);
+        m_marginRight->setValue(m_margins.right);
+        m_marginTop->setValue(m_margins.top);
+        m_marginBottom->setValue(m_margins.bottom);
+        m_ready = ready;
+    }
     LayoutInput in;
     in.printer = m_metrics;
     in.area = m_preview->rect();
@@ -432,6 +445,14 @@ void PrintDialog::onMarginChanged(QSpinBox* field, int MarginsMm::*member, bool 
     }
     if (m_margins.*member == value && m_layout.paperRect.isValid())
         return;
+    // Margins that leave nothing of the sheet are refused: the field goes
+    // back to the last value that left a printable area.
+    MarginsMm wanted = m_margins;
+    wanted.*member = value;
+    if (m_metrics.valid() && MarginNotFitting(m_metrics, wanted)) {
+        field->setValue(m_margins.*member);
+        return;
+    }
     m_margins.*member = value;
     RebuildPreview(false);
 }
@@ -589,6 +610,9 @@ void PrintDialog::onPrint()
         FileRequest request;
         request.title = QStringLiteral("PDFファイルに印刷");
         request.filter = QStringLiteral("PDF (*.pdf)");
+        // The file dialog adds the suffix itself, so it asks about the file
+        // that will really be replaced.
+        request.defaultSuffix = QStringLiteral("pdf");
         const QString previous = m_printer.outputFileName();
         request.directory = previous.isEmpty() ? QDir::homePath() : QFileInfo(previous).absolutePath();
         request.suggestedName = previous.isEmpty() ? QStringLiteral("Velquin.pdf") : QFileInfo(previous).fileName();

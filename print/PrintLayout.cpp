@@ -1,6 +1,7 @@
 #include "print/PrintLayout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace vq {
@@ -67,6 +68,11 @@ QRect PreviewPaperRect(const QRect& area, float paperWmm, float paperHmm)
         }
     }
     return {area.left() + (area.width() - width) / 2, area.top() + (area.height() - height) / 2, width, height};
+}
+
+int PageGrid::count() const
+{
+    return int(std::min<long long>(INT_MAX, static_cast<long long>(across) * down));
 }
 
 PageGrid ComputePageGrid(int canvasWidth, int canvasHeight, int screenDpiX, int screenDpiY, float paperWmm,
@@ -219,6 +225,11 @@ PrintPlan PlanPrint(const PrinterMetrics& printer, const MarginsMm& margins, int
     plan.scale = float(printer.dpiX) / float(screenDpiX);
     plan.canvasW = trunc(float(canvasWidth) * plan.scale);
     plan.canvasH = trunc(plan.scale * float(canvasHeight));
+    if (plan.width <= 0 || plan.height <= 0) {
+        plan.canvasW = 0;
+        plan.canvasH = 0;
+        return plan;
+    }
     if (fitOnePage && plan.canvasW > 0 && plan.canvasH > 0 && plan.width > 0 && plan.height > 0) {
         const float u = float(plan.width) / float(plan.canvasW);
         const float v = float(plan.height) / float(plan.canvasH);
@@ -266,6 +277,23 @@ MarginsMm MarginsWithin(const MarginsMm& margins, const MarginsMm& minimum)
 {
     return {MarginWithin(margins.left, minimum.left), MarginWithin(margins.right, minimum.right),
             MarginWithin(margins.top, minimum.top), MarginWithin(margins.bottom, minimum.bottom)};
+}
+
+std::optional<MarginSide> MarginNotFitting(const PrinterMetrics& printer, const MarginsMm& margins)
+{
+    const int left = MmToPixels(margins.left, printer.dpiX);
+    const int right = MmToPixels(margins.right, printer.dpiX);
+    const int top = MmToPixels(margins.top, printer.dpiY);
+    const int bottom = MmToPixels(margins.bottom, printer.dpiY);
+    if (left >= printer.physWidth)
+        return MarginSide::Left;
+    if (left + right >= printer.physWidth)
+        return MarginSide::Right;
+    if (top >= printer.physHeight)
+        return MarginSide::Top;
+    if (top + bottom >= printer.physHeight)
+        return MarginSide::Bottom;
+    return std::nullopt;
 }
 
 int PageWithin(int page, int pageCount)

@@ -53,7 +53,8 @@ enum class PrintRange : int {
 struct PageGrid {
     int across = 1;
     int down = 1;
-    [[nodiscard]] int count() const { return across * down; }
+    // Held to int: two axes of a sliver of paper could overflow it.
+    [[nodiscard]] int count() const;
     friend bool operator==(const PageGrid&, const PageGrid&) = default;
 };
 
@@ -140,6 +141,8 @@ struct PrintPlan {
     bool fitOnePage = false;
 };
 
+// A sheet with no room inside its margins carries no canvas: the plan's
+// canvas is empty rather than the canvas left unfitted at printer scale.
 [[nodiscard]] PrintPlan PlanPrint(const PrinterMetrics& printer, const MarginsMm& margins, int screenDpiX,
                                   int canvasWidth, int canvasHeight, bool fitOnePage, int pagesAcross);
 
@@ -163,6 +166,12 @@ struct PageBlock {
 [[nodiscard]] int MarginWithin(int mm, int minimumMm);
 // Every margin held by MarginWithin to its side of `minimum`.
 [[nodiscard]] MarginsMm MarginsWithin(const MarginsMm& margins, const MarginsMm& minimum);
+
+enum class MarginSide { Left, Right, Top, Bottom };
+// The first margin, taken left, right, top, bottom, that together with the
+// one before it on its axis leaves no device pixel of the sheet to print on;
+// nothing when the margins leave a printable block.
+[[nodiscard]] std::optional<MarginSide> MarginNotFitting(const PrinterMetrics& printer, const MarginsMm& margins);
 
 // A page number held to the grid, 1 to `pageCount`.
 [[nodiscard]] int PageWithin(int page, int pageCount);

@@ -146,6 +146,33 @@ TEST_F(PrintDialogTest, MarginsTypedOutOfRangeAreCorrected)
     EXPECT_EQ(child<QLineEdit>("lastPage")->text(), QStringLiteral("2"));
 }
 
+TEST_F(PrintDialogTest, MarginsThatLeaveNoPrintableAreaAreRefused)
+{
+    // A card 98 mm wide: 50 mm on both sides would leave nothing to print on.
+    QPageLayout card(QPageSize(QSizeF(98, 148), QPageSize::Millimeter), QPageLayout::Portrait, QMarginsF(),
+                     QPageLayout::Millimeter);
+    m_printer->setPageLayout(card);
+    open();
+    QSpinBox* left = child<QSpinBox>("marginLeft");
+    QSpinBox* right = child<QSpinBox>("marginRight");
+    left->setValue(50);
+    EXPECT_EQ(left->value(), 50);
+    right->setValue(50);
+    EXPECT_EQ(right->value(), 10) << "the last good value stays";
+    typeInto(right, QStringLiteral("49"), true);
+    EXPECT_EQ(right->value(), 4) << "\"4\" on the way fits; 49 then leaves no room";
+    EXPECT_EQ(m_dialog->printSettings().margins, (MarginsMm{50, 4, 25, 10}));
+
+    // Stored margins that do not fit the sheet fall back to the printer's
+    // minimum instead of leaving an empty page.
+    m_dialog.reset();
+    m_settings->setValue(keys::MarginLmm, 50);
+    m_settings->setValue(keys::MarginRmm, 50);
+    open();
+    EXPECT_EQ(m_dialog->printSettings().margins, (MarginsMm{0, 0, 0, 0}));
+    EXPECT_EQ(text("pageGrid"), QStringLiteral("(横 3 × 縦 2 ページ)"));
+}
+
 TEST_F(PrintDialogTest, RangeRadiosAndFitOnOnePage)
 {
     open();

@@ -307,6 +307,43 @@ TEST(PrintPlanTest, BlocksOfTheCanvasAtPrinterResolution)
     EXPECT_EQ(PrintPageBlock(fit, 1).source, QRect(0, 0, fit.width, fit.height));
 }
 
+TEST(PrintFieldRulesTest, MarginsThatLeaveNoPrintableAreaAreNamed)
+{
+    // A sheet 98 x 148 mm at 600 dpi, as a small envelope or card is.
+    const PrinterMetrics card{600, 600, 0, 0, 2315, 3496};
+    const std::optional<MarginSide> fits;
+    const struct {
+        const char* what;
+        MarginsMm margins;
+        std::optional<MarginSide> expected;
+    } cases[] = {
+        {"the defaults fit", {25, 10, 25, 10}, fits},
+        {"a sliver of 2 mm across still fits", {48, 48, 10, 10}, fits},
+        {"left and right together fill the width", {50, 50, 10, 10}, MarginSide::Right},
+        {"the right one is named when left came first", {49, 50, 10, 10}, MarginSide::Right},
+        {"one pixel across is room", {49, 49, 10, 10}, fits},
+        {"the width is tested before the height", {50, 50, 80, 80}, MarginSide::Right},
+        {"top and bottom fill the height", {10, 10, 50, 50}, fits},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MarginNotFitting(card, c.margins), c.expected) << c.what;
+
+    const PrinterMetrics sliver{600, 600, 0, 0, 1000, 1000}; // 42.3 mm square
+    EXPECT_EQ(MarginNotFitting(sliver, {43, 0, 0, 0}), MarginSide::Left);
+    EXPECT_EQ(MarginNotFitting(sliver, {0, 0, 43, 0}), MarginSide::Top);
+    EXPECT_EQ(MarginNotFitting(sliver, {0, 0, 30, 13}), MarginSide::Bottom);
+    EXPECT_EQ(MarginNotFitting(sliver, {20, 20, 20, 20}), fits);
+
+    // A sheet without room carries nothing: fitted or not, the canvas is not
+    // drawn at printer scale for want of a width to fit it to.
+    for (const bool fit : {true, false}) {
+        const PrintPlan plan = PlanPrint(card, MarginsMm{50, 50, 10, 10}, 96, 10000, 7500, fit, 1);
+        EXPECT_EQ(plan.canvasW, 0) << fit;
+        EXPECT_EQ(plan.canvasH, 0) << fit;
+        EXPECT_TRUE(PrintPageBlock(plan, 1).source.isEmpty()) << fit;
+    }
+}
+
 TEST(PrintDialogPlaceTest, StoredPlaceOutsideTheDesktopIsIgnored)
 {
     const QSize desktop(1280, 1024);
