@@ -11,6 +11,7 @@
 #include "base/TextUtil.h"
 #include "print/PagePrinter.h"
 #include "print/PaperTable.h"
+#include "render/ViewGeometry.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,7 +26,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -43,7 +48,11 @@ int usage()
                  "       vqdtool extract DOC.vqd DIR\n"
                  "       vqdtool export DOC.vqd OUT [--zoom Z] [--quality Q] [--bmp 1..8] [--overlap on|off]\n"
                  "       vqdtool print DOC.vqd (--pdf OUT.pdf | --printer NAME) [--paper A4] [--landscape]\n"
-                 "                     [--margins L,R,T,B] [--fit] [--pages N-M] [--dpi 96]\n");
+                 "                     [--margins L,R,T,B] [--fit] [--pages N-M] [--dpi 96] [--max-pages N]\n"
+                 "\n"
+                 "export takes a zoom from 0.08 to 4 that keeps the image within 10000 x 7500 pixels.\n"
+                 "print refuses a job of more than 1000 pages unless --max-pages allows it.\n"
+                 "Neither writes over the document it reads.\n");
     return 2;
 }
 
@@ -65,6 +74,22 @@ int printReport(const Report& report, QObject* = nullptr)
     ConsolePrompter console;
     const std::optional<MessageRequest> request = messageRequest(report);
     return request ? console.message(*request) : int(kIdNone);
+}
+
+// Whether writing `target` would replace the document at `source`: the same
+// file under another name, through a symbolic link or as a hard link.
+bool sameFile(const QString& source, const QString& target)
+{
+    struct stat a = {};
+    struct stat b = {};
+    if (::stat(QFile::encodeName(source).constData(), &a) != 0 || ::stat(QFile::encodeName(target).constData(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int refuseOverwrite(const QString& out)
+{
+    return fail(out + QStringLiteral(": is the document being read; name another file"));
 }
 
 bool openDocument(const QString& path, Document& doc)
@@ -206,7 +231,8 @@ std::optional<ExportOptions> parseExportOptions(const QStringList& args)
         bool ok = false;
         if (name == QLatin1String("--zoom")) {
             options.zoom = value.toFloat(&ok);
-            ok = ok && std::isfinite(options.zoom) && options.zoom > 0.0f;
+            // The zooms the program's view can take.
+            ok = ok && options.zoom >= kMinZoom && options.zoom <= kMaxZoom;
         } else if (name == QLatin1String("--quality")) {
             options.quality = value.toInt(&ok);
             ok = ok && options.quality >= 0 && options.quality <= 100;
@@ -234,9 +260,23 @@ int exportImage(const QString& path, const QString& out, const ExportOptions& op
     const auto type = ExportTargetFor(options.bmpFormat > 0 ? options.bmpFormat : kExportJpegFilter, target);
     if (!type)
         return fail(out + QStringLiteral(": ") + catalogueText(kMsgWrongFormat));
+    if (sameFile(QFileInfo(path).absoluteFilePath(), target))
+        return refuseOverwrite(out);
     Document doc;
     if (!openDocument(path, doc))
         return 1;
+    // As the view holds its zoom: the zoomed canvas stays within 10000 x 7500.
+    const int w = doc.state.canvasWidth;
+    const int h = doc.state.canvasHeight;
+    if (LimitZoom(options.zoom, w, h) < options.zoom) {
+        const QSize size = ZoomedCanvasSize(w, h, options.zoom);
+        return fail(QStringLiteral("--zoom %1: the image would be %2 x %3 pixels, larger than %4 x %5")
+                        .arg(double(options.zoom))
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(kMaxZoomedWidth)
+                        .arg(kMaxZoomedHeight));
+    }
     SysSettings sys;
     sys.dspOverlap = options.overlap ? 1 : 0;
     Report failure;
@@ -277,6 +317,9 @@ struct PrintOptions {
     QString printer;
     int paperCode = 9;
     bool landscape = false;
+    // A sheet per page: a tiny dpi or a sliver of paper must not send
+    // thousands of them unasked.
+    int maxPages = 1000;
     PrintSettings settings;
 };
 
@@ -330,6 +373,11 @@ std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
             options.settings.lastPage = m.captured(2).isEmpty() ? options.settings.firstPage : m.captured(2).toInt();
             if (options.settings.firstPage < 1 || options.settings.lastPage < options.settings.firstPage)
                 return std::nullopt;
+        } else if (name == QLatin1String("--max-pages")) {
+            bool ok = false;
+            options.maxPages = value.toInt(&ok);
+            if (!ok || options.maxPages < 1)
+                return std::nullopt;
         } else if (name == QLatin1String("--dpi")) {
             bool ok = false;
             const int dpi = value.toInt(&ok);
@@ -346,6 +394,24 @@ std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
     return options;
 }
 
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+QString marginName(MarginSide side)
+{
+    switch (side) {
+    case MarginSide::Left: return QStringLiteral("left");
+    case MarginSide::Right: return QStringLiteral("right");
+    case MarginSide::Top: return QStringLiteral("top");
+    case MarginSide::Bottom: return QStringLiteral("bottom");
+    }
+    return {};
+}
+
 // The canvas through the dialog's layout and page loop onto a PDF file or a
 // named printer. The desktop user's settings are not read: margins, paper and
 // range come from the options, the overlap marking is on as the program's
@@ -354,6 +420,8 @@ int printDocument(const QString& path, const PrintOptions& options)
 {
     // Opening moves the current folder into the working folder.
     const QString pdf = options.pdf.isEmpty() ? QString() : QFileInfo(options.pdf).absoluteFilePath();
+    if (!pdf.isEmpty() && sameFile(QFileInfo(path).absoluteFilePath(), pdf))
+        return refuseOverwrite(options.pdf);
     std::unique_ptr<QPrinter> printer;
     if (pdf.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
@@ -379,6 +447,19 @@ int printDocument(const QString& path, const PrintOptions& options)
     if (!metrics.valid())
         return fail((pdf.isEmpty() ? options.printer : options.pdf) + QStringLiteral(": ") + catalogueText(30064));
     settings.margins = MarginsWithin(settings.margins, MinimumMargins(metrics));
+    if (const std::optional<MarginSide> side = MarginNotFitting(metrics, settings.margins)) {
+        const bool across = *side == MarginSide::Left || *side == MarginSide::Right;
+        const MarginsMm& m = settings.margins;
+        return fail(QStringLiteral("--margins: the %1 margin leaves no room on a sheet %2 mm %3 (margins %4,%5,%6,%7)")
+                        .arg(marginName(*side))
+                        .arg(double(across ? metrics.physWidth : metrics.physHeight) / metrics.dpiX * kMmPerInch, 0,
+                             'f', 1)
+                        .arg(across ? QStringLiteral("wide") : QStringLiteral("high"))
+                        .arg(m.left)
+                        .arg(m.right)
+                        .arg(m.top)
+                        .arg(m.bottom));
+    }
     const PageGrid grid = PrintGrid(metrics, doc, settings);
     // Fitting prints one page whatever the range asks for.
     if (settings.rangeKind == PrintRange::Pages && !settings.fitOnePage) {
@@ -388,9 +469,37 @@ int printDocument(const QString& path, const PrintOptions& options)
         settings.lastPage = LastPageField(settings.lastPage, settings.firstPage, grid.count());
     }
 
+    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
+                                           settings.lastPage, grid.count(), settings.fitOnePage);
+    const int pages = range.last - range.first + 1;
+    if (pages > options.maxPages)
+        return fail(QStringLiteral("the job takes %1 pages, more than %2; --max-pages %1 allows it")
+                        .arg(pages)
+                        .arg(options.maxPages));
+
+    // Interrupted, the job stops between pages and leaves no partial file.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    const PageProgress progress = [showProgress](int printed, int total) {
+        if (showProgress) {
+            std::fprintf(stderr, "\rvqdtool: page %d of %d", printed, total);
+            if (printed == total)
+                std::fputc('\n', stderr);
+        }
+        return g_interrupted == 0;
+    };
+
     SysSettings sys;
     sys.dspOverlap = 1;
-    switch (PrintCanvas(*printer, doc, sys, RangeMode{}, settings)) {
+    const PrintOutcome outcome = PrintCanvas(*printer, doc, sys, RangeMode{}, settings, progress);
+    if (g_interrupted != 0) {
+        if (showProgress)
+            std::fputc('\n', stderr);
+        std::fprintf(stderr, "vqdtool: interrupted\n");
+        return 130;
+    }
+    switch (outcome) {
     case PrintOutcome::Printed: break;
     case PrintOutcome::NoMemory: return fail(catalogueText(30001));
     case PrintOutcome::Cancelled:
@@ -399,9 +508,7 @@ int printDocument(const QString& path, const PrintOptions& options)
             return fail(options.pdf + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
         return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
     }
-    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
-                                           settings.lastPage, grid.count(), settings.fitOnePage);
-    std::printf("%d\n", range.last - range.first + 1);
+    std::printf("%d\n", pages);
     return 0;
 }
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace vq {
 namespace {
 
@@ -142,6 +144,58 @@ TEST_F(VqdtoolPrintTest, RefusesBadOptionsAndReportsFailures)
         EXPECT_TRUE(r.err.contains(c.err)) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(file("a.pdf")));
+}
+
+// Margins wider than the sheet are named, not printed as an unfitted canvas;
+// a job of very many pages needs asking for; the document read is never the
+// file written.
+TEST_F(VqdtoolPrintTest, RefusesJobsThatCannotOrShouldNotRun)
+{
+    QFile doc(file("doc.vqd"));
+    ASSERT_TRUE(doc.open(QIODevice::ReadOnly));
+    const QByteArray bytes = doc.readAll();
+    doc.close();
+    ASSERT_TRUE(QFile::link(file("doc.vqd"), file("alias.pdf")));
+    ASSERT_EQ(::link(QFile::encodeName(file("doc.vqd")).constData(), QFile::encodeName(file("hard.pdf")).constData()), 0);
+
+    const struct {
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        // Code 38 is an envelope 92.1 x 165.1 mm.
+        {{"--paper", "38", "--margins", "50,50,10,10", "--fit"},
+         "--margins: the right margin leaves no room on a sheet 92.1 mm wide"},
+        {{"--paper", "38", "--margins", "10,10,50,50", "--landscape"},
+         "--margins: the bottom margin leaves no room on a sheet 92.1 mm high"},
+        // The canvas at 1 dpi is 25400 mm square: 146 x 97 pages on A4.
+        {{"--dpi", "1"}, "the job takes 14162 pages, more than 1000; --max-pages 14162 allows it"},
+        // At 30 dpi 846.7 mm square: 5 x 4 pages.
+        {{"--dpi", "30", "--max-pages", "19"}, "the job takes 20 pages, more than 19"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const PrintRun r = run(QStringList{"print", "doc.vqd", "--pdf", "out.pdf"} + c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file("out.pdf")));
+    }
+    // Asked for, the many pages print.
+    const PrintRun many = run({"print", "doc.vqd", "--pdf", "out.pdf", "--dpi", "30", "--max-pages", "20"});
+    ASSERT_EQ(many.exitCode, 0) << many.err.toStdString();
+    EXPECT_EQ(many.out.trimmed(), "20");
+    EXPECT_EQ(test::PdfPageCount(file("out.pdf")), 20);
+    EXPECT_FALSE(many.err.contains("page 1 of")) << "no progress where standard error is no terminal";
+
+    for (const QString& out : {QStringLiteral("doc.vqd"), QStringLiteral("./doc.vqd"), QStringLiteral("alias.pdf"),
+                               QStringLiteral("hard.pdf")}) {
+        SCOPED_TRACE(out.toStdString());
+        const PrintRun r = run({"print", "doc.vqd", "--pdf", out});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("is the document being read")) << r.err.toStdString();
+        QFile after(file("doc.vqd"));
+        ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+        EXPECT_EQ(after.readAll(), bytes);
+    }
 }
 
 } // namespace

@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace vq {
 namespace {
 
@@ -283,6 +285,72 @@ TEST_F(VqdtoolTest, ExportRefusesWhatItCannotWrite)
     }
     for (const char* name : {"out.txt", "out", "out.png"})
         EXPECT_FALSE(QFileInfo::exists(file(name))) << name;
+}
+
+TEST_F(VqdtoolTest, ExportNeverWritesOverTheDocumentItReads)
+{
+    Document doc;
+    test::BuildExportScene(doc);
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    QFile original(file("scene.vqd"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    ASSERT_TRUE(QDir(filesDir()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(QFile::link(file("scene.vqd"), file("alias.bmp")));
+    ASSERT_EQ(::link(QFile::encodeName(file("scene.vqd")).constData(), QFile::encodeName(file("hard.png")).constData()), 0);
+
+    const struct {
+        QStringList args;
+    } cases[] = {
+        {{"export", "scene.vqd", "scene.vqd", "--bmp", "7"}},
+        {{"export", "scene.vqd", "sub/../scene.vqd", "--bmp", "1"}},
+        {{"export", "scene.vqd", file("scene.vqd"), "--bmp", "7"}},
+        {{"export", "scene.vqd", "alias.bmp"}},
+        {{"export", "scene.vqd", "hard.png"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("is the document being read")) << r.err.toStdString();
+        QFile after(file("scene.vqd"));
+        ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+        EXPECT_EQ(after.readAll(), bytes);
+    }
+    EXPECT_TRUE(QFileInfo(file("alias.bmp")).isSymLink());
+}
+
+// The zoom is held as the view holds it; an image beyond 10000 x 7500 is
+// reported as too large, not as a failed allocation.
+TEST_F(VqdtoolTest, ExportZoomIsBoundedAsTheViewBoundsIt)
+{
+    Document doc;
+    test::BuildExportScene(doc);
+    doc.state.canvasWidth = 4000;
+    doc.state.canvasHeight = 3000;
+    ASSERT_TRUE(SaveDocumentFile(file("wide.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    const struct {
+        QStringList zoom;
+        int exitCode;
+        QByteArray err;
+        QSize size;
+    } cases[] = {
+        {{"--zoom", "0.07"}, 2, "usage:", {}},
+        {{"--zoom", "4.5"}, 2, "usage:", {}},
+        {{"--zoom", "1e30"}, 2, "usage:", {}},
+        {{"--zoom", "3"}, 1, "--zoom 3: the image would be 12000 x 9000 pixels, larger than 10000 x 7500", {}},
+        {{"--zoom", "0.5"}, 0, "", {2000, 1500}},
+        {{"--zoom", "0.08"}, 0, "", {320, 240}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.zoom.join(' ').toStdString());
+        QFile::remove(file("out.png"));
+        const ToolRun r = run(QStringList{"export", "wide.vqd", "out.png"} + c.zoom);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_EQ(QImageReader(file("out.png")).size(), c.size.isEmpty() ? QSize(-1, -1) : c.size);
+    }
 }
 
 } // namespace
