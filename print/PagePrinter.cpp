@@ -6,11 +6,16 @@
 #include "render/Painters.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
 
 namespace vq {
 
@@ -32,6 +37,69 @@ void drawFrame(QPainter& painter, const QRect& block, ColorRef colour)
     painter.drawRect(block.adjusted(0, 0, -1, -1));
     painter.restore();
 }
+
+// A PDF goes to a temporary file beside its target and is renamed over it
+// only when the job is complete, so a failed or cancelled job leaves an
+// earlier file as it was. What is not a regular file (a pipe, a device) and a
+// folder that takes no new file are written in place, as before.
+class PdfTarget {
+public:
+    explicit PdfTarget(QPrinter& printer) : m_printer(printer)
+    {
+        if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+            return;
+        const QFileInfo info(printer.outputFileName());
+        if (info.exists() && !info.isFile())
+            return;
+        // Through a link the file it points at is replaced, not the link.
+        const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+        QTemporaryFile temp(QFileInfo(target).absolutePath() + QStringLiteral("/.") + QFileInfo(target).fileName() +
+                            QStringLiteral(".XXXXXX"));
+        temp.setAutoRemove(false);
+        if (!temp.open())
+            return;
+        m_named = printer.outputFileName();
+        m_target = target;
+        m_temp = temp.fileName();
+        temp.close();
+        printer.setOutputFileName(m_temp);
+    }
+    ~PdfTarget()
+    {
+        if (m_temp.isEmpty())
+            return;
+        QFile::remove(m_temp);
+        m_printer.setOutputFileName(m_named);
+    }
+    PdfTarget(const PdfTarget&) = delete;
+    PdfTarget& operator=(const PdfTarget&) = delete;
+
+    // The finished file under its name, with the permissions an earlier one
+    // had or else those a new file gets.
+    bool commit()
+    {
+        if (m_temp.isEmpty())
+            return true;
+        const QByteArray temp = QFile::encodeName(m_temp);
+        struct stat old = {};
+        mode_t mode = 0;
+        if (::stat(QFile::encodeName(m_target).constData(), &old) == 0) {
+            mode = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::chmod(temp.constData(), mode);
+        return std::rename(temp.constData(), QFile::encodeName(m_target).constData()) == 0;
+    }
+
+private:
+    QPrinter& m_printer;
+    QString m_named;
+    QString m_target;
+    QString m_temp;
+};
 
 } // namespace
 
@@ -130,6 +198,7 @@ PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettin
                                      doc.state.canvasHeight, settings.fitOnePage, grid.across);
     const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
                                            settings.lastPage, grid.count(), settings.fitOnePage);
+    PdfTarget pdf(printer);
     QPainter painter;
     if (!painter.begin(&printer))
         return PrintOutcome::NoDevice;
@@ -143,7 +212,7 @@ PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettin
             QFile::remove(printer.outputFileName());
         return outcome;
     }
-    return painter.end() ? PrintOutcome::Printed : PrintOutcome::NoDevice;
+    return painter.end() && pdf.commit() ? PrintOutcome::Printed : PrintOutcome::NoDevice;
 }
 
 } // namespace vq

@@ -5,6 +5,8 @@
 #include "render/CanvasRender.h"
 #include "print/PagePrinter.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
 
@@ -171,6 +173,39 @@ TEST_F(PagePrinterTest, CancelBetweenPagesLeavesNoFile)
     const QString pdf = print(PrintSettings{}, QPageLayout::Portrait, PrintOutcome::Cancelled, stopAtSecond);
     EXPECT_EQ(asked, 2);
     EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+// The PDF is renamed into place only when complete: a cancelled job leaves
+// an earlier file as it was, a finished one replaces it with its permissions
+// kept, and neither leaves a temporary file in the folder.
+TEST_F(PagePrinterTest, AnEarlierPdfIsReplacedOnlyByACompleteOne)
+{
+    const QString pdf = filesDir() + QStringLiteral("/out.pdf");
+    QFile old(pdf);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier file");
+    old.close();
+    ASSERT_TRUE(QFile::setPermissions(pdf, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::link(pdf, filesDir() + QStringLiteral("/link.pdf")));
+
+    const PageProgress stopAtSecond = [](int printed, int) { return printed < 1; };
+    print(PrintSettings{}, QPageLayout::Portrait, PrintOutcome::Cancelled, stopAtSecond);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "an earlier file");
+    old.close();
+    EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+
+    // Through the link, the file it points at is replaced and the link stays.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(150);
+    printer.setOutputFileName(filesDir() + QStringLiteral("/link.pdf"));
+    ASSERT_EQ(PrintCanvas(printer, m_doc, m_sys, RangeMode{}, PrintSettings{}), PrintOutcome::Printed);
+    EXPECT_EQ(printer.outputFileName(), filesDir() + QStringLiteral("/link.pdf"));
+    EXPECT_EQ(PdfPageCount(pdf), 4);
+    EXPECT_TRUE(QFileInfo(filesDir() + QStringLiteral("/link.pdf")).isSymLink());
+    EXPECT_EQ(QFile::permissions(pdf) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 
 TEST_F(PagePrinterTest, UnwritableFileIsReported)

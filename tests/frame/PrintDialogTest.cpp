@@ -402,6 +402,8 @@ TEST_F(PrintDialogTest, PrintWritesThePdfTheUserNames)
     EXPECT_FALSE(m_dialog->outcome().has_value());
     ASSERT_EQ(m_prompts->fileRequests.size(), 1);
     EXPECT_EQ(m_prompts->fileRequests[0].filter, QStringLiteral("PDF (*.pdf)"));
+    // The file dialog adds the suffix, so it asks about the file really replaced.
+    EXPECT_EQ(m_prompts->fileRequests[0].defaultSuffix, QStringLiteral("pdf"));
 
     const QString pdf = filesDir() + QStringLiteral("/printed");
     m_prompts->files.enqueue({pdf});

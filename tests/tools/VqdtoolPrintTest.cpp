@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <csignal>
+
 #include <unistd.h>
 
 namespace vq {
@@ -144,6 +150,31 @@ TEST_F(VqdtoolPrintTest, RefusesBadOptionsAndReportsFailures)
         EXPECT_TRUE(r.err.contains(c.err)) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(file("a.pdf")));
+}
+
+// Ctrl+C stops the job between pages; an earlier PDF stays as it was and no
+// partial or temporary file is left.
+TEST_F(VqdtoolPrintTest, InterruptedJobLeavesTheEarlierFile)
+{
+    QFile old(file("out.pdf"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier file");
+    old.close();
+    QProcess p;
+    p.setWorkingDirectory(filesDir());
+    p.start(QStringLiteral(VQDTOOL_PATH), {"print", "doc.vqd", "--pdf", "out.pdf", "--dpi", "30", "--max-pages", "20"});
+    ASSERT_TRUE(p.waitForStarted());
+    // Once the job has begun writing its temporary file.
+    QElapsedTimer waited;
+    waited.start();
+    while (QDir(filesDir()).entryList({".out.pdf.*"}, QDir::Files | QDir::Hidden).isEmpty() && waited.elapsed() < 30000)
+        QThread::msleep(5);
+    ASSERT_EQ(::kill(pid_t(p.processId()), SIGINT), 0);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 130) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "an earlier file");
+    EXPECT_TRUE(QDir(filesDir()).entryList({".out.pdf.*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 // Margins wider than the sheet are named, not printed as an unfitted canvas;
