@@ -476,10 +476,14 @@ public:
     explicit Target(const QString& path)
     {
         const QFileInfo info(path);
-        if (info.exists() && !info.isFile() && !info.isDir())
+        if (info.exists() && !info.isFile() && !info.isDir()) {
             m_direct = std::make_unique<QFile>(path);
-        else
-            m_save = std::make_unique<QSaveFile>(path);
+            return;
+        }
+        m_save = std::make_unique<QSaveFile>(path);
+        // A folder we may not create files in can still hold a writable
+        // target, as the JPEG and PNG writers allow.
+        m_save->setDirectWriteFallback(true);
     }
 
     [[nodiscard]] QIODevice& device() { return m_direct ? static_cast<QIODevice&>(*m_direct) : *m_save; }
