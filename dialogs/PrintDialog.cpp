@@ -5,7 +5,6 @@
 #include "base/Prompter.h"
 #include "base/Settings.h"
 #include "base/WaitCursor.h"
-#include "render/CanvasRender.h"
 #include "print/PaperTable.h"
 
 #include <QCheckBox>
@@ -405,15 +404,33 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     scene.showMargins = m_showMargins;
     scene.minOffsetXmm = m_minimum.left;
     scene.minOffsetYmm = m_minimum.top;
+    scene.canvasSize = canvas.size;
     if (!canvas.size.isEmpty()) {
-        scene.canvas = RenderCanvas(m_doc, m_sys, m_mode, canvas.scale);
-        if (scene.canvas.isNull()) {
-            ShowMessage(30001, this, {}, kStyleError);
-            return;
+        // Drawn no larger than shown: the whole canvas when it is no larger
+        // than the sheet in the preview, else the current page's block grown
+        // to the sheet's size, which every margin of that page stays within.
+        // Kept while the scale stays, so a margin step draws nothing again.
+        const QRect whole(QPoint(0, 0), canvas.size);
+        const QRect paper = m_layout.paperRect;
+        const bool small = qint64(whole.width()) * whole.height() <= qint64(paper.width()) * paper.height();
+        const QRect page = PlacePreviewPage(m_layout, canvas.size, m_currentPage, m_fitOnePage).source;
+        const QRect block = small ? whole : page;
+        const bool held = m_previewScale == canvas.scale && !m_previewCanvas.isNull() && m_previewBlock.contains(block);
+        if (!held && !block.isEmpty()) {
+            const QRect drawn = small ? whole : QRect(page.topLeft(), paper.size()).intersected(whole);
+            m_previewCanvas = RenderCanvasPart(m_doc, m_sys, m_mode, canvas.scale, drawn);
+            m_previewScale = canvas.scale;
+            m_previewBlock = drawn;
+            if (m_previewCanvas.isNull()) {
+                m_previewScale = 0.0f;
+                ShowMessage(30001, this, {}, kStyleError);
+                return;
+            }
         }
-        // The painters size the canvas themselves; cut it to the size worked out here.
-        if (scene.canvas.size() != canvas.size)
-            scene.canvas = scene.canvas.copy(QRect(QPoint(0, 0), canvas.size));
+        if (!block.isEmpty()) {
+            scene.canvas = m_previewCanvas;
+            scene.canvasOrigin = m_previewBlock.topLeft();
+        }
     }
     m_preview->setScene(std::move(scene));
 }

@@ -78,6 +78,11 @@ private:
 
     PrinterMetrics m_metrics;
     PreviewLayout m_layout;
+    // The canvas as last drawn for the preview: the scale and the block of
+    // the whole preview-sized canvas it holds.
+    QImage m_previewCanvas;
+    float m_previewScale = 0.0f;
+    QRect m_previewBlock;
     MarginsMm m_margins;
     MarginsMm m_minimum{0, 0, 0, 0};  // the printer's unprintable border
     int m_paperCode = 0;

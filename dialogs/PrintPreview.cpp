@@ -64,9 +64,11 @@ void PrintPreview::paintEvent(QPaintEvent*)
     painter.drawRect(paper.adjusted(0, 0, -1, -1));
 
     const PreviewPlacement place =
-        PlacePreviewPage(layout, m_scene.canvas.size(), m_scene.currentPage, m_scene.fitOnePage);
-    if (!m_scene.canvas.isNull() && !place.source.isEmpty())
-        painter.drawImage(place.dest, m_scene.canvas, place.source);
+        PlacePreviewPage(layout, m_scene.canvasSize, m_scene.currentPage, m_scene.fitOnePage);
+    const QRect held = QRect(m_scene.canvasOrigin, m_scene.canvas.size()).intersected(place.source);
+    if (!m_scene.canvas.isNull() && !held.isEmpty())
+        painter.drawImage(place.dest + (held.topLeft() - place.source.topLeft()), m_scene.canvas,
+                          held.translated(-m_scene.canvasOrigin));
     m_printable = place.printable;
 
     const QRect& p = m_printable;

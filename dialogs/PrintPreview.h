@@ -18,7 +18,9 @@ public:
 
     struct Scene {
         PreviewLayout layout;
-        QImage canvas;          // the canvas drawn at the preview's scale
+        QImage canvas;          // the canvas, or the part of it shown, drawn at the preview's scale
+        QSize canvasSize;       // the whole canvas at that scale
+        QPoint canvasOrigin;    // where `canvas` lies in the whole
         int currentPage = 1;
         bool fitOnePage = false;
         bool showMargins = false;

@@ -173,6 +173,50 @@ TEST_F(PrintDialogTest, MarginsThatLeaveNoPrintableAreaAreRefused)
     EXPECT_EQ(text("pageGrid"), QStringLiteral("(横 3 × 縦 2 ページ)"));
 }
 
+// Small paper in a large window shows the canvas larger than it is: only
+// what the sheet shows is drawn, and a margin step draws nothing again.
+TEST_F(PrintDialogTest, PreviewIsDrawnNoLargerThanShownAndKeptAcrossMarginSteps)
+{
+    test::BuildPrintScene(m_doc, 10000, 7500, {{QRect(0, 0, 1000, 100), Qt::red}});
+    QPageLayout card(QPageSize(QSizeF(98, 148), QPageSize::Millimeter), QPageLayout::Portrait, QMarginsF(),
+                     QPageLayout::Millimeter);
+    m_printer->setPageLayout(card);
+    m_settings->setValue(keys::InsatuSX, 900);
+    m_settings->setValue(keys::InsatuSY, 800);
+    open();
+    PrintPreview* preview = child<PrintPreview>("preview");
+    const QRect paper = m_dialog->layout().paperRect;
+    ASSERT_GT(m_dialog->layout().previewScale, 1.0f);
+    const QImage first = preview->scene().canvas;
+    EXPECT_LE(first.width(), paper.width());
+    EXPECT_LE(first.height(), paper.height());
+
+    for (const char* field : {"marginRight", "marginBottom", "marginLeft"}) {
+        SCOPED_TRACE(field);
+        typeInto(child<QSpinBox>(field), QStringLiteral("5"), true);
+        EXPECT_EQ(preview->scene().canvas.cacheKey(), first.cacheKey());
+    }
+    // The first page shows the canvas's corner: the red node and white below it.
+    const QImage shown = preview->grab().toImage();
+    const QRect p = preview->printableRect();
+    const int nodeW = int(1000 * m_dialog->layout().previewScale);
+    const int nodeH = int(100 * m_dialog->layout().previewScale);
+    ASSERT_LT(p.width(), nodeW);
+    EXPECT_TRUE(test::NearRgb(shown.pixel(p.topLeft() + QPoint(10, nodeH - 2)), Qt::red));
+    EXPECT_TRUE(test::NearRgb(shown.pixel(p.topLeft() + QPoint(10, nodeH + 2)), Qt::white));
+
+    // The third page draws its own block, where the node ends.
+    child<QSpinBox>("page")->setValue(3);
+    const QImage second = preview->scene().canvas;
+    EXPECT_NE(second.cacheKey(), first.cacheKey());
+    EXPECT_LE(second.width(), paper.width());
+    const QImage page2 = preview->grab().toImage();
+    const QRect q = preview->printableRect();
+    const int end = nodeW - 2 * q.width();
+    EXPECT_TRUE(test::NearRgb(page2.pixel(q.topLeft() + QPoint(end - 2, nodeH / 2)), Qt::red));
+    EXPECT_TRUE(test::NearRgb(page2.pixel(q.topLeft() + QPoint(end + 2, nodeH / 2)), Qt::white));
+}
+
 TEST_F(PrintDialogTest, RangeRadiosAndFitOnOnePage)
 {
     open();
