@@ -124,7 +124,7 @@ void CanvasInteraction::moveConsoleTo(QPoint at)
 void CanvasInteraction::reset(bool consoleVisible)
 {
     m_drag = DragKind::None;
-    m_modeDragPart = -1;
+    m_modeDragPart.reset();
     m_modeCandidate = {};
     m_resizeResult = {};
     if (m_snapping)
@@ -218,20 +218,21 @@ void CanvasInteraction::hover(QPoint p)
     const RangeMode& mode = rangeMode();
     if (mode.active()) {
         const auto corners = ModeFrameCorners(mode.modeRect, zoom());
-        switch (HitTestModeCorner(corners, v)) {
-        case kPartTopLeft:
-        case kPartBottomRight: m_host.showCursor(CursorShape::SizeFDiag); return;
-        case kPartTopRight:
-        case kPartBottomLeft: m_host.showCursor(CursorShape::SizeBDiag); return;
-        default: break;
-        }
-        switch (HitTestModeFrame(corners, v)) {
-        case kPartInside: m_host.showCursor(CursorShape::PointingHand); return;
-        case kPartLeft:
-        case kPartRight: m_host.showCursor(CursorShape::SizeWidth); return;
-        case kPartTop:
-        case kPartBottom: m_host.showCursor(CursorShape::SizeHeight); return;
-        default: break;
+        std::optional<ModePart> part = HitTestModeCorner(corners, v);
+        if (!part)
+            part = HitTestModeFrame(corners, v);
+        if (part) {
+            switch (*part) {
+            case ModePart::TopLeft:
+            case ModePart::BottomRight: m_host.showCursor(CursorShape::SizeFDiag); return;
+            case ModePart::TopRight:
+            case ModePart::BottomLeft: m_host.showCursor(CursorShape::SizeBDiag); return;
+            case ModePart::Inside: m_host.showCursor(CursorShape::PointingHand); return;
+            case ModePart::Left:
+            case ModePart::Right: m_host.showCursor(CursorShape::SizeWidth); return;
+            case ModePart::Top:
+            case ModePart::Bottom: m_host.showCursor(CursorShape::SizeHeight); return;
+            }
         }
         hoverNothing(v);
         return;
@@ -314,13 +315,13 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
     bool handled = false;
     if (mode.active()) {
         const auto corners = ModeFrameCorners(mode.modeRect, zoom());
-        int part = HitTestModeCorner(corners, v);
-        const bool onFrame = part < 0;
-        if (part < 0)
+        std::optional<ModePart> part = HitTestModeCorner(corners, v);
+        const bool onFrame = !part;
+        if (!part)
             part = HitTestModeFrame(corners, v);
-        if (part >= 0) {
-            if (mode.modePart != part) {
-                mode.modePart = part;
+        if (part) {
+            if (mode.modePart != *part) {
+                mode.modePart = *part;
                 m_host.repaintScene();
             }
             m_modeDragPart = part;
@@ -698,13 +699,13 @@ void CanvasInteraction::endCanvasEdge(QPoint p)
 void CanvasInteraction::dragModeFrame(QPoint p)
 {
     const RangeMode& mode = rangeMode();
-    if (!mode.active() || m_modeDragPart < 0)
+    if (!mode.active() || !m_modeDragPart)
         return;
     const QPoint v = toView(p);
     const float z = zoom();
     const QPoint delta(divTrunc(v.x(), z) - divTrunc(m_pressPoint.x(), z),
                        divTrunc(v.y(), z) - divTrunc(m_pressPoint.y(), z));
-    m_modeCandidate = DragModeFrame(mode.modeRect, m_modeDragPart, delta, doc().NodeRect(mode.modeNode),
+    m_modeCandidate = DragModeFrame(mode.modeRect, *m_modeDragPart, delta, doc().NodeRect(mode.modeNode),
                                     minimumFrameGap(z));
     Feedback f;
     f.kind = Feedback::Kind::ModeFrame;
@@ -721,7 +722,7 @@ void CanvasInteraction::endModeFrame()
 {
     const IntRect candidate = m_modeCandidate;
     m_modeCandidate = {};
-    m_modeDragPart = -1;
+    m_modeDragPart.reset();
     if (!candidate.isEmpty() && rangeMode().active())
         m_session.setModeRect(candidate);
 }
@@ -794,7 +795,7 @@ void CanvasInteraction::onRightUp(QPoint p, QPoint global)
     }
     const RangeMode& mode = rangeMode();
     if (mode.active()) {
-        if (HitTestModeFrame(ModeFrameCorners(mode.modeRect, zoom()), v) < 0)
+        if (!HitTestModeFrame(ModeFrameCorners(mode.modeRect, zoom()), v))
             return;
         static constexpr CanvasPopup kByKind[] = {CanvasPopup::Trim, CanvasPopup::Bokashi, CanvasPopup::MultiCut};
         m_host.requestPopup(kByKind[std::clamp(RangeKindIndex(mode.modeKind), 0, 2)], global);

@@ -223,7 +223,7 @@ private:
     IntRect m_moveBox;    // the selection's bounding box at the press, canvas pixels
     bool m_snapping = false; // this drag snaps (Alt aside)
     SnapTargets m_snapTargets; // built once at the press
-    int m_modeDragPart = -1; // ModePart being dragged, -1 none
+    std::optional<ModePart> m_modeDragPart; // frame part being dragged
     IntRect m_modeCandidate;
     QPoint m_placementPoint;
     QString m_tooltip;

@@ -65,16 +65,16 @@ HandleHit HitTestHandle(const Document& doc, const ScreenGeometry& geometry, QPo
     return {};
 }
 
-int HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view)
+std::optional<ModePart> HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view)
 {
     for (int k = 0; k < 4; ++k) {
         if (PointMath::Distance(modeCorners[static_cast<std::size_t>(k)], view) < kModeCornerReach)
-            return kPartTopLeft + k;
+            return static_cast<ModePart>(static_cast<int>(ModePart::TopLeft) + k);
     }
-    return -1;
+    return std::nullopt;
 }
 
-int HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view)
+std::optional<ModePart> HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view)
 {
     const IntRect r{modeCorners[0].x(), modeCorners[0].y(), modeCorners[2].x(), modeCorners[2].y()};
     const int x = view.x();
@@ -82,14 +82,16 @@ int HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view)
     const bool betweenTopAndBottom = y > r.top && y < r.bottom;
     const bool betweenLeftAndRight = x > r.left && x < r.right;
     if (betweenTopAndBottom && std::abs(x - r.left) <= kModeEdgeReach)
-        return kPartLeft;
+        return ModePart::Left;
     if (betweenLeftAndRight && std::abs(y - r.top) <= kModeEdgeReach)
-        return kPartTop;
+        return ModePart::Top;
     if (betweenTopAndBottom && std::abs(x - r.right) <= kModeEdgeReach)
-        return kPartRight;
+        return ModePart::Right;
     if (betweenLeftAndRight && std::abs(y - r.bottom) <= kModeEdgeReach)
-        return kPartBottom;
-    return contains(r, view) ? kPartInside : -1;
+        return ModePart::Bottom;
+    if (contains(r, view))
+        return ModePart::Inside;
+    return std::nullopt;
 }
 
 CanvasEdge CanvasEdgeAt(QPoint view, QSize zoomedCanvas)

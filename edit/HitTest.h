@@ -1,12 +1,14 @@
 #pragma once
 
 #include "edit/MoveResize.h"
+#include "model/RangeModeState.h"
 
 #include <QPoint>
 #include <QSize>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace vq {
 
@@ -34,11 +36,11 @@ struct HandleHit {
 [[nodiscard]] HandleHit HitTestHandle(const Document& doc, const ScreenGeometry& geometry, QPoint view);
 
 // `modeCorners` are the frame's screen corners TL, TR, BR, BL (ModeFrameCorners);
-// the results are ModePart values (edit/ModeFrame.h) or -1.
-// The corner (4..7) nearer than 5 pixels to `view`, or -1.
-[[nodiscard]] int HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view);
-// The edge (0..3) within 4 pixels, else 9 inside the frame, else -1.
-[[nodiscard]] int HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view);
+// the result is the part hit, or none.
+// The corner nearer than 5 pixels to `view`.
+[[nodiscard]] std::optional<ModePart> HitTestModeCorner(const std::array<QPoint, 4>& modeCorners, QPoint view);
+// The edge within 4 pixels, else the inside of the frame.
+[[nodiscard]] std::optional<ModePart> HitTestModeFrame(const std::array<QPoint, 4>& modeCorners, QPoint view);
 
 // The canvas's right and bottom edges, grabbed to change the canvas size.
 enum class CanvasEdge { None, Width, Height };

@@ -6,13 +6,13 @@ namespace vq {
 
 namespace {
 
-bool hasLeft(int part) { return part == kPartLeft || part == kPartTopLeft || part == kPartBottomLeft; }
-bool hasRight(int part) { return part == kPartRight || part == kPartTopRight || part == kPartBottomRight; }
-bool hasTop(int part) { return part == kPartTop || part == kPartTopLeft || part == kPartTopRight; }
-bool hasBottom(int part) { return part == kPartBottom || part == kPartBottomLeft || part == kPartBottomRight; }
+bool hasLeft(ModePart part) { return part == ModePart::Left || part == ModePart::TopLeft || part == ModePart::BottomLeft; }
+bool hasRight(ModePart part) { return part == ModePart::Right || part == ModePart::TopRight || part == ModePart::BottomRight; }
+bool hasTop(ModePart part) { return part == ModePart::Top || part == ModePart::TopLeft || part == ModePart::TopRight; }
+bool hasBottom(ModePart part) { return part == ModePart::Bottom || part == ModePart::BottomLeft || part == ModePart::BottomRight; }
 
 // Moves the sides a part owns, each kept inside the node and `gap` from its opposite.
-IntRect moveSides(const IntRect& f, int part, QPoint d, const IntRect& node, int gap)
+IntRect moveSides(const IntRect& f, ModePart part, QPoint d, const IntRect& node, int gap)
 {
     IntRect r = f;
     if (hasLeft(part))
@@ -28,9 +28,9 @@ IntRect moveSides(const IntRect& f, int part, QPoint d, const IntRect& node, int
 
 } // namespace
 
-IntRect DragModeFrame(const IntRect& frame, int part, QPoint canvasDelta, const IntRect& node, int minGap)
+IntRect DragModeFrame(const IntRect& frame, ModePart part, QPoint canvasDelta, const IntRect& node, int minGap)
 {
-    if (part != kPartInside)
+    if (part != ModePart::Inside)
         return moveSides(frame, part, canvasDelta, node, std::max(1, minGap));
     IntRect r{frame.left + canvasDelta.x(), frame.top + canvasDelta.y(), frame.right + canvasDelta.x(),
               frame.bottom + canvasDelta.y()};
@@ -40,10 +40,10 @@ IntRect DragModeFrame(const IntRect& frame, int part, QPoint canvasDelta, const 
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-bool StepModeFrame(IntRect& frame, int part, QPoint delta, const IntRect& node)
+bool StepModeFrame(IntRect& frame, ModePart part, QPoint delta, const IntRect& node)
 {
     IntRect next;
-    if (part == kPartInside) {
+    if (part == ModePart::Inside) {
         next = {frame.left + delta.x(), frame.top + delta.y(), frame.right + delta.x(), frame.bottom + delta.y()};
         if (next.left < node.left || next.top < node.top || next.right > node.right || next.bottom > node.bottom)
             return false;
@@ -56,18 +56,19 @@ bool StepModeFrame(IntRect& frame, int part, QPoint delta, const IntRect& node)
     return true;
 }
 
-int NextModePart(int part, bool backwards)
+ModePart NextModePart(ModePart part, bool backwards)
 {
     switch (part) {
-    case kPartInside: return backwards ? kPartBottom : kPartLeft;
-    case kPartTopLeft: return kPartLeft;
-    case kPartTopRight: return kPartTop;
-    case kPartBottomRight: return kPartRight;
-    case kPartBottomLeft: return kPartBottom;
+    case ModePart::Inside: return backwards ? ModePart::Bottom : ModePart::Left;
+    case ModePart::TopLeft: return ModePart::Left;
+    case ModePart::TopRight: return ModePart::Top;
+    case ModePart::BottomRight: return ModePart::Right;
+    case ModePart::BottomLeft: return ModePart::Bottom;
     default: break;
     }
-    const int edge = std::clamp(part, 0, 3);
-    return backwards ? (edge + 3) % 4 : (edge + 1) % 4;
+    // The edges are numbered 0 to 3 in Tab order.
+    const int edge = static_cast<int>(part);
+    return static_cast<ModePart>(backwards ? (edge + 3) % 4 : (edge + 1) % 4);
 }
 
 } // namespace vq

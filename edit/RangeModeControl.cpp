@@ -88,7 +88,7 @@ bool EnterRangeMode(EditSession& session, RangeKind kind, const Settings& settin
     RangeMode& mode = session.mode();
     mode.modeNode = doc.state.mainIndex;
     mode.modeKind = kind;
-    mode.modePart = 2;
+    mode.modePart = ModePart::Right;
     const IntRect node = doc.NodeRect(mode.modeNode);
     mode.modeRect = RangeFromStored(node, ReadStoredRange(settings, kind, node.width(), node.height()));
     if (kind == RangeKind::MultiCut) {

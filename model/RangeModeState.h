@@ -18,12 +18,25 @@ enum class RangeKind : int {
     return static_cast<int>(kind);
 }
 
+// Parts of the range frame: the edges, the corners in handle order, the inside.
+enum class ModePart : int {
+    Left = 0,
+    Top = 1,
+    Right = 2,
+    Bottom = 3,
+    TopLeft = 4,
+    TopRight = 5,
+    BottomRight = 6,
+    BottomLeft = 7,
+    Inside = 9,
+};
+
 // The trimming, blur and multi-cut range mode of the canvas.
 struct RangeMode {
     RangeKind modeKind = RangeKind::Trim;
     int modeNode = -1;  // node in mode; -1 when no mode is active
     IntRect modeRect;   // canvas pixels
-    int modePart = 2;   // frame part chosen for keyboard and mouse
+    ModePart modePart = ModePart::Right; // frame part chosen for keyboard and mouse
 
     [[nodiscard]] bool active() const { return modeNode >= 0; }
 };

@@ -543,7 +543,7 @@ void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& m
     const ColorRef fd = DarkenColour(f, 64);
     const int wpx = std::max(1, scaleTrunc(state.modeFrameWidth, zoom));
     const auto outline = closedOutline(c);
-    if (mode.modePart == 9) {
+    if (mode.modePart == ModePart::Inside) {
         DrawPenShape(painter, outline, fd, FrameStyle::Solid, wpx);
     } else {
         DrawPenShape(painter, outline, f, FrameStyle::Dot, wpx);
@@ -551,15 +551,15 @@ void PaintModeFrame(QPainter& painter, const DocState& state, const RangeMode& m
         const std::array<std::array<QPoint, 2>, 4> edges{{{c[0], c[3]}, {c[0], c[1]}, {c[1], c[2]}, {c[2], c[3]}}};
         const auto edge = [&](Edge e) { DrawPenShape(painter, edges[e], fd, FrameStyle::Solid, wpx); };
         switch (mode.modePart) {
-        case 0: edge(Left); break;
-        case 1: edge(Top); break;
-        case 2: edge(Right); break;
-        case 3: edge(Bottom); break;
-        case 4: edge(Top); edge(Left); break;
-        case 5: edge(Top); edge(Right); break;
-        case 6: edge(Right); edge(Bottom); break;
-        case 7: edge(Bottom); edge(Left); break;
-        default: break;
+        case ModePart::Left: edge(Left); break;
+        case ModePart::Top: edge(Top); break;
+        case ModePart::Right: edge(Right); break;
+        case ModePart::Bottom: edge(Bottom); break;
+        case ModePart::TopLeft: edge(Top); edge(Left); break;
+        case ModePart::TopRight: edge(Top); edge(Right); break;
+        case ModePart::BottomRight: edge(Right); edge(Bottom); break;
+        case ModePart::BottomLeft: edge(Bottom); edge(Left); break;
+        case ModePart::Inside: break;
         }
     }
     if (f != kNoColor) {

@@ -152,12 +152,12 @@ TEST_F(RangeTest, EnteringNeedsAMainNodeAndThenClearsTheSelectionWithTheKeyboard
     const int a = addNode(photo(40, 20), 100, 50);
     addNode(photo(40, 20), 100, 50, true, 200, 200);
     doc.state.mainIndex = a;
-    session.mode().modePart = 9;
+    session.mode().modePart = ModePart::Inside;
     QSignalSpy repaint(&session, &EditSession::selectionChanged);
 
     ASSERT_TRUE(EnterRangeMode(session, RangeKind::Blur, *settings, sys));
     EXPECT_EQ(session.mode().modeNode, a);
-    EXPECT_EQ(session.mode().modePart, 2);
+    EXPECT_EQ(session.mode().modePart, ModePart::Right);
     EXPECT_EQ(doc.selectedCount(), 0);
     EXPECT_EQ(doc.state.mainIndex, -1);
     EXPECT_FALSE(repaint.isEmpty());

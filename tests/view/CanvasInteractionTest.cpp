@@ -488,7 +488,7 @@ TEST_P(FrameDragTest, RightEdgeDrag)
     session.mode().modeRect = doc.NodeRect(0);
     interaction.press({350, 300}, Qt::LeftButton, {});
     ASSERT_EQ(interaction.drag(), DragKind::ModeFrame);
-    EXPECT_EQ(session.mode().modePart, kPartRight);
+    EXPECT_EQ(session.mode().modePart, ModePart::Right);
     interaction.move({330, 300}, {});
     EXPECT_EQ(host.feedback.kind, Feedback::Kind::ModeFrame);
     EXPECT_EQ(session.mode().modeRect.right, 350) << "the frame waits for the release";

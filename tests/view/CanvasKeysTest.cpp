@@ -158,7 +158,7 @@ protected:
         m.modeKind = RangeKind::Trim;
         m.modeNode = 0;
         m.modeRect = {450, 350, 550, 450};
-        m.modePart = kPartRight;
+        m.modePart = ModePart::Right;
     }
     [[nodiscard]] RangeMode& mode() { return view->rangeMode(); }
     const NodeBox node{500, 400, 100, 80};
@@ -167,30 +167,30 @@ protected:
 TEST_F(ModeKeysTest, ArrowsMoveThePartOfTheFrameInCanvasPixels)
 {
     const struct {
-        int part;
+        ModePart part;
         IntRect from;
         Qt::Key key;
         Qt::KeyboardModifiers mods;
         IntRect to;
     } cases[] = {
-        {kPartRight, {450, 350, 550, 450}, Qt::Key_Right, {}, {450, 350, 560, 450}},
-        {kPartRight, {450, 350, 550, 450}, Qt::Key_Left, Qt::ControlModifier, {450, 350, 549, 450}},
-        {kPartRight, {450, 350, 550, 450}, Qt::Key_Up, {}, {450, 350, 550, 450}},
-        {kPartRight, {450, 350, 595, 450}, Qt::Key_Right, {}, {450, 350, 600, 450}},
-        {kPartLeft, {450, 350, 550, 450}, Qt::Key_Left, {}, {440, 350, 550, 450}},
-        {kPartTop, {450, 350, 550, 450}, Qt::Key_Up, Qt::ControlModifier, {450, 349, 550, 450}},
-        {kPartBottom, {450, 350, 550, 450}, Qt::Key_Down, {}, {450, 350, 550, 460}},
-        {kPartTopLeft, {450, 350, 550, 450}, Qt::Key_Left, {}, {440, 350, 550, 450}},
-        {kPartTopLeft, {450, 350, 550, 450}, Qt::Key_Up, {}, {450, 340, 550, 450}},
-        {kPartBottomRight, {450, 350, 550, 450}, Qt::Key_Down, {}, {450, 350, 550, 460}},
-        {kPartInside, {450, 350, 550, 450}, Qt::Key_Right, {}, {460, 350, 560, 450}},
-        {kPartInside, {500, 350, 600, 450}, Qt::Key_Right, {}, {500, 350, 600, 450}},
-        {kPartInside, {450, 325, 550, 450}, Qt::Key_Up, {}, {450, 325, 550, 450}},
+        {ModePart::Right, {450, 350, 550, 450}, Qt::Key_Right, {}, {450, 350, 560, 450}},
+        {ModePart::Right, {450, 350, 550, 450}, Qt::Key_Left, Qt::ControlModifier, {450, 350, 549, 450}},
+        {ModePart::Right, {450, 350, 550, 450}, Qt::Key_Up, {}, {450, 350, 550, 450}},
+        {ModePart::Right, {450, 350, 595, 450}, Qt::Key_Right, {}, {450, 350, 600, 450}},
+        {ModePart::Left, {450, 350, 550, 450}, Qt::Key_Left, {}, {440, 350, 550, 450}},
+        {ModePart::Top, {450, 350, 550, 450}, Qt::Key_Up, Qt::ControlModifier, {450, 349, 550, 450}},
+        {ModePart::Bottom, {450, 350, 550, 450}, Qt::Key_Down, {}, {450, 350, 550, 460}},
+        {ModePart::TopLeft, {450, 350, 550, 450}, Qt::Key_Left, {}, {440, 350, 550, 450}},
+        {ModePart::TopLeft, {450, 350, 550, 450}, Qt::Key_Up, {}, {450, 340, 550, 450}},
+        {ModePart::BottomRight, {450, 350, 550, 450}, Qt::Key_Down, {}, {450, 350, 550, 460}},
+        {ModePart::Inside, {450, 350, 550, 450}, Qt::Key_Right, {}, {460, 350, 560, 450}},
+        {ModePart::Inside, {500, 350, 600, 450}, Qt::Key_Right, {}, {500, 350, 600, 450}},
+        {ModePart::Inside, {450, 325, 550, 450}, Qt::Key_Up, {}, {450, 325, 550, 450}},
     };
     for (const float zoom : {1.0f, 2.0f}) {
         view->SetZoom(zoom);
         for (const auto& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "zoom " << zoom << " part " << c.part << " key " << c.key);
+            SCOPED_TRACE(::testing::Message() << "zoom " << zoom << " part " << static_cast<int>(c.part) << " key " << c.key);
             mode().modePart = c.part;
             mode().modeRect = c.from;
             key(c.key, c.mods);
@@ -205,16 +205,19 @@ TEST_F(ModeKeysTest, ArrowsMoveThePartOfTheFrameInCanvasPixels)
 TEST_F(ModeKeysTest, TabCyclesTheEdgesOfTheFrame)
 {
     const struct {
-        int from;
+        ModePart from;
         bool backwards;
-        int to;
+        ModePart to;
     } cases[] = {
-        {kPartLeft, false, kPartTop},    {kPartTop, false, kPartRight},         {kPartRight, false, kPartBottom},
-        {kPartBottom, false, kPartLeft}, {kPartLeft, true, kPartBottom},        {kPartBottom, true, kPartRight},
-        {kPartInside, false, kPartLeft}, {kPartInside, true, kPartBottom},      {kPartTopLeft, false, kPartLeft},
-        {kPartTopRight, true, kPartTop}, {kPartBottomRight, false, kPartRight}, {kPartBottomLeft, true, kPartBottom}};
+        {ModePart::Left, false, ModePart::Top}, {ModePart::Top, false, ModePart::Right},
+        {ModePart::Right, false, ModePart::Bottom}, {ModePart::Bottom, false, ModePart::Left},
+        {ModePart::Left, true, ModePart::Bottom}, {ModePart::Bottom, true, ModePart::Right},
+        {ModePart::Inside, false, ModePart::Left}, {ModePart::Inside, true, ModePart::Bottom},
+        {ModePart::TopLeft, false, ModePart::Left}, {ModePart::TopRight, true, ModePart::Top},
+        {ModePart::BottomRight, false, ModePart::Right}, {ModePart::BottomLeft, true, ModePart::Bottom},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.from << (c.backwards ? " back" : ""));
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.from) << (c.backwards ? " back" : ""));
         mode().modePart = c.from;
         key(Qt::Key_Tab, c.backwards ? Qt::ShiftModifier : Qt::NoModifier);
         EXPECT_EQ(mode().modePart, c.to);

@@ -594,7 +594,7 @@ struct FrameDragCase {
     float zoom;
     QPoint grab;  // canvas pixels
     QPoint delta; // window pixels
-    int part;
+    ModePart part;
     IntRect frame; // expected, canvas pixels
 };
 
@@ -614,7 +614,7 @@ TEST_P(FrameDragTest, ThePressedPartFollowsThePointerWithinTheNode)
     mode.modeKind = RangeKind::Trim;
     mode.modeNode = 0;
     mode.modeRect = {450, 350, 550, 450};
-    mode.modePart = kPartRight;
+    mode.modePart = ModePart::Right;
     view->SetZoom(c.zoom);
     view->setScrollPosition(CanvasToScreen({500, 400}, c.zoom) - QPoint(400, 300));
 
@@ -635,14 +635,14 @@ TEST_P(FrameDragTest, ThePressedPartFollowsThePointerWithinTheNode)
 INSTANTIATE_TEST_SUITE_P(
     Parts, FrameDragTest,
     ::testing::Values(
-        FrameDragCase{"RightEdge", 1.0f, {550, 400}, {30, 7}, kPartRight, {450, 350, 580, 450}},
-        FrameDragCase{"RightEdgeStopsAtTheNode", 1.0f, {550, 400}, {100, 0}, kPartRight, {450, 350, 600, 450}},
-        FrameDragCase{"LeftEdgeKeepsTenPixels", 1.0f, {450, 400}, {95, 0}, kPartLeft, {540, 350, 550, 450}},
-        FrameDragCase{"BottomEdge", 1.0f, {500, 450}, {0, -20}, kPartBottom, {450, 350, 550, 430}},
-        FrameDragCase{"Corner", 1.0f, {450, 350}, {-20, -10}, kPartTopLeft, {430, 340, 550, 450}},
-        FrameDragCase{"InsideShiftsBackIntoTheNode", 1.0f, {500, 400}, {80, 0}, kPartInside, {500, 350, 600, 450}},
-        FrameDragCase{"RightEdgeAtZoomTwo", 2.0f, {550, 400}, {30, 0}, kPartRight, {450, 350, 565, 450}},
-        FrameDragCase{"PressOnlyChangesNothing", 1.0f, {500, 450}, {0, 0}, kPartBottom, {450, 350, 550, 450}}),
+        FrameDragCase{"RightEdge", 1.0f, {550, 400}, {30, 7}, ModePart::Right, {450, 350, 580, 450}},
+        FrameDragCase{"RightEdgeStopsAtTheNode", 1.0f, {550, 400}, {100, 0}, ModePart::Right, {450, 350, 600, 450}},
+        FrameDragCase{"LeftEdgeKeepsTenPixels", 1.0f, {450, 400}, {95, 0}, ModePart::Left, {540, 350, 550, 450}},
+        FrameDragCase{"BottomEdge", 1.0f, {500, 450}, {0, -20}, ModePart::Bottom, {450, 350, 550, 430}},
+        FrameDragCase{"Corner", 1.0f, {450, 350}, {-20, -10}, ModePart::TopLeft, {430, 340, 550, 450}},
+        FrameDragCase{"InsideShiftsBackIntoTheNode", 1.0f, {500, 400}, {80, 0}, ModePart::Inside, {500, 350, 600, 450}},
+        FrameDragCase{"RightEdgeAtZoomTwo", 2.0f, {550, 400}, {30, 0}, ModePart::Right, {450, 350, 565, 450}},
+        FrameDragCase{"PressOnlyChangesNothing", 1.0f, {500, 450}, {0, 0}, ModePart::Bottom, {450, 350, 550, 450}}),
     [](const ::testing::TestParamInfo<FrameDragCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CanvasTest, OffTheFrameAPressInAModeWorksOnTheCanvas)

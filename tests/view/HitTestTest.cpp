@@ -184,7 +184,7 @@ const std::array<QPoint, 4> kFrame{QPoint(100, 100), QPoint(200, 100), QPoint(20
 struct PartCase {
     const char* name;
     QPoint view;
-    int expected;
+    std::optional<ModePart> expected;
 };
 
 class HitTestModeCornerTest : public ::testing::TestWithParam<PartCase> {};
@@ -196,22 +196,22 @@ TEST_P(HitTestModeCornerTest, NearerThanFivePixels)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HitTestModeCornerTest,
-    ::testing::Values(PartCase{"TopLeft", {100, 100}, 4},
-                      PartCase{"DiagonalTruncatedToFour", {103, 103}, 4},
-                      PartCase{"DistanceFiveMisses", {104, 103}, -1},
-                      PartCase{"TopRight", {197, 97}, 5},
-                      PartCase{"BottomRight", {197, 157}, 6},
-                      PartCase{"BottomRightAtFive", {196, 157}, -1},
-                      PartCase{"BottomLeft", {100, 164}, 7},
-                      PartCase{"BottomLeftAtFive", {103, 164}, -1},
-                      PartCase{"Middle", {150, 130}, -1}),
+    ::testing::Values(PartCase{"TopLeft", {100, 100}, ModePart::TopLeft},
+                      PartCase{"DiagonalTruncatedToFour", {103, 103}, ModePart::TopLeft},
+                      PartCase{"DistanceFiveMisses", {104, 103}, std::nullopt},
+                      PartCase{"TopRight", {197, 97}, ModePart::TopRight},
+                      PartCase{"BottomRight", {197, 157}, ModePart::BottomRight},
+                      PartCase{"BottomRightAtFive", {196, 157}, std::nullopt},
+                      PartCase{"BottomLeft", {100, 164}, ModePart::BottomLeft},
+                      PartCase{"BottomLeftAtFive", {103, 164}, std::nullopt},
+                      PartCase{"Middle", {150, 130}, std::nullopt}),
     [](const auto& info) { return info.param.name; });
 
 TEST(HitTestModeCorner, FirstCornerWinsOnATinyFrame)
 {
     const std::array<QPoint, 4> tiny{QPoint(0, 0), QPoint(4, 0), QPoint(4, 4), QPoint(0, 4)};
-    EXPECT_EQ(HitTestModeCorner(tiny, {2, 0}), 4);
-    EXPECT_EQ(HitTestModeCorner(tiny, {4, 3}), 5);
+    EXPECT_EQ(HitTestModeCorner(tiny, {2, 0}), ModePart::TopLeft);
+    EXPECT_EQ(HitTestModeCorner(tiny, {4, 3}), ModePart::TopRight);
 }
 
 class HitTestModeFrameTest : public ::testing::TestWithParam<PartCase> {};
@@ -223,34 +223,34 @@ TEST_P(HitTestModeFrameTest, EdgesWithinFourThenInside)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HitTestModeFrameTest,
-    ::testing::Values(PartCase{"LeftOnLine", {100, 130}, 0},
-                      PartCase{"LeftFourInside", {104, 130}, 0},
-                      PartCase{"LeftFourOutside", {96, 130}, 0},
-                      PartCase{"LeftFiveOutside", {95, 130}, -1},
-                      PartCase{"InsidePastLeftBand", {105, 130}, 9},
-                      PartCase{"TopFourOutside", {150, 96}, 1},
-                      PartCase{"TopFourInside", {150, 104}, 1},
-                      PartCase{"TopFiveOutside", {150, 95}, -1},
-                      PartCase{"RightFourOutside", {204, 130}, 2},
-                      PartCase{"RightFiveOutside", {205, 130}, -1},
-                      PartCase{"BottomFourInside", {150, 156}, 3},
-                      PartCase{"BottomOnLine", {150, 160}, 3},
-                      PartCase{"BottomFiveOutside", {150, 165}, -1},
-                      PartCase{"LeftBeforeTopNearCorner", {102, 102}, 0},
-                      PartCase{"TopBeforeRightNearCorner", {198, 102}, 1},
-                      PartCase{"RightBeforeBottomNearCorner", {198, 158}, 2},
+    ::testing::Values(PartCase{"LeftOnLine", {100, 130}, ModePart::Left},
+                      PartCase{"LeftFourInside", {104, 130}, ModePart::Left},
+                      PartCase{"LeftFourOutside", {96, 130}, ModePart::Left},
+                      PartCase{"LeftFiveOutside", {95, 130}, std::nullopt},
+                      PartCase{"InsidePastLeftBand", {105, 130}, ModePart::Inside},
+                      PartCase{"TopFourOutside", {150, 96}, ModePart::Top},
+                      PartCase{"TopFourInside", {150, 104}, ModePart::Top},
+                      PartCase{"TopFiveOutside", {150, 95}, std::nullopt},
+                      PartCase{"RightFourOutside", {204, 130}, ModePart::Right},
+                      PartCase{"RightFiveOutside", {205, 130}, std::nullopt},
+                      PartCase{"BottomFourInside", {150, 156}, ModePart::Bottom},
+                      PartCase{"BottomOnLine", {150, 160}, ModePart::Bottom},
+                      PartCase{"BottomFiveOutside", {150, 165}, std::nullopt},
+                      PartCase{"LeftBeforeTopNearCorner", {102, 102}, ModePart::Left},
+                      PartCase{"TopBeforeRightNearCorner", {198, 102}, ModePart::Top},
+                      PartCase{"RightBeforeBottomNearCorner", {198, 158}, ModePart::Right},
                       // Exactly on a corner no edge is strictly between the others.
-                      PartCase{"TopLeftCornerCountsAsInside", {100, 100}, 9},
-                      PartCase{"BottomRightCornerIsOutside", {200, 160}, -1},
-                      PartCase{"OutsideBeyondCorner", {203, 97}, -1},
-                      PartCase{"Centre", {150, 130}, 9}),
+                      PartCase{"TopLeftCornerCountsAsInside", {100, 100}, ModePart::Inside},
+                      PartCase{"BottomRightCornerIsOutside", {200, 160}, std::nullopt},
+                      PartCase{"OutsideBeyondCorner", {203, 97}, std::nullopt},
+                      PartCase{"Centre", {150, 130}, ModePart::Inside}),
     [](const auto& info) { return info.param.name; });
 
 TEST(HitTestModeFrame, LeftEdgeWinsOnANarrowFrame)
 {
     const std::array<QPoint, 4> narrow{QPoint(100, 100), QPoint(106, 100), QPoint(106, 160), QPoint(100, 160)};
-    EXPECT_EQ(HitTestModeFrame(narrow, {103, 130}), 0);
-    EXPECT_EQ(HitTestModeFrame(narrow, {110, 130}), 2);
+    EXPECT_EQ(HitTestModeFrame(narrow, {103, 130}), ModePart::Left);
+    EXPECT_EQ(HitTestModeFrame(narrow, {110, 130}), ModePart::Right);
 }
 
 // The canvas of 1000 x 800 at zoom 0.5: 500 x 400 on screen.

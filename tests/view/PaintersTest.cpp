@@ -563,7 +563,7 @@ protected:
 
 TEST_F(ModeFrameTest, InvertedAreaDottedOutlineHighlightedPartCornerSquares)
 {
-    mode.modePart = 2;
+    mode.modePart = ModePart::Right;
     paint(1.0f);
     EXPECT_TRUE(near(at(250, 250), QColor(255, 0, 255)));
     EXPECT_TRUE(near(at(190, 250), kGreen));
@@ -577,13 +577,13 @@ TEST_F(ModeFrameTest, InvertedAreaDottedOutlineHighlightedPartCornerSquares)
         EXPECT_TRUE(exactly(at(c.x() + 1, c.y() + 1), kRed));
     }
 
-    mode.modePart = 5; // top-right corner: top and right edges
+    mode.modePart = ModePart::TopRight; // the top and right edges
     paint(1.0f);
     EXPECT_EQ(countOnRow(200, 210, 290, dark), 80);
     EXPECT_EQ(countOnColumn(300, 210, 290, dark), 80);
     EXPECT_EQ(countOnColumn(200, 210, 290, dark), 0);
 
-    mode.modePart = 9; // inside: the whole outline solid and darker
+    mode.modePart = ModePart::Inside; // the whole outline solid and darker
     paint(1.0f);
     EXPECT_EQ(countOnColumn(200, 210, 290, dark), 80);
     EXPECT_EQ(countOnRow(300, 210, 290, dark), 80);
