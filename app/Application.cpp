@@ -78,7 +78,7 @@ bool Application::InitInstance(const QStringList& arguments)
     // Without the translation the program still runs, in part in English.
     m_qtTranslator = InstallQtTranslations(qtTranslationsFolder);
     if (!m_doc.AllocateNodeArrays()) {
-        ShowMessage(30001, nullptr, {}, kStyleError);
+        ShowMessage(kMsgOutOfMemory, nullptr, {}, kStyleError);
         return false;
     }
     appLook = m_settings->value(keys::ApplicationLook);

@@ -65,7 +65,7 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     const std::optional<ExportTarget> target = ExportTargetFor(filterIndex, path);
     if (!target) {
         // Saying nothing would leave the user believing the file was written.
-        ShowMessage(30019, owner, path + QLatin1Char('\n'), kStyleError);
+        ShowMessage(kMsgWrongFormat, owner, path + QLatin1Char('\n'), kStyleError);
         return false;
     }
 
@@ -76,12 +76,12 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
             return false;
         quality = *chosen;
     }
-    if (QFileInfo::exists(path) && ShowMessage(30056, owner, {}, kStyleYesNo) != kIdYes)
+    if (QFileInfo::exists(path) && ShowMessage(kMsgOverwrite, owner, {}, kStyleYesNo) != kIdYes)
         return false;
 
     float zoom = kFullSize;
     if (doc.state.zoom != kFullSize) {
-        const int answer = ShowMessage(30032, owner, {}, kStyleYesNoCancel);
+        const int answer = ShowMessage(kMsgSaveAtZoom, owner, {}, kStyleYesNoCancel);
         if (answer != kIdYes && answer != kIdNo)
             return false;
         if (answer == kIdYes)
@@ -96,18 +96,18 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     }
     switch (result) {
     case ExportResult::NoMemory:
-        ShowMessage(30001, owner, {}, kStyleError);
+        ShowMessage(kMsgOutOfMemory, owner, {}, kStyleError);
         return false;
     case ExportResult::WriteFailed:
         // The bitmap writer's report names the failed step and says it all.
         ShowMessage(failure, owner);
         if (target->bmpFormat == 0)
-            ShowMessage(30018, owner, path + QLatin1Char('\n'), kStyleError);
+            ShowMessage(kMsgSaveFailed, owner, path + QLatin1Char('\n'), kStyleError);
         return false;
     case ExportResult::Saved:
         break;
     }
-    if (ShowMessage(30069, owner, {}, kStyleYesNo) == kIdYes)
+    if (ShowMessage(kMsgSavedShowFolder, owner, {}, kStyleYesNo) == kIdYes)
         ShowFolderInExplorer(path, owner);
     return true;
 }

@@ -80,7 +80,7 @@ void ImageCommands::OnAddImage()
     QStringList files;
     for (const ImageFile& file : AcceptedImageFiles(chosen)) {
         if (files.size() >= kMaxFilesAtOnce) {
-            ShowMessage(30109, owner(), maxCountPrefix(kMaxFilesAtOnce), kStyleInfo);
+            ShowMessage(kMsgTooManyAtOnce, owner(), maxCountPrefix(kMaxFilesAtOnce), kStyleInfo);
             break;
         }
         files << file.path;
@@ -112,7 +112,7 @@ void ImageCommands::OnChangeImage()
 
 bool ImageCommands::confirmReplacement(int node)
 {
-    if (ShowMessage(30012, owner(), {}, kStyleYesNo) != kIdYes)
+    if (ShowMessage(kMsgReplaceImage, owner(), {}, kStyleYesNo) != kIdYes)
         return false;
     m_app.edits().PushUndoSnapshot();
     m_app.edits().changeSelection([node](Document& doc) {
@@ -221,7 +221,7 @@ void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
     case DropKind::Image: {
         const PicturePtr picture = BitmapToPicture(decision.image);
         if (!picture) {
-            ShowMessage(30029, owner(), {}, kStyleError);
+            ShowMessage(kMsgImageTypeRefused, owner(), {}, kStyleError);
             return;
         }
         Report full;
@@ -250,7 +250,7 @@ void ImageCommands::OnCopy()
         return;
     const QImage picture = SelectionClipboardImage(doc, m_app.sys(), m_app.edits().mode());
     if (picture.isNull() || !CopySelection(doc, m_buffer, m_view.placementPoint())) {
-        ShowMessage(30003, owner(), {}, kStyleError);
+        ShowMessage(kMsgCopyFailed, owner(), {}, kStyleError);
         return;
     }
     auto* data = new QMimeData;
@@ -298,7 +298,7 @@ void ImageCommands::OnDelete()
 {
     if (!m_app.doc().hasMainSelection())
         return;
-    if (ShowMessage(30022, owner(), {}, kStyleYesNo) != kIdYes)
+    if (ShowMessage(kMsgConfirmDelete, owner(), {}, kStyleYesNo) != kIdYes)
         return;
     m_buffer.clear();
     DeleteSelection(m_app.edits());

@@ -7,6 +7,7 @@
 #include "resources/CommandIds.h"
 #include "app/VisualStyles.h"
 #include "edit/EditSession.h"
+#include "base/MessageIds.h"
 #include "base/Messages.h"
 #include "base/Settings.h"
 #include "view/CanvasView.h"
@@ -33,7 +34,7 @@ constexpr struct {
 
 QString guideMessage(bool on)
 {
-    QString text = messageText(30049).value_or(QString());
+    QString text = messageText(kMsgStatusGuideOn).value_or(QString());
     if (!on)
         text.replace(QStringLiteral("する"), QStringLiteral("しない"));
     return text;

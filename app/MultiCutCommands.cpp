@@ -68,10 +68,10 @@ void tilesToFiles(MainWindow& frame, const QImage& rendered)
     ShowMessages(result.reports, &frame);
     if (result.failed > 0) {
         // "Saved successfully" would be untrue; name the first tile that was not.
-        ShowMessage(30018, &frame, result.firstFailure + QLatin1Char('\n'), kStyleError);
+        ShowMessage(kMsgSaveFailed, &frame, result.firstFailure + QLatin1Char('\n'), kStyleError);
         return;
     }
-    if (ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
+    if (ShowMessage(kMsgSavedShowFolder, &frame, {}, kStyleYesNo) != kIdNo)
         ShowFolderInExplorer(folder, &frame);
 }
 
@@ -88,7 +88,7 @@ void executeMultiCut(MainWindow& frame)
     }
     if (rendered.isNull())
         return;
-    switch (ShowMessage(30104, &frame, {}, kStyleYesNoCancel)) {
+    switch (ShowMessage(kMsgCreateSeparately, &frame, {}, kStyleYesNoCancel)) {
     case kIdYes: tilesToNodes(frame, rendered); break;
     case kIdNo: tilesToFiles(frame, rendered); break;
     default: break;

@@ -32,7 +32,7 @@ void saveMainNodeImage(MainWindow& frame)
     request.owner = &frame;
     request.selectedFilter = JpegFileFilter();
     request.defaultSuffix = QStringLiteral("jpeg");
-    // 30056 is our own question; the dialog must not ask it first.
+    // kMsgOverwrite is our own question; the dialog must not ask it first.
     request.confirmOverwrite = false;
     const QString chosen = prompter().saveFile(request).path;
     if (chosen.isEmpty())
@@ -41,19 +41,19 @@ void saveMainNodeImage(MainWindow& frame)
     // A name that is no image type saves nothing, and says nothing.
     if (ImageTypeFromPath(QFileInfo(path).fileName()).isEmpty())
         return;
-    if (QFileInfo::exists(path) && ShowMessage(30056, &frame, {}, kStyleYesNo) != kIdYes)
+    if (QFileInfo::exists(path) && ShowMessage(kMsgOverwrite, &frame, {}, kStyleYesNo) != kIdYes)
         return;
     Report failure;
     const NodeImageSave saved = SaveNodeImage(doc, index, path, &failure);
     if (saved == NodeImageSave::WriteFailed) {
         ShowMessage(failure, &frame);
         // The writer says nothing of its own; without this the user could not tell.
-        ShowMessage(30018, &frame, path + QLatin1Char('\n'), kStyleError);
+        ShowMessage(kMsgSaveFailed, &frame, path + QLatin1Char('\n'), kStyleError);
         return;
     }
     if (saved != NodeImageSave::Saved)
         return;
-    if (ShowMessage(30069, &frame, {}, kStyleYesNo) != kIdNo)
+    if (ShowMessage(kMsgSavedShowFolder, &frame, {}, kStyleYesNo) != kIdNo)
         ShowFolderInExplorer(path, &frame);
 }
 

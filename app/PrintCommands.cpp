@@ -15,7 +15,7 @@ void RunPrintDialog(MainWindow& frame)
     Application& app = frame.app();
     QPrinter* printer = app.printer();
     if (!printer) {
-        ShowMessage(30082, &frame, {}, kStyleError);
+        ShowMessage(kMsgPrinterInitFailed, &frame, {}, kStyleError);
         return;
     }
     PrintDialog dialog(*printer, app.settings(), app.doc(), app.sys(), frame.canvas()->rangeMode(), &frame);

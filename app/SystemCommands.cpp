@@ -21,9 +21,6 @@ namespace vq {
 
 namespace {
 
-constexpr int kManualMissing = 30173;
-constexpr int kOpenFailed = 30026;
-
 void runPreferences(MainWindow& frame)
 {
     Application& app = frame.app();
@@ -60,12 +57,12 @@ void showManual(MainWindow& frame, const QString& programFolder, QPointer<Manual
     }
     const QString path = FindManual(programFolder);
     if (path.isEmpty()) {
-        ShowMessage(kManualMissing, &frame, ManualFileName() + QLatin1Char('\n'), kStyleInfo);
+        ShowMessage(kMsgManualMissing, &frame, ManualFileName() + QLatin1Char('\n'), kStyleInfo);
         return;
     }
     auto manual = std::make_unique<ManualWindow>(&frame);
     if (!manual->open(path)) {
-        ShowMessage(kOpenFailed, &frame, path + QLatin1Char('\n'), kStyleError);
+        ShowMessage(kMsgOpenFailed, &frame, path + QLatin1Char('\n'), kStyleError);
         return;
     }
     window = manual.release();

@@ -1,6 +1,7 @@
 #include "dialogs/AboutDialog.h"
 
 #include "dialogs/BalloonTip.h"
+#include "base/MessageIds.h"
 #include "base/Messages.h"
 
 #include <QFontMetrics>
@@ -19,7 +20,7 @@ namespace vq {
 namespace {
 
 // Newest first.
-constexpr int kHistoryIds[] = {30202, 30201, 30200};
+constexpr int kHistoryIds[] = {kMsgHistory102, kMsgHistory101, kMsgHistory100};
 constexpr int kIconSize = 64;
 constexpr int kHistoryLines = 5;
 constexpr int kHistoryColumns = 60;

@@ -402,7 +402,7 @@ void ImagePropertiesDialog::onShowOrigin()
     case OriginKind::File:
         break;
     }
-    const int answer = ShowMessage(30101, this, {}, kStyleYesNoCancel);
+    const int answer = ShowMessage(kMsgShowCreatedImages, this, {}, kStyleYesNoCancel);
     if (answer == kIdYes) {
         const WaitCursor wait;
         OpenUrl(QUrl::fromLocalFile(text));

@@ -1,5 +1,6 @@
 #include "dialogs/ManualWindow.h"
 
+#include "base/MessageIds.h"
 #include "base/Messages.h"
 
 #include <QDir>
@@ -15,7 +16,6 @@ namespace vq {
 
 namespace {
 
-constexpr int kManualTextId = 30174;
 // An A4 page at a readable size, shrunk to the screen where it is smaller.
 constexpr QSize kPreferredSize(900, 1000);
 
@@ -23,7 +23,7 @@ constexpr QSize kPreferredSize(900, 1000);
 
 QString ManualFileName()
 {
-    return messageText(kManualTextId).value_or(QStringLiteral("Manual")) + QStringLiteral(".pdf");
+    return messageText(kMsgManualName).value_or(QStringLiteral("Manual")) + QStringLiteral(".pdf");
 }
 
 QStringList ManualCandidates(const QString& programFolder)

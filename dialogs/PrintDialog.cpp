@@ -101,7 +101,7 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
     buildControls();
 
     if (!refreshMetrics()) {
-        ShowMessage(30064, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
+        ShowMessage(kMsgNoPrinterContext, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
         m_minTrack = sizeHint();
         setMinimumSize(m_minTrack);
         return;
@@ -423,7 +423,7 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
             m_previewBlock = drawn;
             if (m_previewCanvas.isNull()) {
                 m_previewScale = 0.0f;
-                ShowMessage(30001, this, {}, kStyleError);
+                ShowMessage(kMsgOutOfMemory, this, {}, kStyleError);
                 return;
             }
         }
@@ -617,7 +617,7 @@ void PrintDialog::onPrint()
     m_settings.setValue(keys::MarginTmm, m_marginTop->value());
     m_settings.setValue(keys::MarginBmm, m_marginBottom->value());
     if (!refreshMetrics()) {
-        ShowMessage(30064, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
+        ShowMessage(kMsgNoPrinterContext, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
         reject();
         return;
     }
@@ -670,14 +670,14 @@ void PrintDialog::onPrint()
     progress.reset();
     switch (*m_outcome) {
     case PrintOutcome::NoMemory:
-        ShowMessage(30001, this, {}, kStyleError);
+        ShowMessage(kMsgOutOfMemory, this, {}, kStyleError);
         break;
     case PrintOutcome::NoDevice:
         // Saying nothing would leave the user waiting for pages that never come.
         if (!pdfPath.isEmpty())
-            ShowMessage(30018, this, pdfPath + QLatin1Char('\n'), kStyleError);
+            ShowMessage(kMsgSaveFailed, this, pdfPath + QLatin1Char('\n'), kStyleError);
         else
-            ShowMessage(30064, this, QStringLiteral("StartDoc\n"), kStyleError);
+            ShowMessage(kMsgNoPrinterContext, this, QStringLiteral("StartDoc\n"), kStyleError);
         break;
     case PrintOutcome::Printed:
     case PrintOutcome::Cancelled:

@@ -35,7 +35,7 @@ bool ShowFolderInExplorer(const QString& filePath, QObject* owner)
 {
     const QString folder = FolderOf(filePath);
     if (folder.isEmpty() || !QFileInfo(folder).isDir() || !opener()(QUrl::fromLocalFile(folder))) {
-        ShowMessage(30048, owner, {}, kStyleError);
+        ShowMessage(kMsgFileManagerFailed, owner, {}, kStyleError);
         return false;
     }
     return true;

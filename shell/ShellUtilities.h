@@ -11,7 +11,7 @@ class QObject;
 namespace vq {
 
 // Shows the folder holding `filePath` in the desktop's file manager; message
-// 30048 and false when none can be started.
+// kMsgFileManagerFailed and false when none can be started.
 bool ShowFolderInExplorer(const QString& filePath, QObject* owner = nullptr);
 
 // The folder chooser titled "フォルダの指定", starting at `initial` (the home

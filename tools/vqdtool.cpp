@@ -173,7 +173,7 @@ int create(const QString& path, const QStringList& images, bool makeBackup)
         const QString type = ImageTypeFromPath(image);
         const auto loaded = type.isEmpty() ? std::nullopt : LoadPicture(image, type);
         if (!loaded)
-            return fail(image + QStringLiteral(": ") + catalogueText(30029));
+            return fail(image + QStringLiteral(": ") + catalogueText(kMsgImageTypeRefused));
         // As the add command places files on a new document whose whole canvas
         // is in view: the first at the centre, the rest cascading from the corner.
         const int cx = i == 0 ? doc.state.canvasWidth / 2 : 10 * i;
@@ -426,7 +426,7 @@ int printDocument(const QString& path, const PrintOptions& options)
     if (pdf.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
         if (info.isNull())
-            return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
+            return fail(options.printer + QStringLiteral(": ") + catalogueText(kMsgNoPrinterContext));
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     } else {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -445,7 +445,7 @@ int printDocument(const QString& path, const PrintOptions& options)
     // As the dialog's fields do, margins below the printer's unprintable border are raised to it.
     const PrinterMetrics metrics = MetricsOf(*printer);
     if (!metrics.valid())
-        return fail((pdf.isEmpty() ? options.printer : options.pdf) + QStringLiteral(": ") + catalogueText(30064));
+        return fail((pdf.isEmpty() ? options.printer : options.pdf) + QStringLiteral(": ") + catalogueText(kMsgNoPrinterContext));
     settings.margins = MarginsWithin(settings.margins, MinimumMargins(metrics));
     if (const std::optional<MarginSide> side = MarginNotFitting(metrics, settings.margins)) {
         const bool across = *side == MarginSide::Left || *side == MarginSide::Right;
@@ -501,12 +501,12 @@ int printDocument(const QString& path, const PrintOptions& options)
     }
     switch (outcome) {
     case PrintOutcome::Printed: break;
-    case PrintOutcome::NoMemory: return fail(catalogueText(30001));
+    case PrintOutcome::NoMemory: return fail(catalogueText(kMsgOutOfMemory));
     case PrintOutcome::Cancelled:
     case PrintOutcome::NoDevice:
         if (!pdf.isEmpty())
             return fail(options.pdf + QStringLiteral(": ") + catalogueText(kMsgSaveFailed));
-        return fail(options.printer + QStringLiteral(": ") + catalogueText(30064));
+        return fail(options.printer + QStringLiteral(": ") + catalogueText(kMsgNoPrinterContext));
     }
     std::printf("%d\n", pages);
     return 0;

@@ -84,7 +84,7 @@ void CanvasView::requestPopup(CanvasPopup popup, QPoint global)
 
 CanvasScaleAnswer CanvasView::askScaleNodes()
 {
-    switch (ShowMessage(30007, window(), {}, kStyleYesNoCancel)) {
+    switch (ShowMessage(kMsgAdjustPositions, window(), {}, kStyleYesNoCancel)) {
     case kIdYes: return CanvasScaleAnswer::ScaleNodes;
     case kIdNo: return CanvasScaleAnswer::KeepNodes;
     default: return CanvasScaleAnswer::Cancel;
