@@ -241,13 +241,13 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
             const PicturePtr picture = BitmapToPicture(rendered.copy(source.tile(i, j)));
             if (picture) {
                 const QPoint origin = grid.tileOrigin(i, j);
-                if (!AppendNode(doc, picture, grid.tileWidth(), grid.tileHeight(),
-                                origin.x() + grid.tileWidth() / 2, origin.y() + grid.tileHeight() / 2, failure)) {
+                const QSize shown(grid.tileWidth(), grid.tileHeight());
+                const LoadedPicture tile{picture, source.tw, source.th, static_cast<int>(picture->bytes().size())};
+                if (!AppendPictureNode(doc, tile, origin + QPoint(shown.width() / 2, shown.height() / 2),
+                                       QString::fromLatin1(kMultiCutSource), failure, shown)) {
                     full = true;
                     break;
                 }
-                SetNodeSource(doc, doc.state.nodeCount - 1, source.tw, source.th,
-                              static_cast<int>(picture->bytes().size()), QString::fromLatin1(kMultiCutSource));
                 ++added;
             }
             if (progress && ++done % step == 0)

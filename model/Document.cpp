@@ -125,9 +125,10 @@ bool AppendNode(Document& doc, PicturePtr picture, int w, int h, int cx, int cy,
 }
 
 bool AppendPictureNode(Document& doc, const LoadedPicture& picture, QPoint centre, const QString& source,
-                       Report* failure)
+                       Report* failure, std::optional<QSize> displaySize)
 {
-    if (!AppendNode(doc, picture.picture, picture.width, picture.height, centre.x(), centre.y(), failure))
+    const QSize shown = displaySize.value_or(QSize(picture.width, picture.height));
+    if (!AppendNode(doc, picture.picture, shown.width(), shown.height(), centre.x(), centre.y(), failure))
         return false;
     SetNodeSource(doc, doc.state.nodeCount - 1, picture.width, picture.height, picture.dataSize, source);
     return true;

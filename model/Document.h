@@ -4,8 +4,10 @@
 #include "model/Geometry.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 
@@ -64,10 +66,12 @@ bool KeepNodeInCanvas(Document& doc, int index, KeepMode mode);
 void SetNodeSource(Document& doc, int index, int width, int height, int dataSize, const QString& source);
 
 // A new picture as a node: appended centred at `centre` (see AppendNode) with
-// its pixel size, data size and `source` recorded. False, with the capacity
-// report in `failure`, when the document is full.
+// its pixel size, data size and `source` recorded. It is shown at its pixel
+// size unless `displaySize` says otherwise (a tile shown at the size it had on
+// the canvas). False, with the capacity report in `failure`, when the document
+// is full.
 bool AppendPictureNode(Document& doc, const LoadedPicture& picture, QPoint centre, const QString& source,
-                       Report* failure);
+                       Report* failure, std::optional<QSize> displaySize = std::nullopt);
 // The stored origin text as text.
 [[nodiscard]] QString NodeSourceText(const NodeRecord& node);
 
