@@ -9,6 +9,7 @@
 #include "resources/CommandIds.h"
 #include "tests/edit/ExportScene.h"
 #include "tests/frame/FrameFixture.h"
+#include "tests/frame/ModalDriver.h"
 #include "tests/support/Fixtures.h"
 
 #include <QApplication>

@@ -8,6 +8,23 @@
 
 namespace vq::test {
 
+// The modal dialog of type Dialog once it is also the active window. A dialog
+// is modal as soon as it is shown but becomes active a little later; a key
+// sent in between reaches the main window's shortcuts (Escape among them)
+// instead of the dialog.
+template <typename Dialog>
+Dialog* activeModalDialog()
+{
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (!dialog)
+        return nullptr;
+    if (QApplication::activeWindow() != dialog) {
+        dialog->activateWindow();
+        return nullptr;
+    }
+    return dialog;
+}
+
 // Runs `work` on the first modal dialog of type Dialog that comes up while
 // the driver lives: a command opens its dialog with exec() and does not
 // return until it is closed, so the test acts from inside the dialog's loop.
@@ -19,7 +36,7 @@ public:
     {
         m_poll.setInterval(10);
         QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            auto* dialog = activeModalDialog<Dialog>();
             if (!dialog || m_ran)
                 return;
             m_ran = true;

@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "resources/CommandIds.h"
 #include "tests/frame/FrameFixture.h"
+#include "tests/frame/ModalDriver.h"
 #include "tests/frame/PrintScene.h"
 
 #include <QApplication>

@@ -2,6 +2,7 @@
 // through the frame's commands and the canvas the way a user drives them.
 #include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
+#include "tests/frame/ModalDriver.h"
 
 #include "app/DocumentController.h"
 #include "shell/ShellUtilities.h"
@@ -76,7 +77,7 @@ bool whileModal(const std::function<void()>& open, const std::function<void(Dial
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        auto* dialog = test::activeModalDialog<Dialog>();
         if (!dialog || ran)
             return;
         ran = true;

@@ -3,6 +3,7 @@
 // right-click menus, executing, calling off with Esc, and trimming by edges.
 #include "tests/frame/DialogAnswers.h"
 #include "tests/frame/FrameFixture.h"
+#include "tests/frame/ModalDriver.h"
 
 #include "app/DocumentController.h"
 #include "dialogs/BlurSettingsDialog.h"
@@ -387,7 +388,7 @@ TEST_F(RangeCommandsTest, TheBlurSettingsOpenFromTheBlurMenu)
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<BlurSettingsDialog*>(QApplication::activeModalWidget())) {
+        if (auto* dialog = test::activeModalDialog<BlurSettingsDialog>()) {
             seen = true;
             poll.stop();
             dialog->blockBox()->setValue(25);
@@ -428,7 +429,7 @@ TEST_F(RangeCommandsTest, TrimmingBySizeCutsWhatTheDialogSays)
         QTimer poll;
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<TrimBySizeDialog*>(QApplication::activeModalWidget())) {
+            if (auto* dialog = test::activeModalDialog<TrimBySizeDialog>()) {
                 seen = true;
                 poll.stop();
                 use(*dialog);

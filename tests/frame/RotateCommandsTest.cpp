@@ -1,6 +1,7 @@
 // The rotate menu, its toolbar buttons and the any-angle dialog, driven as a
 // user drives them.
 #include "tests/frame/FrameFixture.h"
+#include "tests/frame/ModalDriver.h"
 
 #include "app/DocumentController.h"
 #include "app/RotateCommands.h"
@@ -114,7 +115,7 @@ TEST_F(RotateCommandsTest, TheAngleDialogTurnsItsNodeOncePerPress)
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<RotateDialog*>(QApplication::activeModalWidget());
+        auto* dialog = test::activeModalDialog<RotateDialog>();
         if (!dialog || seen.ran)
             return;
         seen.ran = true;
