@@ -318,7 +318,7 @@ void PrintDialog::showPrinterTexts()
     m_paperName->setText(PaperName(PaperCodeOf(m_printer.pageLayout().pageSize())));
 }
 
-void PrintDialog::fillFields()
+void PrintDialog::fillMarginFields()
 {
     const bool ready = m_ready;
     m_ready = false;
@@ -326,6 +326,14 @@ void PrintDialog::fillFields()
     m_marginRight->setValue(m_margins.right);
     m_marginTop->setValue(m_margins.top);
     m_marginBottom->setValue(m_margins.bottom);
+    m_ready = ready;
+}
+
+void PrintDialog::fillFields()
+{
+    fillMarginFields();
+    const bool ready = m_ready;
+    m_ready = false;
     m_pageField->setValue(m_currentPage);
     m_firstField->setText(QString::number(m_firstPage));
     m_ready = ready;
@@ -359,13 +367,7 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     // printable area.
     if (MarginNotFitting(m_metrics, m_margins)) {
         m_margins = m_minimum;
-        const bool ready = m_ready;
-        m_ready = false;
-        m_marginLeft->setValue(m_margins.left);
-        m_marginRight->setValue(m_margins.right);
-        m_marginTop->setValue(m_margins.top);
-        m_marginBottom->setValue(m_margins.bottom);
-        m_ready = ready;
+        fillMarginFields();
     }
     LayoutInput in;
     in.printer = m_metrics;

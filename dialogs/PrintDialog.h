@@ -49,6 +49,8 @@ protected:
 private:
     void buildControls();
     void placeWindow();
+    // The margin fields from m_margins, without the change handlers acting.
+    void fillMarginFields();
     void fillFields();
     bool refreshMetrics();
     void RebuildPreview(bool fullRepaint);
