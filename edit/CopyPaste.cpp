@@ -41,6 +41,7 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, Report* 
 {
     if (buffer.count() == 0)
         return 0;
+    session.leaveModeForNodeChange();
     Document& doc = session.editableDoc();
     DeselectAll(doc);
     session.PushUndoSnapshot();
@@ -73,6 +74,7 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
         Record(failure, {kMsgPasteFailed, {}, kStyleError});
         return false;
     }
+    session.leaveModeForNodeChange();
     Document& doc = session.editableDoc();
     session.PushUndoSnapshot();
     const float zoom = doc.state.zoom;
@@ -90,6 +92,7 @@ bool DeleteSelection(EditSession& session)
 {
     if (session.doc().selectedCount() == 0)
         return false;
+    session.leaveModeForNodeChange();
     session.PushUndoSnapshot();
     Document& doc = session.editableDoc();
     std::vector<NodeRecord> kept;
