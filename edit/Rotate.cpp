@@ -131,34 +131,6 @@ void ApplyRotatedPicture(Document& doc, int index, PicturePtr rotated)
     node.picture = std::move(rotated);
 }
 
-bool RotateNode(Document& doc, int index, double degrees)
-{
-    if (!validNode(doc, index))
-        return false;
-    PicturePtr rotated;
-    try {
-        rotated = RotatePicture(doc.nodes[index].picture, degrees);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!rotated)
-        return false;
-    ApplyRotatedPicture(doc, index, std::move(rotated));
-    return true;
-}
-
-bool FlipNode(Document& doc, int index, bool vertical)
-{
-    if (!validNode(doc, index))
-        return false;
-    PicturePtr flipped =
-        TurnPicture(doc.nodes[index].picture, vertical ? ExactTurn::MirrorTopBottom : ExactTurn::MirrorLeftRight);
-    if (!flipped)
-        return false;
-    doc.nodes[index].picture = std::move(flipped);
-    return true;
-}
-
 bool RotateSelected(EditSession& session, int degrees, Report* failure)
 {
     const std::vector<int> nodes = selectedNodes(session.doc());

@@ -31,12 +31,6 @@ bool FlipSelected(EditSession& session, bool vertical, Report* failure = nullptr
 // why when the memory ran out.
 bool RotateNodeStep(EditSession& session, int index, double degrees, Report* failure = nullptr);
 
-// Node `index` rotated by `degrees` without an undo step of its own; false
-// (node unchanged) when it has no picture or the picture cannot be rotated.
-bool RotateNode(Document& doc, int index, double degrees);
-// Node `index` mirrored without an undo step of its own; its rectangle stays.
-bool FlipNode(Document& doc, int index, bool vertical);
-
 // Gives node `index` the picture `rotated`, made from its current one, and
 // the size that keeps its display scale: each half becomes the new picture's
 // integer half side times the old scale (2·half / side, single precision),
