@@ -33,8 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(decoded.size() <= text.size());
 
     const QString embedded = vq::FindEmbeddedImageUrl(text, ext);
+    // Schemes compare without case, as browsers treat them.
     if (!embedded.isEmpty())
-        check(embedded.startsWith(QLatin1String("http://")) || embedded.startsWith(QLatin1String("https://")));
+        check(embedded.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+              || embedded.startsWith(QLatin1String("https://"), Qt::CaseInsensitive));
 
     const vq::UrlImage image = vq::ImageTypeFromUrl(text);
     if (!image.type.isEmpty()) {
