@@ -363,11 +363,10 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
         case CanvasEdge::Width: m_drag = DragKind::CanvasWidth; break;
         case CanvasEdge::Height: m_drag = DragKind::CanvasHeight; break;
         case CanvasEdge::None:
-            // A range mode keeps the selection empty: the band has nothing to pick.
-            if (mode.active())
-                break;
             m_session.changeSelection([](Document& document) { DeselectAll(document); });
-            m_drag = DragKind::Band;
+            // A range mode keeps the selection empty: the band has nothing to pick.
+            if (!mode.active())
+                m_drag = DragKind::Band;
             break;
         }
     }

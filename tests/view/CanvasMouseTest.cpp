@@ -654,7 +654,7 @@ TEST_F(CanvasTest, OffTheFrameAPressInAModeWorksOnTheCanvas)
     mode.modeNode = 0;
     mode.modeRect = {450, 350, 550, 450};
     click(clientOf({250, 250}));
-    EXPECT_EQ(selected(), std::vector<int>{}) << "the band takes the press; nodes are not picked in a mode";
+    EXPECT_EQ(selected(), std::vector<int>{}) << "the press deselects; nodes are not picked in a mode";
     EXPECT_EQ(mode.modeRect, (IntRect{450, 350, 550, 450}));
 }
 
