@@ -1,6 +1,7 @@
 #include "imaging/Clipboard.h"
 
 #include "imaging/Codec.h"
+#include "imaging/ColorProfile.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -60,6 +62,26 @@ bool SaveClipboardImage(const QString& path, const QString& type, Reports* repor
     }
 }
 
+namespace {
+
+// Qt makes no image of these; our own decoders do, with every check they
+// make of a file.
+const QStringList& convertedImageTypes()
+{
+    static const QStringList types{QStringLiteral("image/heic"), QStringLiteral("image/heif"),
+                                   QStringLiteral("image/avif"), QStringLiteral("image/webp")};
+    return types;
+}
+
+} // namespace
+
+bool MimeOffersImage(const QMimeData& data)
+{
+    return data.hasImage()
+        || std::any_of(convertedImageTypes().begin(), convertedImageTypes().end(),
+                       [&](const QString& type) { return data.hasFormat(type); });
+}
+
 QImage UprightImageFromMime(const QMimeData& data)
 {
     static const QString kJpeg = QStringLiteral("image/jpeg");
@@ -72,7 +94,24 @@ QImage UprightImageFromMime(const QMimeData& data)
                 return OrientImage(stored, orientation);
         }
     }
-    return qvariant_cast<QImage>(data.imageData());
+    for (const QString& type : convertedImageTypes()) {
+        if (!data.hasFormat(type))
+            continue;
+        const QImage image = DecodeImageUpright(data.data(type));
+        if (!image.isNull())
+            return image;
+    }
+    QImage image = qvariant_cast<QImage>(data.imageData());
+    // The image Qt made keeps the pixels as stored; a profile in the data it
+    // came from says what they mean.
+    for (const QString& type : {QStringLiteral("image/png"), kJpeg}) {
+        if (image.isNull() || !data.hasFormat(type))
+            continue;
+        const QByteArray profile = EmbeddedIccProfile(data.data(type));
+        if (!profile.isEmpty())
+            return ConvertToSrgb(std::move(image), profile);
+    }
+    return image;
 }
 
 void PutTextOnClipboard(const QString& text, bool keepExisting)
