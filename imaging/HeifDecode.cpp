@@ -68,7 +68,9 @@ HeifFile openHeif(const QByteArray& bytes)
         return file;
     file.primary.reset(primary);
     const QSize size(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
-    if (IsAcceptableImageSize(size))
+    // The coded frame is decoded whole before it is cropped to what shows.
+    const QSize coded(heif_image_handle_get_ispe_width(primary), heif_image_handle_get_ispe_height(primary));
+    if (IsAcceptableImageSize(size) && IsAcceptableImageSize(coded))
         file.size = size;
     return file;
 }
