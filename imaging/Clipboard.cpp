@@ -2,7 +2,6 @@
 
 #include "imaging/Codec.h"
 #include "imaging/ColorProfile.h"
-#include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "base/Report.h"
@@ -64,12 +63,14 @@ bool SaveClipboardImage(const QString& path, const QString& type, Reports* repor
 
 namespace {
 
-// Qt makes no image of these; our own decoders do, with every check they
-// make of a file.
-const QStringList& convertedImageTypes()
+// Data our own decoders read, with every check they make of a file: Qt makes
+// no image of HEIF, AVIF or WebP here, and of JPEG data only one that ignores
+// its orientation, its profile and how its inks are stored.
+const QStringList& ownDecodedTypes()
 {
-    static const QStringList types{QStringLiteral("image/heic"), QStringLiteral("image/heif"),
-                                   QStringLiteral("image/avif"), QStringLiteral("image/webp")};
+    static const QStringList types{QStringLiteral("image/jpeg"), QStringLiteral("image/heic"),
+                                   QStringLiteral("image/heif"), QStringLiteral("image/avif"),
+                                   QStringLiteral("image/webp")};
     return types;
 }
 
@@ -78,23 +79,13 @@ const QStringList& convertedImageTypes()
 bool MimeOffersImage(const QMimeData& data)
 {
     return data.hasImage()
-        || std::any_of(convertedImageTypes().begin(), convertedImageTypes().end(),
+        || std::any_of(ownDecodedTypes().begin(), ownDecodedTypes().end(),
                        [&](const QString& type) { return data.hasFormat(type); });
 }
 
 QImage UprightImageFromMime(const QMimeData& data)
 {
-    static const QString kJpeg = QStringLiteral("image/jpeg");
-    if (data.hasFormat(kJpeg)) {
-        const QByteArray bytes = data.data(kJpeg);
-        const int orientation = ExifOrientationOf(bytes);
-        if (orientation != kUprightOrientation) {
-            const QImage stored = DecodeImage(bytes);
-            if (!stored.isNull())
-                return OrientImage(stored, orientation);
-        }
-    }
-    for (const QString& type : convertedImageTypes()) {
+    for (const QString& type : ownDecodedTypes()) {
         if (!data.hasFormat(type))
             continue;
         const QImage image = DecodeImageUpright(data.data(type));
@@ -102,12 +93,11 @@ QImage UprightImageFromMime(const QMimeData& data)
             return image;
     }
     QImage image = qvariant_cast<QImage>(data.imageData());
-    // The image Qt made keeps the pixels as stored; a profile in the data it
-    // came from says what they mean.
-    for (const QString& type : {QStringLiteral("image/png"), kJpeg}) {
-        if (image.isNull() || !data.hasFormat(type))
-            continue;
-        const QByteArray profile = EmbeddedIccProfile(data.data(type));
+    // The image Qt made keeps the pixels as stored; a profile in the PNG data
+    // it came from says what they mean.
+    static const QString kPng = QStringLiteral("image/png");
+    if (!image.isNull() && data.hasFormat(kPng)) {
+        const QByteArray profile = EmbeddedIccProfile(data.data(kPng));
         if (!profile.isEmpty())
             return ConvertToSrgb(std::move(image), profile);
     }
