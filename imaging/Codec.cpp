@@ -2,6 +2,7 @@
 
 #include "imaging/ExifOrientation.h"
 #include "imaging/GifWriter.h"
+#include "imaging/HeifDecode.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "imaging/JpegTransform.h"
@@ -38,12 +39,16 @@ constexpr ImageType kImageTypes[] = {
 // in, since a document's readers expect only the types above.
 constexpr const char* kConvertedTypes[] = {"webp", "heif", "avif"};
 
-bool isLoadableType(const QString& name)
+bool isConvertedType(const QString& name)
 {
-    return std::any_of(std::begin(kImageTypes), std::end(kImageTypes),
-                       [&](const ImageType& t) { return name.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0; })
-        || std::any_of(std::begin(kConvertedTypes), std::end(kConvertedTypes),
+    return std::any_of(std::begin(kConvertedTypes), std::end(kConvertedTypes),
                        [&](const char* t) { return name.compare(QLatin1String(t), Qt::CaseInsensitive) == 0; });
+}
+
+bool isConvertedData(const QByteArray& bytes)
+{
+    const bool webp = bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";
+    return webp || !HeifFormatOf(bytes).isEmpty();
 }
 
 bool hasTransparentPixel(const QImage& image)
@@ -109,7 +114,8 @@ bool writeFile(const QString& path, const std::function<bool(QIODevice&)>& write
 
 std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& type)
 {
-    if (!isLoadableType(type))
+    const bool namedConverted = isConvertedType(type);
+    if (!imageType(type) && !namedConverted)
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -121,6 +127,11 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     if (file.read(bytes.data(), length) != length)
         return std::nullopt;
     file.close();
+
+    // A file named as one of the newer formats must be one of them: those
+    // names came in with them and never meant anything else.
+    if (namedConverted && !isConvertedData(bytes))
+        return std::nullopt;
 
     // JPEG data is kept as it is whatever the file is called, so a photograph
     // under a wrong name loses nothing to a second encode.

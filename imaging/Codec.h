@@ -34,8 +34,9 @@ struct LoadedPicture {
 // - WebP and HEIF (HEIC, AVIF) data, which no document keeps, is decoded
 //   upright and in sRGB and converted to JPEG at quality 95 with chroma at
 //   full resolution, or to PNG when it has transparent pixels.
-// So a PNG named ".gif" or ".jpg" still loads, and a file no accepted decoder
-// recognises fails. Empty, without a message, when the file cannot be read or
+// So a PNG named ".gif" or ".jpg" still loads (a HEIC named ".jpg" too), and a
+// file no accepted decoder recognises fails. Named "webp", "heif" or "avif",
+// though, a file must hold one of those formats. Empty, without a message, when the file cannot be read or
 // decoded, or declares a size we refuse to allocate; callers report.
 [[nodiscard]] std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& type);
 
