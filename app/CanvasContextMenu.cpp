@@ -1,5 +1,6 @@
 #include "app/CanvasContextMenu.h"
 
+#include "imaging/Clipboard.h"
 #include "app/MainWindow.h"
 #include "app/Application.h"
 #include "app/CommandTable.h"
@@ -102,7 +103,7 @@ std::vector<std::span<const MenuItem>> layoutOf(CanvasPopup popup)
 bool clipboardHasImage()
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasImage();
+    return data && MimeOffersImage(*data);
 }
 
 // The canvas's own rules: a command works when something handles it, the

@@ -71,7 +71,7 @@ void ImageCommands::OnAddImage()
 {
     FileRequest request;
     request.title = QStringLiteral("追加するイメージを指定(複数選択可)");
-    request.filter = ImageFileFilter();
+    request.filter = AddImageFileFilter();
     request.directory = QDir::homePath();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, true);
@@ -97,14 +97,14 @@ void ImageCommands::OnChangeImage()
         return;
     FileRequest request;
     request.title = QStringLiteral("変更するイメージを指定");
-    request.filter = ImageFileFilter();
+    request.filter = AddImageFileFilter();
     request.directory = QDir::homePath();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, false);
     if (chosen.isEmpty())
         return;
     const QString path = chosen.first();
-    const QString type = ImageTypeFromPath(path);
+    const QString type = AddableImageTypeFromPath(path);
     if (!QFileInfo::exists(path) || type.isEmpty())
         return;
     replaceNodeImage(m_app.doc().state.mainIndex, path, type, FileSource(path));

@@ -17,6 +17,22 @@ QString ImageTypeFromPath(const QString& path)
     return {};
 }
 
+QString AddableImageTypeFromPath(const QString& path)
+{
+    const QString type = ImageTypeFromPath(path);
+    if (!type.isEmpty())
+        return type;
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return {};
+    const QString ext = path.mid(dot + 1).toLower();
+    if (ext == QLatin1String("webp") || ext == QLatin1String("avif"))
+        return ext;
+    if (ext == QLatin1String("heic") || ext == QLatin1String("heif"))
+        return QStringLiteral("heif");
+    return {};
+}
+
 QString FormatThousands(const QString& digits)
 {
     const int n = digits.size();

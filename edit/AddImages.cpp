@@ -69,7 +69,7 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
             if (progress && placement.showGuide)
                 progress->ShowGuideText(path);
             Report failure;
-            if (!CreateNodeFromFile(doc, path, ImageTypeFromPath(path), FileSource(path), false, at, &failure)) {
+            if (!CreateNodeFromFile(doc, path, AddableImageTypeFromPath(path), FileSource(path), false, at, &failure)) {
                 // Told while the progress still stands, as the file fails.
                 if (report && !failure.isEmpty())
                     report(failure, owner);

@@ -1,5 +1,6 @@
 #include "edit/CopyPaste.h"
 
+#include "imaging/Clipboard.h"
 #include "edit/AddImages.h"
 #include "edit/EditSession.h"
 #include "edit/Selection.h"
@@ -32,7 +33,7 @@ PasteKind PasteKindOf(const QMimeData* data)
         return PasteKind::Nothing;
     if (data->hasText() && data->text() == QLatin1String(kCopyMarker))
         return PasteKind::Buffer;
-    if (data->hasImage())
+    if (MimeOffersImage(*data))
         return PasteKind::ClipboardImage;
     return PasteKind::Nothing;
 }

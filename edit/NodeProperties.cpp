@@ -282,7 +282,7 @@ bool ReloadNodeFromOrigin(Document& doc, int index, const QString& shownSource, 
     QString downloaded;
     if (kind == OriginKind::File) {
         path = shownSource;
-        type = ImageTypeFromPath(path);
+        type = AddableImageTypeFromPath(path);
         if (!QFileInfo(path).isFile() || type.isEmpty())
             return fail();
     } else {

@@ -37,6 +37,19 @@ QString ImageFileFilter()
                          "PNGファイル(*.png) (*.png);;TIFFファイル(*.tiff) (*.tif *.tiff)");
 }
 
+QString AddImageFileFilter()
+{
+    // The first entry keeps its name, which the manual shows; its patterns
+    // take in the newer types, each of which has an entry of its own below.
+    return QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff) "
+                          "(*.jpg *.jpeg *.gif *.bmp *.png *.tif *.tiff *.webp *.heic *.heif *.avif);;")
+        + JpegFileFilter()
+        + QStringLiteral(";;GIFファイル(*.gif) (*.gif);;ビットマップファイル(*.bmp) (*.bmp);;"
+                         "PNGファイル(*.png) (*.png);;TIFFファイル(*.tiff) (*.tif *.tiff);;"
+                         "WebPファイル(*.webp) (*.webp);;HEIFファイル(*.heic) (*.heic *.heif);;"
+                         "AVIFファイル(*.avif) (*.avif)");
+}
+
 QString JpegFileFilter()
 {
     return QString::fromUtf8(kJpegFilter);

@@ -15,6 +15,10 @@ class Document;
 // JPEG is the second entry.
 [[nodiscard]] QString ImageFileFilter();
 [[nodiscard]] QString JpegFileFilter();
+// The filter of the dialogs that bring pictures in: ImageFileFilter's types,
+// JPEG again second, then the types converted as they come in (WebP, HEIF,
+// AVIF), which a picture can be added from but never saved as.
+[[nodiscard]] QString AddImageFileFilter();
 
 // A name typed without an extension is saved as JPEG, as the save dialog's
 // default extension says.

@@ -119,6 +119,8 @@ QString typeForExtension(const QString& ext)
         return QStringLiteral("jpeg");
     if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
         return QStringLiteral("tiff");
+    if (ext == QLatin1String("heic"))
+        return QStringLiteral("heif");
     return ext;
 }
 
@@ -206,15 +208,17 @@ QString FindEmbeddedImageUrl(const QString& url, const QString& ext)
 UrlImage ImageTypeFromUrl(const QString& url)
 {
     const QString lower = asciiLower(url);
-    static const std::array<std::pair<const char*, const char*>, 7> endings{{
+    static const std::array<std::pair<const char*, const char*>, 11> endings{{
         {".jpeg", "jpeg"}, {".tiff", "tiff"},
         {".jpg", "jpeg"}, {".gif", "gif"}, {".bmp", "bmp"}, {".png", "png"}, {".tif", "tiff"},
+        {".webp", "webp"}, {".heic", "heif"}, {".heif", "heif"}, {".avif", "avif"},
     }};
     for (const auto& [ending, type] : endings) {
         if (lower.endsWith(QLatin1String(ending)))
             return {url, QString::fromLatin1(type)};
     }
-    static const std::array<const char*, 7> embedded{"jpeg", "jpg", "gif", "bmp", "png", "tiff", "tif"};
+    static const std::array<const char*, 11> embedded{"jpeg", "jpg", "gif", "bmp", "png", "tiff", "tif",
+                                                      "webp", "heic", "heif", "avif"};
     for (const char* ext : embedded) {
         const QString found = FindEmbeddedImageUrl(url, QString::fromLatin1(ext));
         if (!found.isEmpty())
@@ -232,7 +236,7 @@ QList<ImageFile> AcceptedImageFiles(const QStringList& paths, bool firstOnly)
         // hang or flood the loader.
         if (!info.isFile())
             continue;
-        const QString type = ImageTypeFromPath(path);
+        const QString type = AddableImageTypeFromPath(path);
         if (type.isEmpty())
             continue;
         accepted.append({path, type});
@@ -294,7 +298,7 @@ DropDecision DropHandler::OnDrop(const QMimeData& data, bool onNode)
             return decision;
         }
     }
-    if (data.hasImage()) {
+    if (MimeOffersImage(data)) {
         decision.image = UprightImageFromMime(data);
         if (!decision.image.isNull()) {
             decision.kind = DropKind::Image;

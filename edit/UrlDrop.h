@@ -17,12 +17,14 @@ namespace vq {
 // An address that names an image, and the image's type name.
 struct UrlImage {
     QString url;
-    QString type; // "jpeg", "gif", "bmp", "png", "tiff"; empty when none was found
+    QString type; // as AddableImageTypeFromPath gives it; empty when none was found
 };
 
 // The type of a dropped address from its ending (".jpeg", ".jpg", ".gif",
-// ".bmp", ".png", ".tif", ".tiff", any case). Failing that, an image address
-// embedded in it (a search result's link to the picture) replaces it. With no
+// ".bmp", ".png", ".tif", ".tiff", then ".webp", ".heic", ".heif", ".avif",
+// any case). Failing that, an image address embedded in it (a search
+// result's link to the picture) replaces it, the extensions tried in the
+// same order. With no
 // type the address comes back unchanged and is not to be used.
 [[nodiscard]] UrlImage ImageTypeFromUrl(const QString& url);
 

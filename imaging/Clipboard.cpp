@@ -1,7 +1,7 @@
 #include "imaging/Clipboard.h"
 
 #include "imaging/Codec.h"
-#include "imaging/ExifOrientation.h"
+#include "imaging/ColorProfile.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "base/Report.h"
@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -60,19 +61,47 @@ bool SaveClipboardImage(const QString& path, const QString& type, Reports* repor
     }
 }
 
+namespace {
+
+// Data our own decoders read, with every check they make of a file: Qt makes
+// no image of HEIF, AVIF or WebP here, and of JPEG data only one that ignores
+// its orientation, its profile and how its inks are stored.
+const QStringList& ownDecodedTypes()
+{
+    static const QStringList types{QStringLiteral("image/jpeg"), QStringLiteral("image/heic"),
+                                   QStringLiteral("image/heif"), QStringLiteral("image/avif"),
+                                   QStringLiteral("image/webp")};
+    return types;
+}
+
+} // namespace
+
+bool MimeOffersImage(const QMimeData& data)
+{
+    return data.hasImage()
+        || std::any_of(ownDecodedTypes().begin(), ownDecodedTypes().end(),
+                       [&](const QString& type) { return data.hasFormat(type); });
+}
+
 QImage UprightImageFromMime(const QMimeData& data)
 {
-    static const QString kJpeg = QStringLiteral("image/jpeg");
-    if (data.hasFormat(kJpeg)) {
-        const QByteArray bytes = data.data(kJpeg);
-        const int orientation = ExifOrientationOf(bytes);
-        if (orientation != kUprightOrientation) {
-            const QImage stored = DecodeImage(bytes);
-            if (!stored.isNull())
-                return OrientImage(stored, orientation);
-        }
+    for (const QString& type : ownDecodedTypes()) {
+        if (!data.hasFormat(type))
+            continue;
+        const QImage image = DecodeImageUpright(data.data(type));
+        if (!image.isNull())
+            return image;
     }
-    return qvariant_cast<QImage>(data.imageData());
+    QImage image = qvariant_cast<QImage>(data.imageData());
+    // The image Qt made keeps the pixels as stored; a profile in the PNG data
+    // it came from says what they mean.
+    static const QString kPng = QStringLiteral("image/png");
+    if (!image.isNull() && data.hasFormat(kPng)) {
+        const QByteArray profile = EmbeddedIccProfile(data.data(kPng));
+        if (!profile.isEmpty())
+            return ConvertToSrgb(std::move(image), profile);
+    }
+    return image;
 }
 
 void PutTextOnClipboard(const QString& text, bool keepExisting)

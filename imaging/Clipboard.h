@@ -16,9 +16,15 @@ namespace vq {
 // prefix naming the failed step to `reports`, when given.
 bool SaveClipboardImage(const QString& path, const QString& type, Reports* reports = nullptr);
 
-// The image that clipboard or drop data offers, upright: JPEG data offered as
-// it is and tagged with an orientation is decoded and turned as its tag asks;
-// anything else is the image Qt makes of the data. Null when there is none.
+// True when clipboard or drop data offers an image: one Qt can make, or
+// JPEG, HEIF, AVIF or WebP data, which UprightImageFromMime decodes itself.
+[[nodiscard]] bool MimeOffersImage(const QMimeData& data);
+
+// The image that clipboard or drop data offers, upright and in sRGB: JPEG,
+// HEIF, AVIF and WebP data is decoded by DecodeImageUpright (turned as its
+// orientation asks, converted from its profile, four-colour inks read as
+// they are stored); anything else is the image Qt makes of the data,
+// converted from the profile its PNG data embeds. Null when there is none.
 [[nodiscard]] QImage UprightImageFromMime(const QMimeData& data);
 
 // Puts `text` on the clipboard. With `keepExisting`, an image already there

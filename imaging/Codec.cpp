@@ -2,10 +2,13 @@
 
 #include "imaging/ExifOrientation.h"
 #include "imaging/GifWriter.h"
+#include "imaging/HeifDecode.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
+#include "imaging/JpegTransform.h"
 #include "base/Report.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -31,6 +34,50 @@ constexpr ImageType kImageTypes[] = {
     {"jpeg", Encoder::Jpeg, nullptr}, {"gif", Encoder::Gif, nullptr}, {"bmp", Encoder::Qt, "bmp"},
     {"png", Encoder::Qt, "png"},      {"tiff", Encoder::Qt, "tiff"},
 };
+
+// Types a picture may come in as but is never kept as: converted on the way
+// in, since a document's readers expect only the types above.
+constexpr const char* kConvertedTypes[] = {"webp", "heif", "avif"};
+
+bool isConvertedType(const QString& name)
+{
+    return std::any_of(std::begin(kConvertedTypes), std::end(kConvertedTypes),
+                       [&](const char* t) { return name.compare(QLatin1String(t), Qt::CaseInsensitive) == 0; });
+}
+
+bool isConvertedData(const QByteArray& bytes)
+{
+    const bool webp = bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";
+    return webp || !HeifFormatOf(bytes).isEmpty();
+}
+
+bool hasTransparentPixel(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return false;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        if (std::any_of(line, line + argb.width(), [](QRgb pixel) { return qAlpha(pixel) != 255; }))
+            return true;
+    }
+    return false;
+}
+
+// A picture converted from a format no document keeps: a photograph as JPEG
+// at quality 95 with chroma at full resolution, which keeps fine colour edges
+// with no visible loss; anything with transparency as PNG, which keeps it.
+PicturePtr convertedPicture(const QImage& image)
+{
+    if (!hasTransparentPixel(image))
+        return Picture::fromJpegBytes(EncodeJpegFullChroma(image, 95));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "png").write(image))
+        return nullptr;
+    buffer.close();
+    return Picture::fromBytes(std::move(png));
+}
 
 const ImageType* imageType(const QString& name)
 {
@@ -67,7 +114,8 @@ bool writeFile(const QString& path, const std::function<bool(QIODevice&)>& write
 
 std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& type)
 {
-    if (!imageType(type))
+    const bool namedConverted = isConvertedType(type);
+    if (!imageType(type) && !namedConverted)
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -79,6 +127,11 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     if (file.read(bytes.data(), length) != length)
         return std::nullopt;
     file.close();
+
+    // A file named as one of the newer formats must be one of them: those
+    // names came in with them and never meant anything else.
+    if (namedConverted && !isConvertedData(bytes))
+        return std::nullopt;
 
     // JPEG data is kept as it is whatever the file is called, so a photograph
     // under a wrong name loses nothing to a second encode.
@@ -102,7 +155,8 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     // odd enough not to be worth re-encoding.
     if (decoded.isNull() || format == "jpeg")
         return std::nullopt;
-    const PicturePtr picture = BitmapToPicture(decoded);
+    const bool kept = imageType(QString::fromLatin1(format)) != nullptr;
+    const PicturePtr picture = kept ? BitmapToPicture(decoded) : convertedPicture(decoded);
     if (!picture)
         return std::nullopt;
     return LoadedPicture{picture, picture->width(), picture->height(), int(length)};

@@ -20,19 +20,23 @@ struct LoadedPicture {
     int dataSize = 0;
 };
 
-// Loads an image file as a picture. `type` is "jpeg", "gif", "bmp", "png" or
-// "tiff" (any case), normally from the file's extension; other types fail.
-// The content decides what happens, the name is only a hint:
+// Loads an image file as a picture. `type` is "jpeg", "gif", "bmp", "png",
+// "tiff", "webp", "heif" or "avif" (any case), normally from the file's
+// extension; other types fail. The content decides what happens, the name is
+// only a hint:
 // - JPEG data is kept byte for byte and not decoded; only its header is read.
 //   A JPEG cut short (no end-of-image marker after its scan) fails. One whose
 //   Exif orientation asks for a turn is brought upright first (UprightJpeg):
 //   turned losslessly with its tag set to 1 wherever that is exact.
-// - Other data is decoded by the decoder that recognises it (GIF, BMP, PNG or
-//   TIFF only), upright as its orientation metadata asks, transparent areas
-//   take the colour of the top-left pixel, and the result is re-encoded as
-//   JPEG at quality 100.
-// So a PNG named ".gif" or ".jpg" still loads, and a file no accepted decoder
-// recognises fails. Empty, without a message, when the file cannot be read or
+// - GIF, BMP, PNG and TIFF data is decoded, upright as its orientation
+//   metadata asks and in sRGB, transparent areas take the colour of the
+//   top-left pixel, and the result is re-encoded as JPEG at quality 100.
+// - WebP and HEIF (HEIC, AVIF) data, which no document keeps, is decoded
+//   upright and in sRGB and converted to JPEG at quality 95 with chroma at
+//   full resolution, or to PNG when it has transparent pixels.
+// So a PNG named ".gif" or ".jpg" still loads (a HEIC named ".jpg" too), and a
+// file no accepted decoder recognises fails. Named "webp", "heif" or "avif",
+// though, a file must hold one of those formats. Empty, without a message, when the file cannot be read or
 // decoded, or declares a size we refuse to allocate; callers report.
 [[nodiscard]] std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& type);
 

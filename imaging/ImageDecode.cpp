@@ -1,5 +1,8 @@
 #include "imaging/ImageDecode.h"
 
+#include "imaging/ColorProfile.h"
+#include "imaging/HeifDecode.h"
+#include "imaging/JpegHeader.h"
 #include "imaging/JpegScaledDecode.h"
 
 #include <QBuffer>
@@ -26,10 +29,14 @@ void applyDecoderAllocationLimit()
     });
 }
 
-bool isAcceptedFormat(const QByteArray& format)
+// What a document's blocks may hold, and so what a kept picture is decoded
+// from; a picture coming in may also be WebP, which is converted before it is
+// kept.
+bool isAcceptedFormat(const QByteArray& format, bool incoming)
 {
     static constexpr std::array<const char*, 5> kFormats{"jpeg", "gif", "bmp", "png", "tiff"};
-    return std::any_of(kFormats.begin(), kFormats.end(), [&](const char* f) { return format == f; });
+    return std::any_of(kFormats.begin(), kFormats.end(), [&](const char* f) { return format == f; })
+        || (incoming && format == "webp");
 }
 
 class ByteReader {
@@ -146,7 +153,7 @@ namespace {
 // A reader over `buffer` that has passed every check made before decoding;
 // its format in `format`, or false when the bytes are refused.
 bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& reader, QByteArray& format,
-                       bool applyOrientation = false)
+                       bool incoming = false)
 {
     applyDecoderAllocationLimit();
     buffer.setData(bytes);
@@ -157,18 +164,36 @@ bool openCheckedReader(const QByteArray& bytes, QBuffer& buffer, QImageReader& r
     // Pictures already kept show their pixels as stored, as they always have:
     // their bytes must not change meaning. Only a picture coming in is turned
     // upright, once, before it is kept.
-    reader.setAutoTransform(applyOrientation);
+    reader.setAutoTransform(incoming);
     if (!reader.canRead())
         return false;
     // The reader forgets the format once it has read the image; ask now.
     format = reader.format().toLower();
-    if (!isAcceptedFormat(format))
+    if (!isAcceptedFormat(format, incoming))
         return false;
     if ((format == "bmp" && !IsCompleteBmp(bytes)) || (format == "gif" && !IsCompleteGif(bytes)))
         return false;
     // Every accepted format states its size in the header; data that cannot
     // is broken, and data that states an absurd size must not reach a decoder.
     return IsAcceptableImageSize(reader.size());
+}
+
+// A four-colour JPEG whose inks Qt's reader would misread: one holding plain
+// ink amounts (Qt takes every such JPEG as inverted) or carrying a CMYK
+// profile. Adobe's inverted ones without a profile Qt reads as they are meant.
+bool needsOwnFourColourDecode(const QByteArray& bytes)
+{
+    return IsFourColourJpeg(bytes) && (!JpegHasAdobeMarker(bytes) || !EmbeddedIccProfile(bytes).isEmpty());
+}
+
+QImage decodeFourColourJpeg(const QByteArray& bytes, QSize scaledTo)
+{
+    const bool scaled = scaledTo.isValid() && !scaledTo.isEmpty();
+    const int reduction = scaled ? JpegReductionCovering(jpegPixelSize(bytes), scaledTo) : 1;
+    const QImage image = DecodeCmykJpegReduced(bytes, reduction);
+    if (image.isNull() || !scaled || image.size() == scaledTo)
+        return image;
+    return image.scaled(scaledTo, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -178,13 +203,22 @@ QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
     // Nearly every picture is a photograph shown smaller than it is: decoded
     // by libjpeg-turbo straight from memory, with the shortcuts only a reduced
     // copy can afford. Full-size requests, and what libjpeg-turbo refuses
-    // (CMYK, broken data), take Qt's reader as before.
+    // (CMYK, broken data), take Qt's reader as before. Either way the pixels
+    // are converted to sRGB here, once, so the cache holds them ready to draw.
     if (scaledTo.isValid() && !scaledTo.isEmpty()) {
         QImage reduced = DecodeJpegForDisplay(bytes, scaledTo);
         if (!reduced.isNull()) {
             if (format)
                 *format = "jpeg";
-            return reduced;
+            return ConvertToSrgb(std::move(reduced), EmbeddedIccProfile(bytes));
+        }
+    }
+    if (needsOwnFourColourDecode(bytes)) {
+        QImage inks = decodeFourColourJpeg(bytes, scaledTo);
+        if (!inks.isNull()) {
+            if (format)
+                *format = "jpeg";
+            return inks;
         }
     }
     QBuffer buffer;
@@ -199,11 +233,26 @@ QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
         return {};
     if (format)
         *format = detected;
-    return image;
+    return ConvertToSrgb(std::move(image), EmbeddedIccProfile(bytes));
 }
 
 QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format)
 {
+    const QByteArray heif = HeifFormatOf(bytes);
+    if (!heif.isEmpty()) {
+        QImage image = DecodeHeif(bytes);
+        if (!image.isNull() && format)
+            *format = heif;
+        return image;
+    }
+    if (needsOwnFourColourDecode(bytes)) {
+        QImage inks = decodeFourColourJpeg(bytes, {});
+        if (!inks.isNull()) {
+            if (format)
+                *format = "jpeg";
+            return inks;
+        }
+    }
     QBuffer buffer;
     QImageReader reader;
     QByteArray detected;
@@ -214,7 +263,7 @@ QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format)
         return {};
     if (format)
         *format = detected;
-    return image;
+    return ConvertToSrgb(std::move(image), EmbeddedIccProfile(bytes));
 }
 
 ImageHeader ProbeImage(const QByteArray& bytes)

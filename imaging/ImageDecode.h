@@ -34,12 +34,16 @@ inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) *
 // format ("jpeg", "gif", "bmp", "png", "tiff"). A valid `scaledTo` asks for the
 // image at that size, which a JPEG decoder reaches far faster than a full
 // decode; a JPEG reduced so comes as Format_RGB32 whatever its colour space.
+// The pixels are sRGB: converted from the embedded ICC profile, if any
+// (ConvertToSrgb), and four-colour JPEGs read as their inks are meant.
 [[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {});
 
 // DecodeImage at full size for a picture coming in: turned and mirrored as
 // its orientation metadata (Exif, TIFF orientation) asks, so that it shows as
 // every viewer shows it. Never for pictures already kept, whose bytes keep
-// showing as they always have.
+// showing as they always have. A picture coming in may also be WebP, or a
+// HEIF file (HEIC, AVIF: `format` "heif" or "avif", DecodeHeif); these are
+// never kept as they are, so no other path decodes them. sRGB as DecodeImage.
 [[nodiscard]] QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format = nullptr);
 
 // What DecodeImage would find without decoding the pixels: the detected format

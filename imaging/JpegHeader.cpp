@@ -41,4 +41,29 @@ QSize jpegPixelSize(const QByteArray& bytes)
     return {};
 }
 
+bool JpegHasAdobeMarker(const QByteArray& jpeg)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    const qsizetype n = jpeg.size();
+    if (n < 4 || b[0] != 0xFF || b[1] != 0xD8)
+        return false;
+    qsizetype i = 2;
+    while (i + 4 <= n && b[i] == 0xFF) {
+        const unsigned char marker = b[i + 1];
+        if (marker == 0xFF) {
+            ++i;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9)
+            return false;
+        const qsizetype length = (qsizetype(b[i + 2]) << 8) | b[i + 3];
+        if (length < 2 || i + 2 + length > n)
+            return false;
+        if (marker == 0xEE && length >= 2 + 5 && jpeg.mid(i + 4, 5) == "Adobe")
+            return true;
+        i += 2 + length;
+    }
+    return false;
+}
+
 } // namespace vq

@@ -1,6 +1,8 @@
 #include "imaging/JpegScaledDecode.h"
 
+#include "imaging/ColorProfile.h"
 #include "imaging/ImageDecode.h"
+#include "imaging/JpegHeader.h"
 
 #include <QSysInfo>
 
@@ -8,7 +10,9 @@
 
 #include <array>
 #include <memory>
+#include <new>
 #include <type_traits>
+#include <vector>
 
 namespace vq {
 
@@ -66,9 +70,14 @@ const unsigned char* dataOf(const QByteArray& bytes)
     return reinterpret_cast<const unsigned char*>(bytes.constData());
 }
 
-// The frame's size from the header; an invalid size for anything not to be
-// decoded here.
-QSize readFrame(tjhandle decompressor, const QByteArray& bytes)
+struct FrameHeader {
+    QSize size;
+    bool fourColour = false;
+};
+
+// The frame's size from the header, and whether it holds four colours; an
+// invalid size for anything not to be decoded at all.
+FrameHeader readFrameHeader(tjhandle decompressor, const QByteArray& bytes)
 {
     int width = 0;
     int height = 0;
@@ -79,9 +88,16 @@ QSize readFrame(tjhandle decompressor, const QByteArray& bytes)
         != 0)
         return {};
     // Refused before the output or libjpeg's own buffers are allocated.
-    if (!IsAcceptableImageSize({width, height}) || colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK)
+    if (!IsAcceptableImageSize({width, height}))
         return {};
-    return {width, height};
+    return {{width, height}, colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK};
+}
+
+// The size of a three-colour or grey frame; libjpeg cannot make RGB of four.
+QSize readFrame(tjhandle decompressor, const QByteArray& bytes)
+{
+    const FrameHeader header = readFrameHeader(decompressor, bytes);
+    return header.fourColour ? QSize() : header.size;
 }
 
 QImage decodeFrame(tjhandle decompressor, const QByteArray& bytes, QSize full, int reduction)
@@ -142,6 +158,46 @@ QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size)
     if (image.isNull() || image.size() == size)
         return image;
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+bool IsFourColourJpeg(const QByteArray& bytes)
+{
+    if (!looksLikeJpeg(bytes))
+        return false;
+    const Decompressor decompressor(tjInitDecompress());
+    return decompressor && readFrameHeader(decompressor.get(), bytes).fourColour;
+}
+
+QImage DecodeCmykJpegReduced(const QByteArray& bytes, int reduction)
+{
+    if ((reduction != 1 && reduction != 2 && reduction != 4 && reduction != 8) || !looksLikeJpeg(bytes))
+        return {};
+    const Decompressor decompressor(tjInitDecompress());
+    if (!decompressor)
+        return {};
+    const FrameHeader header = readFrameHeader(decompressor.get(), bytes);
+    if (!header.size.isValid() || !header.fourColour)
+        return {};
+    const QSize target(scaledSide(header.size.width(), reduction), scaledSide(header.size.height(), reduction));
+    if (!turboPicksReduction(header.size, target))
+        return {};
+    const qsizetype stride = qsizetype(target.width()) * 4;
+    std::vector<uchar> inks;
+    try {
+        inks.resize(std::size_t(stride) * std::size_t(target.height()));
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    const int flags = reduction > 1 ? kReducedFlags : kFullFlags;
+    if (tjDecompress2(decompressor.get(), dataOf(bytes), static_cast<unsigned long>(bytes.size()), inks.data(),
+                      target.width(), int(stride), target.height(), TJPF_CMYK, flags)
+        != 0)
+        return {};
+    if (JpegHasAdobeMarker(bytes)) {
+        for (uchar& ink : inks)
+            ink = uchar(255 - ink);
+    }
+    return CmykToSrgb(inks.data(), target, stride, EmbeddedIccProfile(bytes));
 }
 
 } // namespace vq

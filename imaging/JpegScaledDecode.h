@@ -30,4 +30,16 @@ namespace vq {
 // DecodeJpegReduced gives one; the caller's general decoder then takes over.
 [[nodiscard]] QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size);
 
+// True when `bytes` are a JPEG stream whose frame holds four colours (CMYK
+// or YCCK), as printing and layout programs write them.
+[[nodiscard]] bool IsFourColourJpeg(const QByteArray& bytes);
+
+// A four-colour JPEG decoded by libjpeg-turbo at 1/`reduction` (1, 2, 4 or 8)
+// as sRGB in Format_RGB32: the inks read inverted when an Adobe segment says
+// so (JpegHasAdobeMarker), through the embedded CMYK profile when there is
+// one (CmykToSrgb). A null image for anything else, for sizes refused by
+// IsAcceptableImageSize before anything is allocated, and for data drawing
+// any warning or error.
+[[nodiscard]] QImage DecodeCmykJpegReduced(const QByteArray& bytes, int reduction);
+
 } // namespace vq

@@ -170,7 +170,7 @@ int create(const QString& path, const QStringList& images, bool makeBackup)
     doc.ResetDocument();
     for (int i = 0; i < images.size(); ++i) {
         const QString image = QFileInfo(images[i]).absoluteFilePath();
-        const QString type = ImageTypeFromPath(image);
+        const QString type = AddableImageTypeFromPath(image);
         const auto loaded = type.isEmpty() ? std::nullopt : LoadPicture(image, type);
         if (!loaded)
             return fail(image + QStringLiteral(": ") + catalogueText(kMsgImageTypeRefused));

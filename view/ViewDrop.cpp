@@ -3,6 +3,7 @@
 // editing commands' business.
 #include "view/CanvasView.h"
 
+#include "imaging/Clipboard.h"
 #include "model/Document.h"
 #include "edit/HitTest.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 bool acceptable(const QMimeData* data)
 {
-    return data && (data->hasUrls() || data->hasImage() || data->hasText());
+    return data && (data->hasUrls() || MimeOffersImage(*data) || data->hasText());
 }
 
 } // namespace

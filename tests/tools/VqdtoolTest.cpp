@@ -5,6 +5,7 @@
 #include "model/DocumentFile.h"
 #include "base/Settings.h"
 #include "tests/edit/ExportScene.h"
+#include "tests/imaging/ColourFixtures.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
@@ -101,6 +102,48 @@ TEST_F(VqdtoolTest, CreateBringsATaggedPhotoInUpright)
     ASSERT_EQ(shown.size(), QSize(64, 48));
     EXPECT_TRUE(test::Near(shown.pixel(8, 8), test::kTopLeft));
     EXPECT_TRUE(test::Near(shown.pixel(56, 40), test::kBottomRight));
+}
+
+// Photographs in their own colour space, a layout program's four-colour JPEG
+// and a phone's HEIC export in their true colours, sRGB; the JPEGs are kept
+// byte for byte, the HEIC as a JPEG while its node still names the file.
+TEST_F(VqdtoolTest, ExportShowsEveryPictureInTrueColour)
+{
+    const QByteArray p3 = test::ProfiledJpeg({64, 48}, test::DisplayP3Profile());
+    const QByteArray inks = test::CmykJpeg({64, 48}, true);
+    ASSERT_TRUE(test::writeFile(file("p3.jpg"), p3));
+    ASSERT_TRUE(test::writeFile(file("inks.jpg"), inks));
+    ASSERT_TRUE(test::writeFile(file("phone.heic"), test::Fixture("p3.heic")));
+    const QRgb vivid[] = {test::kVividTopLeft, test::kVividTopRight, test::kVividBottomLeft, test::kVividBottomRight};
+    const QRgb ink[] = {test::kInkRed, test::kInkGreen, test::kInkBlue, test::kInkGrey};
+    const struct {
+        const char* picture;
+        const QRgb* expected;
+    } cases[] = {{"p3.jpg", vivid}, {"inks.jpg", ink}, {"phone.heic", vivid}};
+    for (const auto& c : cases) {
+        const QString name = QString::fromLatin1(c.picture);
+        const ToolRun created = run({"create", name + ".vqd", name});
+        ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+        ASSERT_EQ(run({"export", name + ".vqd", name + ".png"}).exitCode, 0);
+        const QImage exported(file(name + ".png"));
+        ASSERT_FALSE(exported.isNull());
+        const QJsonObject node =
+            QJsonDocument::fromJson(run({"info", name + ".vqd"}).out).object()["nodes"].toArray()[0].toObject();
+        EXPECT_EQ(node["halfWidth"].toInt(), 32) << c.picture;
+        EXPECT_EQ(node["halfHeight"].toInt(), 24) << c.picture;
+        EXPECT_EQ(node["source"].toString(), QStringLiteral("file:///") + file(name));
+        const int left = node["centerX"].toInt() - 32;
+        const int top = node["centerY"].toInt() - 24;
+        const test::Quadrants q = test::SampleQuadrants(exported.copy(left, top, 64, 48));
+        const QRgb seen[] = {q.topLeft, q.topRight, q.bottomLeft, q.bottomRight};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(test::Near(seen[i], c.expected[i], 16))
+                << c.picture << " quadrant " << i << ": " << std::hex << seen[i];
+        ASSERT_EQ(run({"extract", name + ".vqd", name + ".kept"}).exitCode, 0);
+    }
+    EXPECT_EQ(test::readFile(file("p3.jpg.kept/0000.jpeg")), p3);
+    EXPECT_EQ(test::readFile(file("inks.jpg.kept/0000.jpeg")), inks);
+    EXPECT_EQ(ProbeImage(test::readFile(file("phone.heic.kept/0000.jpeg"))).format, "jpeg");
 }
 
 // A tool run must not change the desktop program's state: it reads no
