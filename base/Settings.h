@@ -52,6 +52,16 @@ inline constexpr SettingKey Hani{"Insatu", "Hani", 1};
 inline constexpr SettingKey DspYohaku{"Insatu", "DspYohaku", 0};
 inline constexpr SettingKey PaperSize{"Insatu", "PaperSize", 9};
 inline constexpr SettingKey Orientation{"Insatu", "Orientation", 1};
+// The poster: its size (0 as on screen, 1 sheets across, 2 finished width),
+// the sheets across, the width in mm, the overlap in mm, and 0/1 for cut
+// marks, sheet labels and the assembly map.
+inline constexpr SettingKey PosterSize{"Insatu", "PosterSize", 0};
+inline constexpr SettingKey PosterAcross{"Insatu", "PosterAcross", 2};
+inline constexpr SettingKey PosterWidthMm{"Insatu", "PosterWidthMm", 1000};
+inline constexpr SettingKey Norishiro{"Insatu", "Norishiro", 0};
+inline constexpr SettingKey Tonbo{"Insatu", "Tonbo", 0};
+inline constexpr SettingKey SheetLabel{"Insatu", "SheetLabel", 0};
+inline constexpr SettingKey AssemblyMap{"Insatu", "AssemblyMap", 0};
 inline constexpr SettingKey BlockW{"Bokashi", "BlockW", 10};
 inline constexpr SettingKey BokashiType{"Bokashi", "Type", 0};
 inline constexpr SettingKey MultuCutLastPX{"MultuCut", "LastPX", 0};

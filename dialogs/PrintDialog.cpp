@@ -7,7 +7,10 @@
 #include "base/WaitCursor.h"
 #include "print/PaperTable.h"
 
+#include <QPageLayout>
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -133,6 +136,7 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
     m_showMargins = m_settings.value(keys::DspYohaku) != 0;
     m_showMarginsBox->setChecked(m_showMargins);
     m_firstPage = 1;
+    readPoster();
     fillFields();
     m_ready = true;
     // Stored margins outside the printer's range are corrected now, as typed ones are.
@@ -253,6 +257,84 @@ void PrintDialog::buildControls()
     connect(m_minimumButton, &QPushButton::clicked, this, &PrintDialog::onMinimumMargins);
     connect(m_showMarginsBox, &QCheckBox::clicked, this, &PrintDialog::onShowMargins);
 
+    // PDF papers, offered only when the pages go into a PDF file
+    m_pdfPaperLabel = new QLabel(QStringLiteral("PDF用紙(&F)："), printerBox);
+    m_pdfPaper = new QComboBox(printerBox);
+    m_pdfPaper->setObjectName(QStringLiteral("pdfPaper"));
+    m_pdfPaper->setToolTip(QStringLiteral("PDFファイルの用紙サイズを選びます"));
+    for (const PdfPaper& paper : PdfPapers())
+        m_pdfPaper->addItem(QString::fromUtf8(paper.name));
+    m_pdfPaperLabel->setBuddy(m_pdfPaper);
+    printerGrid->addWidget(m_pdfPaperLabel, 4, 0);
+    printerGrid->addWidget(m_pdfPaper, 4, 1);
+    connect(m_pdfPaper, &QComboBox::activated, this, &PrintDialog::onPdfPaper);
+
+    // 5 poster
+    auto* posterBox = new QGroupBox(QStringLiteral("5 ポスター："), this);
+    posterBox->setObjectName(QStringLiteral("posterGroup"));
+    m_posterBox = posterBox;
+    m_posterScreen = new QRadioButton(QStringLiteral("画面と同じ大きさ(&D)"), posterBox);
+    m_posterScreen->setObjectName(QStringLiteral("posterScreen"));
+    m_posterScreen->setToolTip(QStringLiteral("キャンバスを画面と同じ大きさで印刷します"));
+    m_posterAcross = new QRadioButton(QStringLiteral("横の枚数(&Y)"), posterBox);
+    m_posterAcross->setObjectName(QStringLiteral("posterAcross"));
+    m_posterAcross->setToolTip(QStringLiteral("キャンバスを横 N 枚の用紙の幅いっぱいに拡大します（縦の枚数は縦横比で決まります）"));
+    m_posterWidth = new QRadioButton(QStringLiteral("仕上がりの幅(&W)"), posterBox);
+    m_posterWidth->setObjectName(QStringLiteral("posterWidth"));
+    m_posterWidth->setToolTip(QStringLiteral("ポスターの仕上がりの幅をミリで指定します"));
+    m_posterAcrossField = new QSpinBox(posterBox);
+    m_posterAcrossField->setObjectName(QStringLiteral("posterAcrossField"));
+    m_posterAcrossField->setRange(1, kMaxSheetsAcross);
+    m_posterAcrossField->setSuffix(QStringLiteral(" 枚"));
+    m_posterAcrossField->setToolTip(m_posterAcross->toolTip());
+    m_posterWidthField = new QSpinBox(posterBox);
+    m_posterWidthField->setObjectName(QStringLiteral("posterWidthField"));
+    m_posterWidthField->setRange(kMinPosterWidthMm, kMaxPosterWidthMm);
+    m_posterWidthField->setSuffix(QStringLiteral(" ﾐﾘ"));
+    m_posterWidthField->setToolTip(m_posterWidth->toolTip());
+    m_overlapField = new QSpinBox(posterBox);
+    m_overlapField->setObjectName(QStringLiteral("overlap"));
+    m_overlapField->setRange(0, kMaxOverlapMm);
+    m_overlapField->setSuffix(QStringLiteral(" ﾐﾘ"));
+    m_overlapField->setToolTip(
+        QStringLiteral("となりの用紙と重ねて貼る幅です。各用紙は左と上の用紙の端をこの幅だけ繰り返します"));
+    auto* overlapLabel = new QLabel(QStringLiteral("のりしろ(&O)："), posterBox);
+    overlapLabel->setBuddy(m_overlapField);
+    m_marksBox = new QCheckBox(QStringLiteral("トンボ(&T)"), posterBox);
+    m_marksBox->setObjectName(QStringLiteral("marks"));
+    m_marksBox->setToolTip(QStringLiteral("余白の四隅に裁ち落とし用のトンボを、のりしろの側に切り取り線を印刷します"));
+    m_labelsBox = new QCheckBox(QStringLiteral("用紙番号(&L)"), posterBox);
+    m_labelsBox->setObjectName(QStringLiteral("labels"));
+    m_labelsBox->setToolTip(QStringLiteral("下の余白に「B-3　3 / 12」のような用紙の番号を印刷します"));
+    m_mapBox = new QCheckBox(QStringLiteral("貼り合わせ図(&K)"), posterBox);
+    m_mapBox->setObjectName(QStringLiteral("map"));
+    m_mapBox->setToolTip(QStringLiteral("すべてのページを印刷するとき、用紙の並べ方を示す図を1ページ目に印刷します"));
+    m_labelNote = new QLabel(QStringLiteral("下の余白が狭いため、用紙番号は印刷されません"), posterBox);
+    m_labelNote->setObjectName(QStringLiteral("labelNote"));
+    m_labelNote->setWordWrap(true);
+    m_labelNote->setVisible(false);
+    auto* posterGrid = new QGridLayout(posterBox);
+    posterGrid->addWidget(m_posterScreen, 0, 0, 1, 2);
+    posterGrid->addWidget(m_posterAcross, 1, 0);
+    posterGrid->addWidget(m_posterAcrossField, 1, 1);
+    posterGrid->addWidget(m_posterWidth, 2, 0);
+    posterGrid->addWidget(m_posterWidthField, 2, 1);
+    posterGrid->addWidget(overlapLabel, 3, 0);
+    posterGrid->addWidget(m_overlapField, 3, 1);
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(m_marksBox);
+    checks->addWidget(m_labelsBox);
+    checks->addWidget(m_mapBox);
+    checks->addStretch();
+    posterGrid->addLayout(checks, 4, 0, 1, 2);
+    posterGrid->addWidget(m_labelNote, 5, 0, 1, 2);
+    for (QRadioButton* radio : {m_posterScreen, m_posterAcross, m_posterWidth})
+        connect(radio, &QRadioButton::clicked, this, &PrintDialog::onPosterChanged);
+    for (QSpinBox* field : {m_posterAcrossField, m_posterWidthField, m_overlapField})
+        connect(field, &QSpinBox::valueChanged, this, &PrintDialog::onPosterChanged);
+    for (QCheckBox* box : {m_marksBox, m_labelsBox, m_mapBox})
+        connect(box, &QCheckBox::clicked, this, &PrintDialog::onPosterChanged);
+
     // 4 preview
     m_gridLabel = new QLabel(QStringLiteral("(縦 2 × 横 2 ページ)"), this);
     m_gridLabel->setObjectName(QStringLiteral("pageGrid"));
@@ -278,6 +360,7 @@ void PrintDialog::buildControls()
     left->addWidget(printerBox);
     left->addWidget(rangeBox);
     left->addWidget(marginBox);
+    left->addWidget(posterBox);
     left->addStretch();
 
     auto* pageRow = new QHBoxLayout;
@@ -315,7 +398,12 @@ bool PrintDialog::refreshMetrics()
 void PrintDialog::showPrinterTexts()
 {
     m_printerName->setText(printerDisplayName(m_printer));
-    m_paperName->setText(PaperName(PaperCodeOf(m_printer.pageLayout().pageSize())));
+    const QPageSize size = m_printer.pageLayout().pageSize();
+    const int code = PaperCodeOf(size);
+    const int pdfPaper = PdfPaperIndexOf(size);
+    // A paper only the PDF list has is named as that list names it.
+    m_paperName->setText(code == 0 && pdfPaper >= 0 ? QString::fromUtf8(PdfPapers()[std::size_t(pdfPaper)].name)
+                                                     : PaperName(code));
 }
 
 void PrintDialog::fillMarginFields()
@@ -337,6 +425,96 @@ void PrintDialog::fillFields()
     m_pageField->setValue(m_currentPage);
     m_firstField->setText(QString::number(m_firstPage));
     m_ready = ready;
+}
+
+void PrintDialog::readPoster()
+{
+    PosterOptions p;
+    p.sizing = static_cast<PosterSizing>(m_settings.value(keys::PosterSize));
+    p.sheetsAcross = m_settings.value(keys::PosterAcross);
+    p.widthMm = m_settings.value(keys::PosterWidthMm);
+    p.overlapMm = m_settings.value(keys::Norishiro);
+    p.marks = m_settings.value(keys::Tonbo) != 0;
+    p.labels = m_settings.value(keys::SheetLabel) != 0;
+    p.map = m_settings.value(keys::AssemblyMap) != 0;
+    m_poster = PosterWithin(p);
+}
+
+void PrintDialog::fillPosterFields()
+{
+    const bool ready = m_ready;
+    m_ready = false;
+    m_posterScreen->setChecked(m_poster.sizing == PosterSizing::Screen);
+    m_posterAcross->setChecked(m_poster.sizing == PosterSizing::SheetsAcross);
+    m_posterWidth->setChecked(m_poster.sizing == PosterSizing::WidthMm);
+    m_posterAcrossField->setValue(m_poster.sheetsAcross);
+    m_posterWidthField->setValue(m_poster.widthMm);
+    m_overlapField->setValue(m_poster.overlapMm);
+    m_marksBox->setChecked(m_poster.marks);
+    m_labelsBox->setChecked(m_poster.labels);
+    m_mapBox->setChecked(m_poster.map);
+    m_ready = ready;
+    enablePosterFields();
+}
+
+void PrintDialog::enablePosterFields()
+{
+    // A fitted page is no poster.
+    m_posterBox->setEnabled(!m_fitOnePage);
+    m_posterAcrossField->setEnabled(m_poster.sizing == PosterSizing::SheetsAcross);
+    m_posterWidthField->setEnabled(m_poster.sizing == PosterSizing::WidthMm);
+    m_labelNote->setVisible(m_poster.labels && !LabelFits(m_margins, m_minimum));
+    const bool pdf = m_printer.outputFormat() == QPrinter::PdfFormat;
+    m_pdfPaperLabel->setVisible(pdf);
+    m_pdfPaper->setVisible(pdf);
+    if (pdf) {
+        const bool ready = m_ready;
+        m_ready = false;
+        m_pdfPaper->setCurrentIndex(PdfPaperIndexOf(m_printer.pageLayout().pageSize()));
+        m_ready = ready;
+    }
+}
+
+void PrintDialog::onPosterChanged()
+{
+    if (!m_ready)
+        return;
+    PosterOptions p = m_poster;
+    p.sizing = m_posterAcross->isChecked() ? PosterSizing::SheetsAcross
+               : m_posterWidth->isChecked() ? PosterSizing::WidthMm
+                                            : PosterSizing::Screen;
+    p.sheetsAcross = m_posterAcrossField->value();
+    p.widthMm = m_posterWidthField->value();
+    p.overlapMm = m_overlapField->value();
+    p.marks = m_marksBox->isChecked();
+    p.labels = m_labelsBox->isChecked();
+    p.map = m_mapBox->isChecked();
+    m_poster = PosterWithin(p);
+    m_settings.setValue(keys::PosterSize, static_cast<int>(m_poster.sizing));
+    m_settings.setValue(keys::PosterAcross, m_poster.sheetsAcross);
+    m_settings.setValue(keys::PosterWidthMm, m_poster.widthMm);
+    m_settings.setValue(keys::Norishiro, m_poster.overlapMm);
+    m_settings.setValue(keys::Tonbo, m_poster.marks ? 1 : 0);
+    m_settings.setValue(keys::SheetLabel, m_poster.labels ? 1 : 0);
+    m_settings.setValue(keys::AssemblyMap, m_poster.map ? 1 : 0);
+    RebuildPreview(true);
+}
+
+void PrintDialog::onPdfPaper(int index)
+{
+    const std::vector<PdfPaper>& papers = PdfPapers();
+    if (index < 0 || index >= int(papers.size()))
+        return;
+    m_printer.setPageSize(PdfPaperSize(papers[std::size_t(index)]));
+    m_printer.setPageOrientation(m_orientation == kPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    const int code = PaperCodeOf(m_printer.pageLayout().pageSize());
+    // The program's paper codes are kept as before; the other papers last for the run.
+    if (code != 0) {
+        m_paperCode = code;
+        m_settings.setValue(keys::PaperSize, code);
+    }
+    showPrinterTexts();
+    RebuildPreview(true);
 }
 
 void PrintDialog::placeWindow()
@@ -378,7 +556,9 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     in.canvasHeight = m_doc.state.canvasHeight;
     in.margins = m_margins;
     in.fitOnePage = m_fitOnePage;
+    in.poster = m_poster;
     m_layout = ComputeLayout(in);
+    fillPosterFields();
 
     m_paperSize->setText(QString::asprintf("%.1f X %.1fmm", double(m_layout.paperWmm), double(m_layout.paperHmm)));
     const int count = m_layout.grid.count();
@@ -404,6 +584,7 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
     scene.currentPage = m_currentPage;
     scene.fitOnePage = m_fitOnePage;
     scene.showMargins = m_showMargins;
+    scene.labels = m_poster.labels && LabelFits(m_margins, m_minimum);
     scene.minOffsetXmm = m_minimum.left;
     scene.minOffsetYmm = m_minimum.top;
     scene.canvasSize = canvas.size;
@@ -607,6 +788,7 @@ PrintSettings PrintDialog::printSettings() const
     s.firstPage = fieldNumber(m_firstField->text()).value_or(1);
     s.lastPage = fieldNumber(m_lastField->text()).value_or(s.firstPage);
     s.fitOnePage = m_fitOnePage;
+    s.poster = m_poster;
     s.screenDpiX = m_preview->logicalDpiX();
     s.screenDpiY = m_preview->logicalDpiY();
     return s;
@@ -645,9 +827,9 @@ void PrintDialog::onPrint()
     }
 
     const PrintSettings settings = printSettings();
-    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
-                                           settings.lastPage, m_layout.grid.count(), settings.fitOnePage);
-    const int total = range.last - range.first + 1;
+    const int total = PrintJobPages(settings.rangeKind, settings.currentPage, settings.firstPage, settings.lastPage,
+                                    m_layout.grid, settings.fitOnePage, settings.poster.map)
+                          .count();
     std::unique_ptr<QProgressDialog> progress;
     if (total > 1) {
         progress = std::make_unique<QProgressDialog>(QStringLiteral("印刷しています..."), QStringLiteral("中止"), 0,

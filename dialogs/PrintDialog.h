@@ -9,6 +9,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPrinter;
@@ -68,6 +69,12 @@ private:
     void onSetup();
     void onMarginDragged(int edge, int millimetres);
     void onPrint();
+    // The poster group's fields into m_poster and the settings.
+    void onPosterChanged();
+    void onPdfPaper(int index);
+    void readPoster();
+    void fillPosterFields();
+    void enablePosterFields();
 
     [[nodiscard]] int marginMinimum(bool horizontal) const;
     [[nodiscard]] PrintRange rangeKind() const;
@@ -94,6 +101,7 @@ private:
     int m_lastPage = 1;
     bool m_fitOnePage = false;
     bool m_showMargins = false;
+    PosterOptions m_poster;
     bool m_ready = false;
     QSize m_minTrack;
     std::optional<PrintOutcome> m_outcome;
@@ -122,6 +130,19 @@ private:
     QSpinBox* m_pageField = nullptr;
     QLabel* m_pageCountLabel = nullptr;
     PrintPreview* m_preview = nullptr;
+    QLabel* m_pdfPaperLabel = nullptr;
+    QComboBox* m_pdfPaper = nullptr;
+    QWidget* m_posterBox = nullptr;
+    QRadioButton* m_posterScreen = nullptr;
+    QRadioButton* m_posterAcross = nullptr;
+    QRadioButton* m_posterWidth = nullptr;
+    QSpinBox* m_posterAcrossField = nullptr;
+    QSpinBox* m_posterWidthField = nullptr;
+    QSpinBox* m_overlapField = nullptr;
+    QCheckBox* m_marksBox = nullptr;
+    QCheckBox* m_labelsBox = nullptr;
+    QCheckBox* m_mapBox = nullptr;
+    QLabel* m_labelNote = nullptr;
 };
 
 } // namespace vq

@@ -2,6 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
+
+#include <algorithm>
 
 namespace vq {
 
@@ -12,6 +15,9 @@ const QColor kShadow(128, 128, 128);
 const QColor kPaperEdge(192, 192, 192);
 const QColor kMarginLine(247, 247, 247);
 const QColor kDragLine(198, 198, 198);
+const QColor kOverlapBand(255, 160, 0, 90);
+const QColor kMarkColour(0, 0, 0);
+const QColor kLabelColour(64, 64, 64);
 
 void drawDotted(QPainter& painter, const QColor& colour, QPoint from, QPoint to)
 {
@@ -70,6 +76,8 @@ void PrintPreview::paintEvent(QPaintEvent*)
         painter.drawImage(place.dest + (held.topLeft() - place.source.topLeft()), m_scene.canvas,
                           held.translated(-m_scene.canvasOrigin));
     m_printable = place.printable;
+    if (!m_scene.fitOnePage && !place.source.isEmpty())
+        paintPosterExtras(painter, QRect(place.dest, place.source.size()));
 
     const QRect& p = m_printable;
     const int right = p.left() + p.width();
@@ -106,6 +114,62 @@ void PrintPreview::paintEvent(QPaintEvent*)
         }
         }
     }
+}
+
+void PrintPreview::paintPosterExtras(QPainter& painter, const QRect& printed) const
+{
+    const PreviewLayout& layout = m_scene.layout;
+    const PosterOptions& poster = layout.poster;
+    const int across = std::max(1, layout.grid.across);
+    const int k = std::max(0, m_scene.currentPage - 1);
+    const int col = k % across;
+    const int row = k / across;
+    painter.save();
+    // The overlap bands: what this sheet repeats of its left and upper
+    // neighbour, and what its right and lower neighbours repeat of it.
+    QRegion bands;
+    const int ox = layout.overlapXPx;
+    const int oy = layout.overlapYPx;
+    const int printableRight = m_printable.left() + m_printable.width();
+    const int printableBottom = m_printable.top() + m_printable.height();
+    if (ox > 0) {
+        if (col > 0)
+            bands += QRect(printed.left(), printed.top(), ox, printed.height());
+        if (col + 1 < layout.grid.across)
+            bands += QRect(printableRight - ox, printed.top(), ox, printed.height());
+    }
+    if (oy > 0) {
+        if (row > 0)
+            bands += QRect(printed.left(), printed.top(), printed.width(), oy);
+        if (row + 1 < layout.grid.down)
+            bands += QRect(printed.left(), printableBottom - oy, printed.width(), oy);
+    }
+    bands &= QRegion(printed);
+    for (const QRect& band : bands)
+        painter.fillRect(band, kOverlapBand);
+    if (poster.marks) {
+        const QRect paper = layout.paperRect;
+        const int length = std::max(3, int(layout.previewScale * float(logicalDpiX()) * 6.0f / kMmPerInch));
+        const int gap = std::max(2, int(layout.previewScale * float(logicalDpiX()) * 2.0f / kMmPerInch));
+        for (const CutMark& mark : CutMarks(printed, paper, QPoint(1, 1), length, gap, ox > 0 && col > 0,
+                                            oy > 0 && row > 0)) {
+            painter.setPen(QPen(kMarkColour, 1, mark.dashed ? Qt::DashLine : Qt::SolidLine));
+            painter.drawLine(mark.from, mark.to);
+        }
+    }
+    if (m_scene.labels) {
+        const QRect paper = layout.paperRect;
+        const QRect band(m_printable.left(), printableBottom + 1, m_printable.width(),
+                         paper.top() + paper.height() - printableBottom - 2);
+        if (band.height() > 4) {
+            QFont font = painter.font();
+            font.setPixelSize(std::clamp(band.height() / 2, 6, 12));
+            painter.setFont(font);
+            painter.setPen(kLabelColour);
+            painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop, SheetLabel(m_scene.currentPage, layout.grid));
+        }
+    }
+    painter.restore();
 }
 
 void PrintPreview::mousePressEvent(QMouseEvent* event)

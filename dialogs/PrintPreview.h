@@ -9,7 +9,8 @@ namespace vq {
 
 // The preview area of the print dialog: grey surround, the sheet with its
 // shadow, the current page's part of the canvas and, when shown, the margin
-// lines, which can be dragged. The dialog owns the numbers; this draws them
+// lines, which can be dragged. A poster's sheet also shows the overlap it
+// shares with its neighbours, its cut marks and its label. The dialog owns the numbers; this draws them
 // and reports a finished drag.
 class PrintPreview : public QWidget {
     Q_OBJECT
@@ -24,6 +25,7 @@ public:
         int currentPage = 1;
         bool fitOnePage = false;
         bool showMargins = false;
+        bool labels = false;    // the sheet's label fits and is asked for
         int minOffsetXmm = 0;
         int minOffsetYmm = 0;
     };
@@ -52,6 +54,7 @@ protected:
 private:
     [[nodiscard]] int screenDpiFor(int edge) const;
     [[nodiscard]] int minMmFor(int edge) const;
+    void paintPosterExtras(QPainter& painter, const QRect& printed) const;
 
     Scene m_scene;
     QRect m_printable;

@@ -6,6 +6,9 @@
 #include "render/Painters.h"
 
 #include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QPageLayout>
@@ -144,15 +147,128 @@ QImage RenderCanvasPart(const Document& doc, const SysSettings& sys, const Range
     return image;
 }
 
-PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Document& doc, const SysSettings& sys,
-                        const RangeMode& mode, const PrintPlan& plan, PageRange range, const PageProgress& progress)
+namespace {
+
+const QColor kMarkColour(0, 0, 0);
+const QColor kLabelColour(64, 64, 64);
+const QColor kMapGridColour(200, 0, 0);
+
+int mmToDevice(double mm, int dpi)
 {
-    const int total = range.last - range.first + 1;
-    for (int page = range.first; page <= range.last; ++page) {
-        const int done = page - range.first;
+    return std::max(1, int(mm * dpi / double(kMmPerInch)));
+}
+
+// The program's own font at `points`, for text that should read as the
+// program's wherever it is printed.
+QFont uiFont(double points)
+{
+    QFont font = QGuiApplication::font();
+    font.setPointSizeF(points);
+    return font;
+}
+
+void drawCutMarks(QPainter& painter, const PrintPlan& plan, const PageBlock& block, int page,
+                  const PrinterMetrics& printer)
+{
+    const int dpi = printer.dpiX;
+    const QRect printed(block.dest, block.source.size());
+    const int k = page - 1;
+    const std::vector<CutMark> marks =
+        CutMarks(printed, QRect(0, 0, printer.physWidth, printer.physHeight),
+                 QPoint(printer.offsetX, printer.offsetY), mmToDevice(6, dpi), mmToDevice(2, dpi),
+                 plan.overlapX > 0 && k % plan.across > 0, plan.overlapY > 0 && k / plan.across > 0);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const CutMark& mark : marks) {
+        QPen pen(kMarkColour, mmToDevice(0.2, dpi), mark.dashed ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(mark.from, mark.to);
+    }
+    painter.restore();
+}
+
+void drawSheetLabel(QPainter& painter, const PrintPlan& plan, int page, const PrinterMetrics& printer)
+{
+    const int top = plan.y0 + plan.height + mmToDevice(1, printer.dpiY);
+    const int bottom = printer.physHeight - printer.offsetY;
+    if (bottom <= top)
+        return;
+    painter.save();
+    painter.setFont(uiFont(9));
+    painter.setPen(kLabelColour);
+    painter.drawText(QRect(plan.x0, top, plan.width, bottom - top), Qt::AlignHCenter | Qt::AlignTop,
+                     SheetLabel(page, {plan.across, plan.down}));
+    painter.restore();
+}
+
+PrintOutcome drawMap(QPainter& painter, const Document& doc, const SysSettings& sys, const RangeMode& mode,
+                     const PrintPlan& plan, const PrinterMetrics& printer)
+{
+    const MapPlan map = PlanMap(plan, doc.state.canvasWidth, doc.state.canvasHeight);
+    if (map.canvas.isEmpty())
+        return PrintOutcome::Printed;
+    const QImage picture =
+        RenderCanvasPart(doc, sys, mode, map.scale, QRect(QPoint(0, 0), map.canvas.size()));
+    if (picture.isNull())
+        return PrintOutcome::NoMemory;
+    painter.drawImage(map.canvas.topLeft(), picture);
+    const PageGrid grid{plan.across, plan.down};
+
+    painter.save();
+    // The heading, in the top margin where it has room.
+    const int headTop = printer.offsetY;
+    const int headBottom = map.canvas.top() - mmToDevice(2, printer.dpiY);
+    if (headBottom - headTop >= mmToDevice(5, printer.dpiY)) {
+        painter.setFont(uiFont(11));
+        painter.setPen(kLabelColour);
+        painter.drawText(QRect(plan.x0, headTop, plan.width, headBottom - headTop), Qt::AlignHCenter | Qt::AlignBottom,
+                         QStringLiteral("貼り合わせ図（横 %1 × 縦 %2 枚）").arg(grid.across).arg(grid.down));
+    }
+    painter.setPen(QPen(kMapGridColour, mmToDevice(0.3, printer.dpiX)));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(map.canvas);
+    for (int page = 1; page <= grid.count(); ++page) {
+        const QRect cell = MapCell(plan, map, page);
+        if (cell.isEmpty())
+            continue;
+        painter.setPen(QPen(kMapGridColour, mmToDevice(0.3, printer.dpiX)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(cell);
+        // The name on a white patch, readable over any picture.
+        const double points = std::clamp(cell.height() * 72.0 / printer.dpiY / 4.0, 4.0, 18.0);
+        painter.setFont(uiFont(points));
+        const QString name = SheetName(page, grid.across);
+        QRect patch = painter.fontMetrics().boundingRect(name).adjusted(-4, -2, 4, 2);
+        patch.moveCenter(cell.center());
+        painter.fillRect(patch, Qt::white);
+        painter.setPen(kMapGridColour);
+        painter.drawText(patch, Qt::AlignCenter, name);
+    }
+    painter.restore();
+    return PrintOutcome::Printed;
+}
+
+} // namespace
+
+PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Document& doc, const SysSettings& sys,
+                        const RangeMode& mode, const PrintPlan& plan, const JobPages& job, const SheetExtras& extras,
+                        const PageProgress& progress)
+{
+    const PageRange range = job.sheets;
+    const int total = job.count();
+    int done = 0;
+    if (job.map) {
         if (progress && !progress(done, total))
             return PrintOutcome::Cancelled;
-        if (page != range.first && !device.newPage())
+        const PrintOutcome outcome = drawMap(painter, doc, sys, mode, plan, extras.printer);
+        if (outcome != PrintOutcome::Printed)
+            return outcome;
+        ++done;
+    }
+    for (int page = range.first; page <= range.last; ++page, ++done) {
+        if (progress && !progress(done, total))
+            return PrintOutcome::Cancelled;
+        if (done > 0 && !device.newPage())
             return PrintOutcome::NoDevice;
         const PageBlock block = PrintPageBlock(plan, page);
         // A page beyond the canvas edge stays blank, as the grid asked for it.
@@ -161,7 +277,11 @@ PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Docu
             if (part.isNull())
                 return PrintOutcome::NoMemory;
             painter.drawImage(block.dest, part);
+            if (plan.poster.marks && !plan.fitOnePage)
+                drawCutMarks(painter, plan, block, page, extras.printer);
         }
+        if (extras.labels && !plan.fitOnePage)
+            drawSheetLabel(painter, plan, page, extras.printer);
         if (plan.fitOnePage)
             drawFrame(painter, QRect(plan.x0, plan.y0, plan.width, plan.height), doc.state.canvasFrameColor);
     }
@@ -180,7 +300,20 @@ PageGrid PrintGrid(const PrinterMetrics& metrics, const Document& doc, const Pri
     in.canvasHeight = doc.state.canvasHeight;
     in.margins = settings.margins;
     in.fitOnePage = settings.fitOnePage;
+    in.poster = settings.poster;
     return ComputeLayout(in).grid;
+}
+
+PrintPlan PrintPlanFor(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings)
+{
+    return PlanPoster(metrics, settings.margins, settings.screenDpiX, doc.state.canvasWidth, doc.state.canvasHeight,
+                      settings.fitOnePage, PrintGrid(metrics, doc, settings), settings.poster);
+}
+
+JobPages PrintJobFor(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings)
+{
+    return PrintJobPages(settings.rangeKind, settings.currentPage, settings.firstPage, settings.lastPage,
+                         PrintGrid(metrics, doc, settings), settings.fitOnePage, settings.poster.map);
 }
 
 PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettings& sys, const RangeMode& mode,
@@ -193,16 +326,16 @@ PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettin
     const PrinterMetrics metrics = MetricsOf(printer);
     if (!metrics.valid())
         return PrintOutcome::NoDevice;
-    const PageGrid grid = PrintGrid(metrics, doc, settings);
-    const PrintPlan plan = PlanPrint(metrics, settings.margins, settings.screenDpiX, doc.state.canvasWidth,
-                                     doc.state.canvasHeight, settings.fitOnePage, grid.across);
-    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
-                                           settings.lastPage, grid.count(), settings.fitOnePage);
+    const PrintPlan plan = PrintPlanFor(metrics, doc, settings);
+    const JobPages job = PrintJobFor(metrics, doc, settings);
+    SheetExtras extras;
+    extras.printer = metrics;
+    extras.labels = settings.poster.labels && LabelFits(settings.margins, MinimumMargins(metrics));
     PdfTarget pdf(printer);
     QPainter painter;
     if (!painter.begin(&printer))
         return PrintOutcome::NoDevice;
-    const PrintOutcome outcome = PrintPages(painter, printer, doc, sys, mode, plan, range, progress);
+    const PrintOutcome outcome = PrintPages(painter, printer, doc, sys, mode, plan, job, extras, progress);
     if (outcome != PrintOutcome::Printed) {
         // Qt's PDF and CUPS engines cannot abort a started job: a PDF file is
         // removed instead, a spooled job gets the pages printed so far.

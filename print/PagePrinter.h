@@ -29,6 +29,8 @@ struct PrintSettings {
     int firstPage = 1;
     int lastPage = 1;
     bool fitOnePage = false;
+    // Size, overlap, marks, labels and map; ignored when fitting one page.
+    PosterOptions poster;
     // Maps canvas pixels to paper: the screen's pixels per inch.
     int screenDpiX = 96;
     int screenDpiY = 96;
@@ -54,12 +56,24 @@ enum class PrintOutcome {
 [[nodiscard]] QImage RenderCanvasPart(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom,
                                       const QRect& source);
 
-// The page loop on an active painter whose device is at its first page.
+// What a job puts around the sheets' pictures.
+struct SheetExtras {
+    PrinterMetrics printer;
+    bool labels = false; // asked for and fitting in the bottom margin
+};
+
+// The page loop on an active painter whose device is at its first page:
+// the map when the job has one, then the sheets. Each page is drawn from a
+// bitmap of at most the page's size.
 PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Document& doc, const SysSettings& sys,
-                        const RangeMode& mode, const PrintPlan& plan, PageRange range, const PageProgress& progress);
+                        const RangeMode& mode, const PrintPlan& plan, const JobPages& job, const SheetExtras& extras,
+                        const PageProgress& progress);
 
 // The grid and plan `settings` give on `printer`'s paper.
 [[nodiscard]] PageGrid PrintGrid(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings);
+[[nodiscard]] PrintPlan PrintPlanFor(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings);
+// The pages the job of `settings` sends, map included.
+[[nodiscard]] JobPages PrintJobFor(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings);
 
 // The whole job on `printer`: layout, range, pages. A cancelled job is
 // aborted so no partial output is left behind.

@@ -111,4 +111,57 @@ int PaperCodeOf(const QPageSize& size)
     return 0;
 }
 
+const std::vector<PdfPaper>& PdfPapers()
+{
+    static const std::vector<PdfPaper> papers{
+        {"a3", "A3 (297 × 420 mm)", 297, 420},
+        {"a4", "A4 (210 × 297 mm)", 210, 297},
+        {"a5", "A5 (148 × 210 mm)", 148, 210},
+        {"b4", "B4 (257 × 364 mm)", 257, 364},
+        {"b5", "B5 (182 × 257 mm)", 182, 257},
+        {"l", "L判 (89 × 127 mm)", 89, 127},
+        {"2l", "2L判 (127 × 178 mm)", 127, 178},
+        {"hagaki", "はがき (100 × 148 mm)", 100, 148},
+        {"a3nobi", "A3ノビ (329 × 483 mm)", 329, 483},
+    };
+    return papers;
+}
+
+QPageSize PdfPaperSize(const PdfPaper& paper)
+{
+    // Qt's own size where it has one, so a PDF reader names the paper.
+    const QSizeF mm(paper.widthMm, paper.heightMm);
+    const QPageSize::PageSizeId id = QPageSize::id(mm, QPageSize::Millimeter, QPageSize::ExactMatch);
+    if (id != QPageSize::Custom)
+        return QPageSize(id);
+    return QPageSize(mm, QPageSize::Millimeter, QString::fromUtf8(paper.name), QPageSize::ExactMatch);
+}
+
+int PdfPaperIndexOf(const QPageSize& size)
+{
+    if (!size.isValid())
+        return -1;
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    constexpr double kTolerance = 0.6;
+    const std::vector<PdfPaper>& papers = PdfPapers();
+    for (std::size_t i = 0; i < papers.size(); ++i) {
+        const PdfPaper& p = papers[i];
+        const bool upright = std::abs(mm.width() - p.widthMm) < kTolerance && std::abs(mm.height() - p.heightMm) < kTolerance;
+        const bool turned = std::abs(mm.width() - p.heightMm) < kTolerance && std::abs(mm.height() - p.widthMm) < kTolerance;
+        if (upright || turned)
+            return int(i);
+    }
+    return -1;
+}
+
+std::optional<QPageSize> PaperFromName(const QString& name)
+{
+    for (const PdfPaper& paper : PdfPapers())
+        if (name.compare(QLatin1String(paper.key), Qt::CaseInsensitive) == 0)
+            return PdfPaperSize(paper);
+    bool ok = false;
+    const int code = name.toInt(&ok);
+    return ok ? PageSizeFromPaperCode(code) : std::nullopt;
+}
+
 } // namespace vq

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace vq {
@@ -26,7 +27,38 @@ int pagesFor(float canvasMm, float printableMm)
     return trunc(pages) + 1;
 }
 
+// An overlap of at most half the sheet, so every sheet adds something new.
+int overlapWithin(int overlap, int printable)
+{
+    return std::clamp(overlap, 0, std::max(0, printable / 2));
+}
+
 } // namespace
+
+PosterOptions PosterWithin(const PosterOptions& poster)
+{
+    PosterOptions out = poster;
+    switch (poster.sizing) {
+    case PosterSizing::SheetsAcross:
+    case PosterSizing::WidthMm: break;
+    default: out.sizing = PosterSizing::Screen; break;
+    }
+    out.sheetsAcross = std::clamp(poster.sheetsAcross, 1, kMaxSheetsAcross);
+    out.widthMm = std::clamp(poster.widthMm, kMinPosterWidthMm, kMaxPosterWidthMm);
+    out.overlapMm = std::clamp(poster.overlapMm, 0, kMaxOverlapMm);
+    return out;
+}
+
+int SheetsToCover(long long length, long long printable, long long overlap)
+{
+    constexpr long long kMost = 100000;
+    if (printable <= 0 || length <= printable)
+        return 1;
+    const long long step = printable - std::clamp(overlap, 0LL, printable / 2);
+    if (step <= 0)
+        return 1;
+    return int(std::min(kMost, 1 + (length - printable + step - 1) / step));
+}
 
 int MinOffsetMm(int offsetPx, int dpi)
 {
@@ -97,8 +129,28 @@ PreviewLayout ComputeLayout(const LayoutInput& in)
     out.paperWmm = float(p.physWidth) / float(p.dpiX) * kMmPerInch;
     out.paperHmm = float(p.physHeight) / float(p.dpiY) * kMmPerInch;
     out.paperRect = PreviewPaperRect(in.area, out.paperWmm, out.paperHmm);
-    out.grid = ComputePageGrid(in.canvasWidth, in.canvasHeight, in.screenDpiX, in.screenDpiY, out.paperWmm,
-                               out.paperHmm, in.margins, in.fitOnePage);
+    out.poster = in.fitOnePage ? PosterOptions{} : PosterWithin(in.poster);
+    if (out.poster.sizing != PosterSizing::Screen) {
+        // A poster's size is reckoned in the printer's pixels, as it prints.
+        const PrintPlan plan = PlanPoster(p, in.margins, in.screenDpiX, in.canvasWidth, in.canvasHeight, false, {},
+                                          out.poster);
+        out.grid = {plan.across, plan.down};
+    } else if (out.poster.overlapMm > 0 && in.screenDpiX > 0 && in.screenDpiY > 0) {
+        const auto sheets = [&](int canvasPx, int dpi, float paperMm, int marginA, int marginB) {
+            const float overlap = float(out.poster.overlapMm);
+            const float canvasMm = float(canvasPx) / float(dpi) * kMmPerInch;
+            const float printable = paperMm - float(marginA) - float(marginB);
+            // A sheet narrower than twice the overlap would add nothing new.
+            if (!(printable > 2.0f * overlap))
+                return pagesFor(canvasMm, printable);
+            return pagesFor(canvasMm - overlap, printable - overlap);
+        };
+        out.grid = {sheets(in.canvasWidth, in.screenDpiX, out.paperWmm, in.margins.left, in.margins.right),
+                    sheets(in.canvasHeight, in.screenDpiY, out.paperHmm, in.margins.top, in.margins.bottom)};
+    } else {
+        out.grid = ComputePageGrid(in.canvasWidth, in.canvasHeight, in.screenDpiX, in.screenDpiY, out.paperWmm,
+                                   out.paperHmm, in.margins, in.fitOnePage);
+    }
     if (in.screenDpiX <= 0 || in.screenDpiY <= 0)
         return out;
     const float paperPreviewMm = float(out.paperRect.width()) / float(in.screenDpiX) * kMmPerInch;
@@ -108,6 +160,10 @@ PreviewLayout ComputeLayout(const LayoutInput& in)
     out.marginRightPx = px(in.margins.right, in.screenDpiX);
     out.marginTopPx = px(in.margins.top, in.screenDpiY);
     out.marginBottomPx = px(in.margins.bottom, in.screenDpiY);
+    const int printableW = out.paperRect.width() - out.marginLeftPx - out.marginRightPx;
+    const int printableH = out.paperRect.height() - out.marginTopPx - out.marginBottomPx;
+    out.overlapXPx = overlapWithin(px(out.poster.overlapMm, in.screenDpiX), printableW);
+    out.overlapYPx = overlapWithin(px(out.poster.overlapMm, in.screenDpiY), printableH);
     return out;
 }
 
@@ -116,8 +172,22 @@ CanvasPreview CanvasPreviewSize(const PreviewLayout& layout, int canvasWidth, in
     if (canvasWidth <= 0 || canvasHeight <= 0)
         return {};
     if (!fitOnePage) {
-        return {QSize(trunc(float(canvasWidth) * layout.previewScale), trunc(float(canvasHeight) * layout.previewScale)),
-                layout.previewScale};
+        float scale = layout.previewScale;
+        const int printableW = layout.paperRect.width() - layout.marginLeftPx - layout.marginRightPx;
+        if (layout.poster.sizing == PosterSizing::SheetsAcross && printableW > 0) {
+            const int n = layout.poster.sheetsAcross;
+            const int width = n * printableW - (n - 1) * layout.overlapXPx;
+            return {QSize(width, trunc(float(canvasHeight) * float(width) / float(canvasWidth))),
+                    float(width) / float(canvasWidth)};
+        }
+        if (layout.poster.sizing == PosterSizing::WidthMm) {
+            // The finished width at the sheet's scale in the preview.
+            if (!(layout.paperWmm > 0.0f))
+                return {};
+            scale = float(layout.paperRect.width()) * float(layout.poster.widthMm) / layout.paperWmm /
+                    float(canvasWidth);
+        }
+        return {QSize(trunc(float(canvasWidth) * scale), trunc(float(canvasHeight) * scale)), scale};
     }
     const int aw = layout.paperRect.width() - layout.marginLeftPx - layout.marginRightPx;
     const int ah = layout.paperRect.height() - layout.marginTopPx - layout.marginBottomPx;
@@ -147,7 +217,7 @@ PreviewPlacement PlacePreviewPage(const PreviewLayout& layout, QSize canvasPrevi
     } else {
         const int across = std::max(1, layout.grid.across);
         const int k = std::max(0, currentPage - 1);
-        source = QPoint((k % across) * pw, (k / across) * ph);
+        source = QPoint((k % across) * (pw - layout.overlapXPx), (k / across) * (ph - layout.overlapYPx));
     }
     out.source = QRect(source, QSize(pw, ph)).intersected(QRect(QPoint(0, 0), canvasPreview));
     return out;
@@ -251,14 +321,161 @@ PrintPlan PlanPrint(const PrinterMetrics& printer, const MarginsMm& margins, int
     return plan;
 }
 
+PrintPlan PlanPoster(const PrinterMetrics& printer, const MarginsMm& margins, int screenDpiX, int canvasWidth,
+                     int canvasHeight, bool fitOnePage, PageGrid grid, const PosterOptions& poster)
+{
+    PrintPlan plan = PlanPrint(printer, margins, screenDpiX, canvasWidth, canvasHeight, fitOnePage, grid.across);
+    plan.down = std::max(1, grid.down);
+    if (fitOnePage || plan.width <= 0 || plan.height <= 0 || canvasWidth <= 0 || canvasHeight <= 0)
+        return plan;
+    plan.poster = PosterWithin(poster);
+    plan.overlapX = overlapWithin(MmToPixels(plan.poster.overlapMm, printer.dpiX), plan.width);
+    plan.overlapY = overlapWithin(MmToPixels(plan.poster.overlapMm, printer.dpiY), plan.height);
+    long long posterW = 0;
+    switch (plan.poster.sizing) {
+    case PosterSizing::SheetsAcross: {
+        const long long n = plan.poster.sheetsAcross;
+        posterW = n * plan.width - (n - 1) * plan.overlapX;
+        break;
+    }
+    case PosterSizing::WidthMm: posterW = MmToPixels(plan.poster.widthMm, printer.dpiX); break;
+    case PosterSizing::Screen: return plan;
+    }
+    plan.scale = float(posterW) / float(canvasWidth);
+    plan.canvasW = int(std::min<long long>(posterW, INT_MAX));
+    // The height follows the width in whole numbers, so the sheets down do
+    // not hang on how a float rounds.
+    plan.canvasH = int(std::min<long long>(INT_MAX / 2, posterW * canvasHeight / canvasWidth));
+    plan.across = plan.poster.sizing == PosterSizing::SheetsAcross
+                      ? plan.poster.sheetsAcross
+                      : SheetsToCover(plan.canvasW, plan.width, plan.overlapX);
+    plan.down = SheetsToCover(plan.canvasH, plan.height, plan.overlapY);
+    return plan;
+}
+
 PageBlock PrintPageBlock(const PrintPlan& plan, int page)
 {
     const QRect canvas(0, 0, plan.canvasW, plan.canvasH);
     if (plan.fitOnePage)
         return {canvas, QPoint(plan.x0, plan.y0)};
     const int k = std::max(0, page - 1);
-    const QRect block((k % plan.across) * plan.width, (k / plan.across) * plan.height, plan.width, plan.height);
+    const int stepX = plan.width - plan.overlapX;
+    const int stepY = plan.height - plan.overlapY;
+    const QRect block((k % plan.across) * stepX, (k / plan.across) * stepY, plan.width, plan.height);
     return {block.intersected(canvas), QPoint(plan.x0, plan.y0)};
+}
+
+QString SheetRowLetters(int row)
+{
+    QString letters;
+    for (int n = std::max(0, row) + 1; n > 0; n = (n - 1) / 26)
+        letters.prepend(QChar(u'A' + (n - 1) % 26));
+    return letters;
+}
+
+QString SheetName(int page, int across)
+{
+    const int k = std::max(0, page - 1);
+    const int columns = std::max(1, across);
+    return SheetRowLetters(k / columns) + QLatin1Char('-') + QString::number(k % columns + 1);
+}
+
+QString SheetLabel(int page, const PageGrid& grid)
+{
+    return SheetName(page, grid.across) + QStringLiteral("   %1 / %2").arg(page).arg(grid.count());
+}
+
+bool LabelFits(const MarginsMm& margins, const MarginsMm& minimum)
+{
+    return margins.bottom - minimum.bottom >= kLabelMarginMm;
+}
+
+std::vector<CutMark> CutMarks(const QRect& printed, const QRect& sheet, QPoint border, int length, int gap,
+                              bool leftNeighbour, bool upperNeighbour)
+{
+    std::vector<CutMark> marks;
+    if (printed.isEmpty() || length <= 0)
+        return marks;
+    const int left = printed.left();
+    const int top = printed.top();
+    const int right = printed.left() + printed.width() - 1;
+    const int bottom = printed.top() + printed.height() - 1;
+    // The room the margin leaves outside the picture on each side.
+    const int roomLeft = left - gap - (sheet.left() + border.x());
+    const int roomRight = sheet.left() + sheet.width() - border.x() - 1 - (right + gap);
+    const int roomTop = top - gap - (sheet.top() + border.y());
+    const int roomBottom = sheet.top() + sheet.height() - border.y() - 1 - (bottom + gap);
+    const auto add = [&marks](QPoint from, QPoint to) { marks.push_back({from, to, false}); };
+    const int l = std::min(length, roomLeft);
+    const int r = std::min(length, roomRight);
+    const int t = std::min(length, roomTop);
+    const int b = std::min(length, roomBottom);
+    for (const int y : {top, bottom}) {
+        if (l > 0)
+            add(QPoint(left - gap, y), QPoint(left - gap - l, y));
+        if (r > 0)
+            add(QPoint(right + gap, y), QPoint(right + gap + r, y));
+    }
+    for (const int x : {left, right}) {
+        if (t > 0)
+            add(QPoint(x, top - gap), QPoint(x, top - gap - t));
+        if (b > 0)
+            add(QPoint(x, bottom + gap), QPoint(x, bottom + gap + b));
+    }
+    // In the middle of the gap beside the picture, clear of it for any pen
+    // thinner than the gap.
+    if (leftNeighbour && roomLeft + gap - gap / 2 >= 0)
+        marks.push_back({QPoint(left - gap / 2, top), QPoint(left - gap / 2, bottom), true});
+    if (upperNeighbour && roomTop + gap - gap / 2 >= 0)
+        marks.push_back({QPoint(left, top - gap / 2), QPoint(right, top - gap / 2), true});
+    return marks;
+}
+
+JobPages PrintJobPages(PrintRange rangeKind, int currentPage, int firstPage, int lastPage, const PageGrid& grid,
+                       bool fitOnePage, bool map)
+{
+    JobPages job;
+    job.sheets = PrintPageRange(rangeKind, currentPage, firstPage, lastPage, grid.count(), fitOnePage);
+    // A sheet printed again needs no new map.
+    job.map = map && !fitOnePage && rangeKind == PrintRange::All;
+    return job;
+}
+
+MapPlan PlanMap(const PrintPlan& plan, int canvasWidth, int canvasHeight)
+{
+    MapPlan map;
+    if (plan.width <= 0 || plan.height <= 0 || canvasWidth <= 0 || canvasHeight <= 0)
+        return map;
+    const float u = float(plan.width) / float(canvasWidth);
+    const float v = float(plan.height) / float(canvasHeight);
+    map.scale = std::min(u, v);
+    const int w = std::max(1, trunc(float(canvasWidth) * map.scale));
+    const int h = std::max(1, trunc(float(canvasHeight) * map.scale));
+    map.canvas = QRect(plan.x0 + (plan.width - w) / 2, plan.y0 + (plan.height - h) / 2, w, h);
+    return map;
+}
+
+QRect MapCell(const PrintPlan& plan, const MapPlan& map, int page)
+{
+    if (plan.canvasW <= 0 || plan.canvasH <= 0 || map.canvas.isEmpty())
+        return {};
+    const int k = std::max(0, page - 1);
+    const int col = k % plan.across;
+    const int row = k / plan.across;
+    const int stepX = plan.width - plan.overlapX;
+    const int stepY = plan.height - plan.overlapY;
+    // Each sheet's share up to where the next one takes over, so the cells tile.
+    const int x0 = std::min(plan.canvasW, col * stepX);
+    const int y0 = std::min(plan.canvasH, row * stepY);
+    const int x1 = col + 1 == plan.across ? plan.canvasW : std::min(plan.canvasW, (col + 1) * stepX);
+    const int y1 = row + 1 == plan.down ? plan.canvasH : std::min(plan.canvasH, (row + 1) * stepY);
+    const auto mapX = [&](int x) {
+        return map.canvas.left() + int(std::lround(double(x) * map.canvas.width() / plan.canvasW));
+    };
+    const auto mapY = [&](int y) {
+        return map.canvas.top() + int(std::lround(double(y) * map.canvas.height() / plan.canvasH));
+    };
+    return QRect(QPoint(mapX(x0), mapY(y0)), QPoint(mapX(x1) - 1, mapY(y1) - 1));
 }
 
 MarginsMm MinimumMargins(const PrinterMetrics& printer)

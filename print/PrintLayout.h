@@ -8,7 +8,10 @@
 #include <QRect>
 #include <QSize>
 
+#include <QString>
+
 #include <optional>
+#include <vector>
 
 namespace vq {
 
@@ -50,6 +53,36 @@ enum class PrintRange : int {
 // The sheet drawn as large as fits in `area` less 14 pixels all round, centred.
 [[nodiscard]] QRect PreviewPaperRect(const QRect& area, float paperWmm, float paperHmm);
 
+// How large the poster comes out: the canvas at its screen size, scaled to
+// fill a number of sheets across, or to a finished width. Stored in
+// "PosterSize" as these numbers.
+enum class PosterSizing : int {
+    Screen = 0,
+    SheetsAcross = 1,
+    WidthMm = 2,
+};
+
+inline constexpr int kMaxSheetsAcross = 20;
+inline constexpr int kMinPosterWidthMm = 50;
+inline constexpr int kMaxPosterWidthMm = 5000;
+inline constexpr int kMaxOverlapMm = 30;
+
+// The poster choices. The defaults print exactly what printing always did.
+struct PosterOptions {
+    PosterSizing sizing = PosterSizing::Screen;
+    int sheetsAcross = 2;
+    int widthMm = 1000;
+    int overlapMm = 0;   // repeated from the left and upper neighbour
+    bool marks = false;  // cut marks in the margin
+    bool labels = false; // "B-3  3 / 12" in the bottom margin
+    bool map = false;    // a first page showing how the sheets go together
+    friend bool operator==(const PosterOptions&, const PosterOptions&) = default;
+};
+
+// The options held to their ranges: 1 to 20 sheets, 50 to 5000 mm, an
+// overlap of 0 to 30 mm.
+[[nodiscard]] PosterOptions PosterWithin(const PosterOptions& poster);
+
 struct PageGrid {
     int across = 1;
     int down = 1;
@@ -64,6 +97,11 @@ struct PageGrid {
 [[nodiscard]] PageGrid ComputePageGrid(int canvasWidth, int canvasHeight, int screenDpiX, int screenDpiY,
                                        float paperWmm, float paperHmm, const MarginsMm& margins, bool fitOnePage);
 
+// Sheets needed for `length` of poster on sheets carrying `printable` each,
+// each after the first repeating `overlap` of the one before: enough to
+// cover it, at least one. Any unit, as long as all three share it.
+[[nodiscard]] int SheetsToCover(long long length, long long printable, long long overlap);
+
 struct LayoutInput {
     PrinterMetrics printer;
     QRect area;              // the preview area
@@ -73,6 +111,7 @@ struct LayoutInput {
     int canvasHeight = 0;
     MarginsMm margins;
     bool fitOnePage = false;
+    PosterOptions poster;
 };
 
 struct PreviewLayout {
@@ -87,6 +126,10 @@ struct PreviewLayout {
     int marginRightPx = 0;
     int marginTopPx = 0;
     int marginBottomPx = 0;
+    // The poster as laid out: no options apply to a fitted page.
+    PosterOptions poster;
+    int overlapXPx = 0;  // the overlap in preview pixels
+    int overlapYPx = 0;
 };
 
 [[nodiscard]] PreviewLayout ComputeLayout(const LayoutInput& in);
@@ -138,13 +181,23 @@ struct PrintPlan {
     int canvasW = 0;     // the canvas at `scale`
     int canvasH = 0;
     int across = 1;
+    int down = 1;
     bool fitOnePage = false;
+    // Device pixels each sheet repeats of its left and upper neighbour.
+    int overlapX = 0;
+    int overlapY = 0;
+    PosterOptions poster;
 };
 
 // A sheet with no room inside its margins carries no canvas: the plan's
 // canvas is empty rather than the canvas left unfitted at printer scale.
 [[nodiscard]] PrintPlan PlanPrint(const PrinterMetrics& printer, const MarginsMm& margins, int screenDpiX,
                                   int canvasWidth, int canvasHeight, bool fitOnePage, int pagesAcross);
+// The same with the poster's size and overlap; the grid follows from them
+// unless the canvas keeps its screen size, where `grid` is the dialog's.
+[[nodiscard]] PrintPlan PlanPoster(const PrinterMetrics& printer, const MarginsMm& margins, int screenDpiX,
+                                   int canvasWidth, int canvasHeight, bool fitOnePage, PageGrid grid,
+                                   const PosterOptions& poster);
 
 // Page `page` (1-based): its block of the canvas at the plan's scale, cut at
 // the canvas edges (empty beyond them), and where the block lands.
@@ -153,6 +206,55 @@ struct PageBlock {
     QPoint dest;
 };
 [[nodiscard]] PageBlock PrintPageBlock(const PrintPlan& plan, int page);
+
+// A sheet's name for assembling: its row as a letter (A..Z, then AA, AB, ...)
+// and its column from 1, "B-3"; and its place in the job, "3 / 12".
+[[nodiscard]] QString SheetRowLetters(int row);
+[[nodiscard]] QString SheetName(int page, int across);
+[[nodiscard]] QString SheetLabel(int page, const PageGrid& grid);
+
+// The label needs this much of the bottom margin beyond the printer's
+// unprintable border.
+inline constexpr int kLabelMarginMm = 6;
+[[nodiscard]] bool LabelFits(const MarginsMm& margins, const MarginsMm& minimum);
+
+// Cut marks: at each corner of the printed block, two short lines running
+// out into the margin, a gap away from the picture, no longer than the
+// margin leaves room for inside the printer's border.
+struct CutMark {
+    QPoint from;
+    QPoint to;
+    bool dashed = false; // the cut line along an overlap edge
+    friend bool operator==(const CutMark&, const CutMark&) = default;
+};
+// `printed` is the block the sheet's picture fills, `sheet` the whole
+// sheet, `border` the unprintable border, `length` and `gap` the mark's,
+// all in the same pixels. A sheet with a left or upper neighbour is cut
+// along its printed edge there, where it is glued over the neighbour's
+// overlap: that edge gets a dashed line along it, in the gap beside it.
+[[nodiscard]] std::vector<CutMark> CutMarks(const QRect& printed, const QRect& sheet, QPoint border, int length,
+                                            int gap, bool leftNeighbour, bool upperNeighbour);
+
+// The pages of one job: the map first when it is asked for and the whole
+// poster is printed, then the sheets of the range.
+struct JobPages {
+    bool map = false;
+    PageRange sheets;
+    [[nodiscard]] int count() const { return (map ? 1 : 0) + sheets.last - sheets.first + 1; }
+    friend bool operator==(const JobPages&, const JobPages&) = default;
+};
+[[nodiscard]] JobPages PrintJobPages(PrintRange rangeKind, int currentPage, int firstPage, int lastPage,
+                                     const PageGrid& grid, bool fitOnePage, bool map);
+
+// The assembly map: the whole canvas fitted into the printed block, and
+// each sheet's share of it there (before the overlap, so the cells tile).
+struct MapPlan {
+    QRect canvas;       // where the fitted canvas lands, device pixels
+    float scale = 1.0f; // device pixels per canvas pixel
+};
+[[nodiscard]] MapPlan PlanMap(const PrintPlan& plan, int canvasWidth, int canvasHeight);
+// Sheet `page`'s picture on the map: its source block scaled into the map.
+[[nodiscard]] QRect MapCell(const PrintPlan& plan, const MapPlan& map, int page);
 
 // The rules the print dialog holds its fields to, shared with the command-line
 // print so a script gets the margins and pages the dialog would have given.

@@ -49,9 +49,12 @@ int usage()
                  "       vqdtool export DOC.vqd OUT [--zoom Z] [--quality Q] [--bmp 1..8] [--overlap on|off]\n"
                  "       vqdtool print DOC.vqd (--pdf OUT.pdf | --printer NAME) [--paper A4] [--landscape]\n"
                  "                     [--margins L,R,T,B] [--fit] [--pages N-M] [--dpi 96] [--max-pages N]\n"
+                 "                     [--sheets-across N | --width-mm W] [--overlap MM] [--marks] [--labels] [--map]\n"
                  "\n"
                  "export takes a zoom from 0.08 to 4 that keeps the image within 10000 x 7500 pixels.\n"
                  "print refuses a job of more than 1000 pages unless --max-pages allows it.\n"
+                 "A poster fills N sheets across (1-20) or is W mm wide (50-5000); sheets overlap 0-30 mm.\n"
+                 "Papers besides A4...: l, 2l, hagaki, a3nobi.\n"
                  "Neither writes over the document it reads.\n");
     return 2;
 }
@@ -316,6 +319,8 @@ struct PrintOptions {
     QString pdf;
     QString printer;
     int paperCode = 9;
+    // A paper the program's codes have no number for (L判, はがき, ...).
+    std::optional<QPageSize> otherPaper;
     bool landscape = false;
     // A sheet per page: a tiny dpi or a sliver of paper must not send
     // thousands of them unasked.
@@ -339,6 +344,12 @@ std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
             options.settings.fitOnePage = true;
             continue;
         }
+        if (name == QLatin1String("--marks") || name == QLatin1String("--labels") || name == QLatin1String("--map")) {
+            PosterOptions& poster = options.settings.poster;
+            (name == QLatin1String("--marks") ? poster.marks : name == QLatin1String("--labels") ? poster.labels
+                                                                                                 : poster.map) = true;
+            continue;
+        }
         if (i + 1 >= args.size())
             return std::nullopt;
         const QString& value = args.at(++i);
@@ -347,10 +358,32 @@ std::optional<PrintOptions> parsePrintOptions(const QStringList& args)
         } else if (name == QLatin1String("--printer") && options.printer.isEmpty() && !value.isEmpty()) {
             options.printer = value;
         } else if (name == QLatin1String("--paper")) {
-            const std::optional<int> code = paperCodeFromName(value);
-            if (!code)
+            if (const std::optional<int> code = paperCodeFromName(value)) {
+                options.paperCode = *code;
+                options.otherPaper.reset();
+            } else if (const std::optional<QPageSize> other = PaperFromName(value)) {
+                options.otherPaper = other;
+            } else {
                 return std::nullopt;
-            options.paperCode = *code;
+            }
+        } else if (name == QLatin1String("--sheets-across") || name == QLatin1String("--width-mm")) {
+            const bool across = name == QLatin1String("--sheets-across");
+            PosterOptions& poster = options.settings.poster;
+            bool ok = false;
+            const int n = value.toInt(&ok);
+            // One size only: the two would contradict each other.
+            if (!ok || poster.sizing != PosterSizing::Screen)
+                return std::nullopt;
+            if (across ? (n < 1 || n > kMaxSheetsAcross) : (n < kMinPosterWidthMm || n > kMaxPosterWidthMm))
+                return std::nullopt;
+            poster.sizing = across ? PosterSizing::SheetsAcross : PosterSizing::WidthMm;
+            (across ? poster.sheetsAcross : poster.widthMm) = n;
+        } else if (name == QLatin1String("--overlap")) {
+            bool ok = false;
+            const int mm = value.toInt(&ok);
+            if (!ok || mm < 0 || mm > kMaxOverlapMm)
+                return std::nullopt;
+            options.settings.poster.overlapMm = mm;
         } else if (name == QLatin1String("--margins")) {
             const QStringList parts = value.split(QLatin1Char(','));
             if (parts.size() != 4)
@@ -434,7 +467,9 @@ int printDocument(const QString& path, const PrintOptions& options)
         printer->setResolution(600);
         printer->setOutputFileName(pdf);
     }
-    if (const std::optional<QPageSize> size = PageSizeFromPaperCode(options.paperCode))
+    if (options.otherPaper)
+        printer->setPageSize(*options.otherPaper);
+    else if (const std::optional<QPageSize> size = PageSizeFromPaperCode(options.paperCode))
         printer->setPageSize(*size);
     printer->setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 
@@ -469,9 +504,7 @@ int printDocument(const QString& path, const PrintOptions& options)
         settings.lastPage = LastPageField(settings.lastPage, settings.firstPage, grid.count());
     }
 
-    const PageRange range = PrintPageRange(settings.rangeKind, settings.currentPage, settings.firstPage,
-                                           settings.lastPage, grid.count(), settings.fitOnePage);
-    const int pages = range.last - range.first + 1;
+    const int pages = PrintJobFor(metrics, doc, settings).count();
     if (pages > options.maxPages)
         return fail(QStringLiteral("the job takes %1 pages, more than %2; --max-pages %1 allows it")
                         .arg(pages)

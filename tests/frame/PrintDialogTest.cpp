@@ -6,6 +6,7 @@
 #include "tests/support/ScriptedPrompter.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -458,6 +459,97 @@ TEST_F(PrintDialogTest, PrintWritesThePdfTheUserNames)
     EXPECT_EQ(test::PdfPageCount(pdf + QStringLiteral(".pdf")), 4);
     EXPECT_EQ(m_settings->value(keys::MarginLmm), 12);
     EXPECT_EQ(m_settings->value(keys::MarginRmm), 10);
+}
+
+// The poster group: sheets across with an overlap, marks, labels and map
+// change the grid, the preview and the job at once, are kept in "Insatu",
+// and come back the next time.
+TEST_F(PrintDialogTest, PosterChoicesShapeTheJobAndAreKept)
+{
+    ASSERT_TRUE(test::HasPoppler()) << "pdfinfo (poppler-utils) is needed";
+    open();
+    EXPECT_EQ(text("pageGrid"), QStringLiteral("(横 2 × 縦 2 ページ)"));
+    EXPECT_FALSE(child<QSpinBox>("posterAcrossField")->isEnabled());
+    // Room below for the label: 20 mm less the printer's 6.
+    typeInto(child<QSpinBox>("marginBottom"), QStringLiteral("20"), true);
+    click("posterAcross");
+    EXPECT_TRUE(child<QSpinBox>("posterAcrossField")->isEnabled());
+    typeInto(child<QSpinBox>("posterAcrossField"), QStringLiteral("3"), true);
+    typeInto(child<QSpinBox>("overlap"), QStringLiteral("10"), true);
+    click("marks");
+    click("labels");
+    click("map");
+    // 3 x 175 - 2 x 10 mm across: a square poster of 505 mm, 3 sheets of
+    // 252 mm less 10 down.
+    EXPECT_EQ(text("pageGrid"), QStringLiteral("(横 3 × 縦 3 ページ)"));
+    EXPECT_EQ(text("pageCount"), QStringLiteral("/ 9 ページ"));
+    const PrintSettings chosen = m_dialog->printSettings();
+    EXPECT_EQ(chosen.poster.sizing, PosterSizing::SheetsAcross);
+    EXPECT_EQ(chosen.poster.sheetsAcross, 3);
+    EXPECT_EQ(chosen.poster.overlapMm, 10);
+    EXPECT_TRUE(chosen.poster.marks && chosen.poster.labels && chosen.poster.map);
+    EXPECT_GT(m_dialog->layout().overlapXPx, 0);
+    EXPECT_FALSE(child<QLabel>("labelNote")->isVisible());
+    const struct {
+        SettingKey key;
+        int value;
+    } stored[] = {{keys::PosterSize, 1}, {keys::PosterAcross, 3}, {keys::Norishiro, 10},
+                  {keys::Tonbo, 1},      {keys::SheetLabel, 1},   {keys::AssemblyMap, 1}};
+    for (const auto& s : stored)
+        EXPECT_EQ(m_settings->value(s.key), s.value) << s.key.name;
+
+    // A bottom margin too narrow for the label says so.
+    typeInto(child<QSpinBox>("marginBottom"), QStringLiteral("11"), true);
+    EXPECT_TRUE(child<QLabel>("labelNote")->isVisible());
+    typeInto(child<QSpinBox>("marginBottom"), QStringLiteral("20"), true);
+    EXPECT_FALSE(child<QLabel>("labelNote")->isVisible());
+
+    // Fitting one page sets the poster aside.
+    click("rangePages");
+    click("fitOnePage");
+    EXPECT_FALSE(child<QWidget>("posterGroup")->isEnabled());
+    click("fitOnePage");
+    EXPECT_TRUE(child<QWidget>("posterGroup")->isEnabled());
+    click("rangeAll");
+
+    const QString pdf = filesDir() + QStringLiteral("/poster.pdf");
+    m_prompts->files.enqueue({pdf});
+    QTest::mouseClick(child<QPushButton>("print"), Qt::LeftButton);
+    ASSERT_EQ(m_dialog->outcome(), PrintOutcome::Printed);
+    EXPECT_EQ(test::PdfPageCount(pdf), 10);
+    EXPECT_TRUE(test::PdfText(pdf, 10).contains(QStringLiteral("9 / 9")));
+
+    m_dialog.reset();
+    open();
+    EXPECT_TRUE(child<QRadioButton>("posterAcross")->isChecked());
+    EXPECT_EQ(child<QSpinBox>("posterAcrossField")->value(), 3);
+    EXPECT_EQ(child<QSpinBox>("overlap")->value(), 10);
+    EXPECT_TRUE(child<QCheckBox>("map")->isChecked());
+    EXPECT_EQ(text("pageGrid"), QStringLiteral("(横 3 × 縦 3 ページ)"));
+}
+
+// When printing to PDF the paper list adds the Japanese photo and postcard
+// sizes; the preview's sheet follows the choice.
+TEST_F(PrintDialogTest, PdfPapersIncludeJapaneseSizes)
+{
+    open();
+    auto* papers = child<QComboBox>("pdfPaper");
+    ASSERT_TRUE(papers->isVisible());
+    QStringList names;
+    for (int i = 0; i < papers->count(); ++i)
+        names << papers->itemText(i);
+    for (const char* name : {"L判 (89 × 127 mm)", "2L判 (127 × 178 mm)", "はがき (100 × 148 mm)",
+                             "A3ノビ (329 × 483 mm)", "A4 (210 × 297 mm)", "B5 (182 × 257 mm)"})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(name))) << name;
+    EXPECT_EQ(papers->currentText(), QStringLiteral("A4 (210 × 297 mm)"));
+    const int l = names.indexOf(QStringLiteral("L判 (89 × 127 mm)"));
+    papers->setCurrentIndex(l);
+    emit papers->activated(l);
+    EXPECT_NEAR(m_dialog->layout().paperWmm, 89.0f, 0.3f);
+    EXPECT_NEAR(m_dialog->layout().paperHmm, 127.0f, 0.3f);
+    EXPECT_EQ(text("paperName"), QStringLiteral("L判 (89 × 127 mm)"));
+    // The stored paper stays one of the program's codes.
+    EXPECT_EQ(m_settings->value(keys::PaperSize), 9);
 }
 
 } // namespace

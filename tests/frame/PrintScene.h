@@ -1,7 +1,7 @@
 #pragma once
 
 // Documents with solid-coloured nodes at known places, and PDF files read back
-// through poppler's pdfinfo and pdftoppm, for the printing tests.
+// through poppler's pdfinfo, pdftoppm and pdftotext, for the printing tests.
 #include "imaging/Codec.h"
 #include "model/Document.h"
 
@@ -47,10 +47,22 @@ inline void BuildPrintScene(Document& doc, int canvasW, int canvasH, std::initia
     }
 }
 
+// Text of page `page` as pdftotext reads it; empty on failure.
+inline QString PdfText(const QString& pdf, int page)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                          QString::number(page), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 inline bool HasPoppler()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()
-           && !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+           && !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()
+           && !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
 }
 
 // Pages of the PDF file as pdfinfo counts them; -1 when it cannot be read.

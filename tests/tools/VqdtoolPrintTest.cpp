@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,18 @@ TEST_F(VqdtoolPrintTest, OptionsChooseSheetMarginsRangeAndScale)
         {{"--margins", "5,5,5,5"}, 2, "A4", 210, 297},
         {{"--dpi", "192"}, 1, "A4", 210, 297},
         {{"--fit", "--pages", "2-4", "--landscape"}, 1, "A4 landscape", 297, 210},
+        {{"--paper", "hagaki"}, 15, "postcard", 100, 148},
+        {{"--paper", "L"}, 15, "L", 89, 127},
+        {{"--paper", "2l"}, 6, "2L", 127, 178},
+        {{"--paper", "a3nobi"}, 1, "A3 Nobi", 329, 483},
+        // A poster 3 sheets across is 3 sheets down on a square canvas;
+        // the map comes first.
+        {{"--sheets-across", "3"}, 9, "A4", 210, 297},
+        {{"--sheets-across", "3", "--overlap", "10", "--marks", "--labels", "--map"}, 7, "A4", 210, 297},
+        // 1 m on sheets of 175 x 262 mm: 6 across, 4 down.
+        {{"--width-mm", "1000"}, 24, "A4", 210, 297},
+        // A range reprints sheets without the map.
+        {{"--sheets-across", "2", "--map", "--pages", "3-4"}, 2, "A4", 210, 297},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
@@ -106,6 +119,24 @@ TEST_F(VqdtoolPrintTest, OptionsChooseSheetMarginsRangeAndScale)
         EXPECT_NEAR(page.width(), c.widthMm / 25.4 * 20, 1.5) << c.pageSize.toStdString();
         EXPECT_NEAR(page.height(), c.heightMm / 25.4 * 20, 1.5) << c.pageSize.toStdString();
     }
+}
+
+// The poster options go through the program's page loop: the labels and the
+// map read as the dialog prints them.
+TEST_F(VqdtoolPrintTest, PosterOptionsPrintLabelsAndMap)
+{
+    const PrintRun r = run({"print", "doc.vqd", "--pdf", "out.pdf", "--sheets-across", "2", "--overlap", "10",
+                            "--labels", "--map"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // 2 sheets of 175 mm less 10: a 340 mm square poster, 2 sheets down.
+    ASSERT_EQ(test::PdfPageCount(file("out.pdf")), 5);
+    EXPECT_TRUE(test::PdfText(file("out.pdf"), 1).contains(QStringLiteral("B-2")));
+    EXPECT_TRUE(test::PdfText(file("out.pdf"), 5).contains(QRegularExpression(QStringLiteral("B-2\\s+4 / 4"))));
+    // The red node, canvas 300..700 of 1000, is 102 to 238 mm into the poster:
+    // on the first sheet from 25 + 102 mm on.
+    const QImage first = test::PdfPage(file("out.pdf"), 2, 40);
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(first, 25 + 110, 25 + 165, 40), Qt::red));
+    EXPECT_TRUE(test::NearRgb(test::PixelAtMm(first, 25 + 95, 25 + 165, 40), Qt::white));
 }
 
 TEST_F(VqdtoolPrintTest, FitCentresTheWholeCanvas)
@@ -139,6 +170,12 @@ TEST_F(VqdtoolPrintTest, RefusesBadOptionsAndReportsFailures)
         {{"print", "doc.vqd", "--pdf", "a.pdf", "--dpi", "0"}, 2, "usage:"},
         {{"print", "doc.vqd", "--pdf", "a.pdf", "--paper", "B9"}, 2, "usage:"},
         {{"print", "doc.vqd", "--pdf", "a.pdf", "--bogus"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--sheets-across", "0"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--sheets-across", "21"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--width-mm", "49"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--sheets-across", "2", "--width-mm", "500"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--overlap", "31"}, 2, "usage:"},
+        {{"print", "doc.vqd", "--pdf", "a.pdf", "--overlap", "-1"}, 2, "usage:"},
         {{"print", "doc.vqd", "--printer", "no-such-printer"}, 1, "vqdtool: no-such-printer: "},
         {{"print", "doc.vqd", "--pdf", "a.pdf", "--pages", "9"}, 1, "vqdtool: --pages"},
         {{"print", "missing.vqd", "--pdf", "a.pdf"}, 1, ""},
