@@ -231,7 +231,8 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
     // A full document takes no tile: no undo step that would change nothing.
     if (!doc.CheckNodeCapacity(failure))
         return 0;
-    session.PushUndoSnapshot();
+    if (!session.PushUndoSnapshot())
+        return 0;
     const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
     int done = 0;
     int added = 0;

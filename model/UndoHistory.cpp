@@ -43,7 +43,12 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
 {
     Report failure;
     const auto fail = [&] {
-        if (failure.id != 0 && m_report)
+        // A full disk says nothing of its own; the edit it stops must not
+        // simply fail to happen.
+        if (failure.id == 0)
+            failure = {kMsgOutOfMemory, QStringLiteral("元に戻すための記録を作業フォルダに書き込めないため、操作を中止しました\n"),
+                       kStyleError, true};
+        if (m_report)
             m_report(failure, nullptr);
         return QString();
     };
@@ -63,9 +68,11 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
     return path;
 }
 
-void UndoHistory::PushUndoSnapshot(const Document& doc)
+bool UndoHistory::PushUndoSnapshot(const Document& doc)
 {
-    CommitSnapshot(PrepareSnapshot(doc));
+    const QString path = PrepareSnapshot(doc);
+    CommitSnapshot(path);
+    return !path.isEmpty();
 }
 
 QString UndoHistory::PrepareSnapshot(const Document& doc)

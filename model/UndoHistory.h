@@ -21,14 +21,16 @@ public:
     [[nodiscard]] QString undoPath(int i) const { return m_undoPaths.at(static_cast<size_t>(i)); }
     [[nodiscard]] QString redoPath(int i) const { return m_redoPaths.at(static_cast<size_t>(i)); }
 
-    // Records `doc` before an edit. Does nothing when no snapshot can be
-    // written: the edit still runs, it just cannot be undone.
-    void PushUndoSnapshot(const Document& doc);
+    // Records `doc` before an edit. False, with the failure told to the
+    // report sink, when no snapshot can be written: the edit should then not
+    // run, as it could not be undone.
+    bool PushUndoSnapshot(const Document& doc);
 
     // The two halves of PushUndoSnapshot, for an edit that may turn out to
     // change nothing: the snapshot is written first, while the document is
     // still as it was, and only becomes a step (dropping the redo steps) when
-    // committed. A discarded one leaves the history exactly as it was.
+    // committed. A discarded one leaves the history exactly as it was. An
+    // empty path: no snapshot could be written, and the sink was told.
     [[nodiscard]] QString PrepareSnapshot(const Document& doc);
     void CommitSnapshot(const QString& path);
     void DiscardSnapshot(const QString& path);
