@@ -237,10 +237,13 @@ bool RecoveryKeeper::OfferLeftCopies(const QString& requested)
         if (!requested.isEmpty() && (documentPath.isEmpty() || !samePath(documentPath, requested)))
             continue;
         MessageRequest question;
-        question.prefix = (documentPath.isEmpty() ? QStringLiteral("無題") : documentPath) + QLatin1Char('\n');
-        question.text = QStringLiteral("前回正常に終了しなかったときの作業内容が見つかりました。\n記録日時: ")
-                        + timeText(written) + QLatin1Char('\n') + changedSinceText(documentPath, recordedStamp)
-                        + QStringLiteral("復元しますか?");
+        question.prefix = (documentPath.isEmpty() ? QStringLiteral("無題") : QFileInfo(documentPath).fileName())
+                          + QLatin1Char('\n');
+        // Two documents of one name in different folders must not be confused.
+        question.text = QStringLiteral("前回正常に終了しなかったときの作業内容が見つかりました。\n")
+                        + (documentPath.isEmpty() ? QString() : QStringLiteral("ファイル: ") + documentPath + QLatin1Char('\n'))
+                        + QStringLiteral("記録日時: ") + timeText(written) + QLatin1Char('\n')
+                        + changedSinceText(documentPath, recordedStamp) + QStringLiteral("復元しますか?");
         question.style = kStyleYesNo;
         question.owner = parent();
         if (prompter().message(question) != kIdYes) {

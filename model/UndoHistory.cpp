@@ -58,7 +58,8 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
     QFile file(path);
     // A snapshot cut short by a full disk would restore nodes without their
     // pictures; only a complete one is kept.
-    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate) && WriteDataFile(file, doc, &failure)
+    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate)
+                         && (m_writer ? m_writer(file, doc, &failure) : WriteDataFile(file, doc, &failure))
                          && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
     if (!written) {

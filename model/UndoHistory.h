@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <array>
+#include <functional>
+
+class QIODevice;
 
 namespace vq {
 
@@ -48,12 +51,18 @@ public:
     // edit without its undo step should not pass in silence.
     void setReportSink(ReportSink sink) { m_report = std::move(sink); }
 
+    // What writes a snapshot's data into its file; the data file writer
+    // unless replaced, as a test replaces it by one that meets a full disk.
+    using SnapshotWriter = std::function<bool(QIODevice& file, const Document& doc, Report* failure)>;
+    void setSnapshotWriter(SnapshotWriter writer) { m_writer = std::move(writer); }
+
 private:
     std::array<QString, kSlots> m_undoPaths;
     std::array<QString, kSlots> m_redoPaths;
     int m_undoCount = 0;
     int m_redoCount = 0;
     ReportSink m_report;
+    SnapshotWriter m_writer;
 
     [[nodiscard]] QString writeSnapshot(const Document& doc) const;
 };

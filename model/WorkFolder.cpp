@@ -153,6 +153,10 @@ QString GetWorkFolder(const QString& sub, Report* failure)
         const std::lock_guard<std::mutex> guard(instanceMutex());
         Instance& own = instance();
         const QByteArray nativeBase = QFile::encodeName(base);
+        // A folder removed under us (a cleaner of the temporary folder) is
+        // made again under its name while its lock is still ours.
+        if (own.fd >= 0 && own.base == nativeBase && sameFile(own.fd, own.lock))
+            ::mkdir(own.folder.constData(), 0700);
         if (!own.usable(nativeBase)) {
             own.forget();
             if (own.make(nativeBase))
