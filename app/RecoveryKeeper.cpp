@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <algorithm>
 #include <sys/statvfs.h>
@@ -234,8 +235,18 @@ bool RecoveryKeeper::OfferLeftCopies(const QString& requested)
         }
         // The document asked for is opened in any case, after its own copy
         // has been offered; another document's copy keeps for a later start.
-        if (!requested.isEmpty() && (documentPath.isEmpty() || !samePath(documentPath, requested)))
+        if (!requested.isEmpty() && (documentPath.isEmpty() || !samePath(documentPath, requested))) {
+            // Letting go of the lock removes its file, and without one a copy
+            // counts as its instance's for as long as any process has that id,
+            // which after a reboot may be a long time. A lock file nobody holds
+            // says the instance is gone.
+            const QString lockPath = RecoveryLockPath(m_store->folder(), copy.pid);
+            copy.hold.reset();
+            QFile lockFile(lockPath);
+            if (!lockFile.exists() && lockFile.open(QIODevice::WriteOnly))
+                lockFile.close();
             continue;
+        }
         MessageRequest question;
         question.prefix = (documentPath.isEmpty() ? QStringLiteral("無題") : QFileInfo(documentPath).fileName())
                           + QLatin1Char('\n');

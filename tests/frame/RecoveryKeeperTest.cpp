@@ -413,6 +413,9 @@ TEST_F(LeftCopies, TheDocumentOnTheCommandLineIsOfferedOnlyItsOwnCopy)
         EXPECT_EQ(app().doc().state.nodeCount, row.nodes);
         EXPECT_EQ(app().document().isModified(), row.answer == kIdYes);
         EXPECT_TRUE(QFileInfo::exists(other)) << "another document's copy waits for a later start";
+        EXPECT_TRUE(QFileInfo::exists(QFileInfo(other).absolutePath() + QLatin1Char('/')
+                                      + QFileInfo(other).completeBaseName() + QStringLiteral(".lock")))
+            << "with a lock file, so a process given its id later cannot hide it";
         finish();
         resetApp();
     }
