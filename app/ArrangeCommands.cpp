@@ -32,6 +32,8 @@ void registerWithoutUndo(MainWindow& frame, int id, std::function<bool(Document&
 {
     EditSession& edits = frame.app().edits();
     frame.registerHandler(id, [&edits, change = std::move(change)] {
+        if (edits.doc().selectedCount() > 0)
+            edits.leaveModeForNodeChange();
         if (edits.amend([&](Document& document) { return change(document); }))
             edits.commitChange();
     });

@@ -22,7 +22,7 @@ namespace {
 using M = MenuItem;
 
 constexpr MenuItem kViewPopup[] = {
-    {M::Command, cmd::Paste}, {M::Separator},           {M::Command, cmd::SelectAll},
+    {M::Command, cmd::AddImage}, {M::Command, cmd::Paste},          {M::Separator}, {M::Command, cmd::SelectAll},
     {M::Command, cmd::ConsoleTopLeft}, {M::Separator}, {M::Command, cmd::ViewProperties},
 };
 

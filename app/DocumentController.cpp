@@ -104,12 +104,6 @@ bool DocumentController::OnRestoreDocument(Document& recovered, const QString& p
     return true;
 }
 
-bool DocumentController::OnOpenRecent(int index)
-{
-    const QStringList recent = m_app.settings().recentFiles();
-    return index >= 0 && index < recent.size() && OnOpenDocument(recent.at(index));
-}
-
 bool DocumentController::OnFileSave()
 {
     if (m_path.isEmpty())

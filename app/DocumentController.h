@@ -29,7 +29,6 @@ public:
     bool OnFileOpen();    // asks for a file first
     bool OnFileSave();
     bool OnFileSaveAs();
-    bool OnOpenRecent(int index); // 0 for the newest entry
     // A document recovered after a crash replaces this one, modified and
     // under its original path (empty for an untitled one), with the stamp its
     // file had when the copy was written.

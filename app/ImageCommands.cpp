@@ -154,6 +154,7 @@ void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int nod
 {
     if (!files.handled)
         return;
+    m_app.edits().leaveModeForNodeChange();
     if (files.tooMany)
         ShowMessage(*files.tooMany);
     if (node >= 0) {
@@ -224,6 +225,9 @@ void ImageCommands::OnDrop(const QMimeData* data, QPoint viewPoint, int node)
         }
     }
     const DropDecision decision = m_dropTarget.OnDrop(*data, node >= 0);
+    if (decision.kind == DropKind::Ignore)
+        return;
+    m_app.edits().leaveModeForNodeChange();
     switch (decision.kind) {
     case DropKind::Ignore: return;
     case DropKind::Url: AddImageFromUrl(decision.url, decision.type, viewPoint, node); return;

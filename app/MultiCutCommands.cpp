@@ -86,8 +86,11 @@ void executeMultiCut(MainWindow& frame)
         const WaitCursor wait;
         rendered = RenderModePicture(app.doc(), mode);
     }
-    if (rendered.isNull())
+    if (rendered.isNull()) {
+        // The picture decoded when it came in; what fails now is the memory.
+        ShowMessage(kMsgOutOfMemory, &frame, {}, kStyleError);
         return;
+    }
     switch (ShowMessage(kMsgCreateSeparately, &frame, {}, kStyleYesNoCancel)) {
     case kIdYes: tilesToNodes(frame, rendered); break;
     case kIdNo: tilesToFiles(frame, rendered); break;
@@ -109,6 +112,14 @@ void wireMultiCutCommands(MainWindow& frame)
 {
     frame.registerHandler(cmd::MultiExecute, [&frame] { executeMultiCut(frame); });
     frame.registerHandler(cmd::MultiSettings, [&frame] { multiCutWindowOf(frame).showSettings(); });
+    // A new range may leave the grid hanging over the node's edge; the counts
+    // follow at once, so the grid shown is the one that is cut.
+    QObject::connect(&frame.app().edits(), &EditSession::modeRectChanged, &frame, [&frame] {
+        if (!FitMultiCutToRange(frame.app().edits(), frame.app().sys()))
+            return;
+        if (auto* window = frame.findChild<MultiCutWindow*>(QString(), Qt::FindDirectChildrenOnly))
+            window->refresh();
+    });
     // Calling the multi-cut off puts its settings away with it.
     QObject::connect(&frame.app().edits(), &EditSession::modeCancelled, &frame, [&frame](RangeKind kind) {
         if (kind != RangeKind::MultiCut)

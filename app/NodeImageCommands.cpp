@@ -51,6 +51,8 @@ void saveMainNodeImage(MainWindow& frame)
         ShowMessage(kMsgSaveFailed, &frame, path + QLatin1Char('\n'), kStyleError);
         return;
     }
+    if (saved == NodeImageSave::RenderFailed)
+        ShowMessage(failure, &frame);
     if (saved != NodeImageSave::Saved)
         return;
     if (ShowMessage(kMsgSavedShowFolder, &frame, {}, kStyleYesNo) != kIdNo)

@@ -9,6 +9,7 @@
 #include "model/Document.h"
 #include "resources/CommandIds.h"
 #include "base/WaitCursor.h"
+#include "view/Prompts.h"
 
 #include <QGuiApplication>
 
@@ -18,10 +19,10 @@ namespace {
 
 // Turning many photographs takes a moment; the pointer says so.
 template <typename Work>
-void withWaitCursor(Work&& work)
+auto withWaitCursor(Work&& work)
 {
     const WaitCursor wait;
-    work();
+    return work();
 }
 
 } // namespace
@@ -29,11 +30,19 @@ void withWaitCursor(Work&& work)
 void wireRotateCommands(MainWindow& frame)
 {
     Application& app = frame.app();
-    const auto rotate = [&app](int degrees) {
-        return [&app, degrees] { withWaitCursor([&] { RotateSelected(app.edits(), degrees); }); };
+    const auto rotate = [&app, &frame](int degrees) {
+        return [&app, &frame, degrees] {
+            Report failure;
+            if (!withWaitCursor([&] { return RotateSelected(app.edits(), degrees, &failure); }))
+                ShowMessage(failure, &frame);
+        };
     };
-    const auto flip = [&app](bool vertical) {
-        return [&app, vertical] { withWaitCursor([&] { FlipSelected(app.edits(), vertical); }); };
+    const auto flip = [&app, &frame](bool vertical) {
+        return [&app, &frame, vertical] {
+            Report failure;
+            if (!withWaitCursor([&] { return FlipSelected(app.edits(), vertical, &failure); }))
+                ShowMessage(failure, &frame);
+        };
     };
     frame.registerHandler(cmd::RotateRight, rotate(270));
     frame.registerHandler(cmd::Rotate180, rotate(180));

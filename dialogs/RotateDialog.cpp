@@ -1,6 +1,8 @@
 #include "dialogs/RotateDialog.h"
 
+#include "base/Report.h"
 #include "edit/Rotate.h"
+#include "view/Prompts.h"
 #include "base/WaitCursor.h"
 
 #include <QGuiApplication>
@@ -63,8 +65,13 @@ void RotateDialog::rotate(bool towardsRight)
 {
     const int tenths = ParseRotationAngle(m_angle->text());
     const int turn = towardsRight ? kDegreesPerTurnTenths - tenths : tenths;
-    const WaitCursor wait;
-    RotateNodeStep(m_session, m_node, turn / 10.0);
+    Report failure;
+    {
+        const WaitCursor wait;
+        RotateNodeStep(m_session, m_node, turn / 10.0, &failure);
+    }
+    if (!failure.isEmpty())
+        ShowMessage(failure, this);
 }
 
 } // namespace vq

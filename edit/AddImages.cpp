@@ -55,6 +55,7 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
 {
     if (paths.isEmpty())
         return 0;
+    session.leaveModeForNodeChange();
     const int step = progress ? progress->BeginProgress(static_cast<int>(paths.size())) : 1;
     int added = 0;
     // Files that all fail to load leave no undo step behind.

@@ -289,7 +289,7 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
     const QPoint v = toView(p);
     m_pressClient = p;
     m_pressPoint = v;
-    m_scrolledSincePress = {};
+    m_scrollAtPress = m_host.scrollPosition();
 
     if (m_console.dialActive && onRing(p, consoleCentre())) {
         m_console.dialPrevious = p;
@@ -363,6 +363,9 @@ void CanvasInteraction::onLeftDown(QPoint p, Qt::KeyboardModifiers mods)
         case CanvasEdge::Width: m_drag = DragKind::CanvasWidth; break;
         case CanvasEdge::Height: m_drag = DragKind::CanvasHeight; break;
         case CanvasEdge::None:
+            // A range mode keeps the selection empty: the band has nothing to pick.
+            if (mode.active())
+                break;
             m_session.changeSelection([](Document& document) { DeselectAll(document); });
             m_drag = DragKind::Band;
             break;
@@ -451,9 +454,7 @@ bool CanvasInteraction::autoScroll(QPoint p)
         return false;
     const QPoint before = m_host.scrollPosition();
     m_host.setScrollPosition(before + step);
-    const QPoint moved = m_host.scrollPosition() - before;
-    m_scrolledSincePress += moved;
-    return !moved.isNull();
+    return m_host.scrollPosition() != before;
 }
 
 CanvasInteraction::MoveProposal CanvasInteraction::proposeMove(QPoint client, Qt::KeyboardModifiers mods) const
@@ -462,7 +463,9 @@ CanvasInteraction::MoveProposal CanvasInteraction::proposeMove(QPoint client, Qt
     const QPoint scroll = m_host.scrollPosition();
     const float z = zoom();
     MoveProposal m;
-    m.windowDelta = (client - m_pressClient) + m_scrolledSincePress;
+    // Any scrolling since the press counts, whether the drag scrolled the
+    // window itself or the wheel or a scroll bar did.
+    m.windowDelta = (client - m_pressClient) + (scroll - m_scrollAtPress);
     m.canvasDelta = MoveDisplacement(m.windowDelta, z);
     QPoint centre = client - m_grabOffset;
     const Document& d = doc();

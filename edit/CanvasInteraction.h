@@ -216,7 +216,7 @@ private:
     QPoint m_pressPoint;  // view coordinates of the press
     QPoint m_pressClient; // client coordinates of the press
     QPoint m_grabOffset;
-    QPoint m_scrolledSincePress;
+    QPoint m_scrollAtPress;
     ResizeHandle m_handle = ResizeHandle::TopLeft;
     QRect m_resizeStart;  // the main node's rectangle at the press, client pixels
     QRect m_resizeResult; // last proposed rectangle; empty when none yet

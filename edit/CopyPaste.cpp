@@ -41,6 +41,7 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, Report* 
 {
     if (buffer.count() == 0)
         return 0;
+    session.leaveModeForNodeChange();
     // The snapshot's selection is of no account: undo clears it.
     if (!session.PushUndoSnapshot())
         return 0;
@@ -75,6 +76,7 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
         Record(failure, {kMsgPasteFailed, {}, kStyleError});
         return false;
     }
+    session.leaveModeForNodeChange();
     Document& doc = session.editableDoc();
     if (!session.PushUndoSnapshot())
         return false;
@@ -93,6 +95,7 @@ bool DeleteSelection(EditSession& session)
 {
     if (session.doc().selectedCount() == 0)
         return false;
+    session.leaveModeForNodeChange();
     // Without its undo step nothing is deleted: the nodes stay where they are.
     if (!session.PushUndoSnapshot())
         return false;

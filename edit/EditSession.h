@@ -77,6 +77,10 @@ public:
     // The user called the active range mode off (its cancel command or Esc):
     // the mode ends and whoever shows something for it hears so.
     void cancelMode();
+    // A command about to add, remove or reorder nodes, or to select some,
+    // ends a running range mode first: the mode keeps the selection empty and
+    // holds its node by index, which must go on naming the node the user sees.
+    void leaveModeForNodeChange() { cancelMode(); }
 
     // Steps back or forward through the history; false when there was no
     // step or its snapshot could not be read.

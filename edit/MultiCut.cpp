@@ -11,7 +11,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <new>
 #include <optional>
+#include <vector>
 
 namespace vq {
 
@@ -205,14 +207,30 @@ std::optional<CutPlan> PlanCut(const Document& doc, const RangeMode& mode, const
     if (!mode.active() || mode.modeNode >= doc.state.nodeCount || rendered.isNull())
         return std::nullopt;
     CutPlan plan{MakeTileGrid(doc, mode, sys), {}};
-    if (plan.grid.node.isEmpty() || plan.grid.range.isEmpty())
+    TileGrid& grid = plan.grid;
+    if (grid.node.isEmpty() || grid.range.isEmpty())
         return std::nullopt;
+    // A grid hanging over the node's edge would cut beyond the picture: only
+    // the tiles that lie on the node are cut.
+    const auto fitted = [](int count, int tile, int g1000, int offset, int size) {
+        return GridExtent(count, tile, g1000, offset) <= size ? count
+                                                              : LargestFittingCount(tile, g1000, offset, size);
+    };
+    grid.cx = fitted(grid.cx, grid.tileWidth(), grid.g1000x, grid.range.left - grid.node.left, grid.node.width());
+    grid.cy = fitted(grid.cy, grid.tileHeight(), grid.g1000y, grid.range.top - grid.node.top, grid.node.height());
     const float sx = static_cast<float>(plan.grid.node.width()) / static_cast<float>(rendered.width());
     const float sy = static_cast<float>(plan.grid.node.height()) / static_cast<float>(rendered.height());
-    plan.source = SourceTilesFor(plan.grid, sx, sy);
+    plan.source = SourceTilesFor(grid, sx, sy);
     if (plan.source.tw <= 0 || plan.source.th <= 0)
         return std::nullopt;
     return plan;
+}
+
+// Tile (i, j) of the plan in the picture's pixels, never reaching past the
+// picture; empty where rounding left nothing of it on the picture.
+QRect sourceTile(const CutPlan& plan, const QImage& rendered, int i, int j)
+{
+    return plan.source.tile(i, j).intersected(rendered.rect());
 }
 
 } // namespace
@@ -231,37 +249,58 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
     // A full document takes no tile: no undo step that would change nothing.
     if (!doc.CheckNodeCapacity(failure))
         return 0;
-    if (!session.PushUndoSnapshot())
-        return 0;
+    // Every tile is made before the document changes, so running out of
+    // memory half-way leaves the document as it was.
     const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
-    int done = 0;
+    std::vector<PicturePtr> pictures;
+    try {
+        pictures.reserve(static_cast<std::size_t>(grid.cx) * grid.cy);
+        int done = 0;
+        for (int j = 0; j < grid.cy; ++j) {
+            for (int i = 0; i < grid.cx; ++i) {
+                const QRect cut = sourceTile(*plan, rendered, i, j);
+                pictures.push_back(cut.isEmpty() ? nullptr : BitmapToPicture(rendered.copy(cut)));
+                if (progress && ++done % step == 0)
+                    progress->StepProgress();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        if (progress)
+            progress->EndProgress();
+        Record(failure, {kMsgOutOfMemory, {}, kStyleError});
+        return 0;
+    }
+
+    if (!session.PushUndoSnapshot()) {
+        if (progress)
+            progress->EndProgress();
+        return 0;
+    }
     int added = 0;
     bool full = false;
     for (int j = 0; j < grid.cy && !full; ++j) {
         for (int i = 0; i < grid.cx; ++i) {
-            const PicturePtr picture = BitmapToPicture(rendered.copy(source.tile(i, j)));
-            if (picture) {
-                const QPoint origin = grid.tileOrigin(i, j);
-                const QSize shown(grid.tileWidth(), grid.tileHeight());
-                const LoadedPicture tile{picture, source.tw, source.th, static_cast<int>(picture->bytes().size())};
-                if (!AppendPictureNode(doc, tile, origin + QPoint(shown.width() / 2, shown.height() / 2),
-                                       QString::fromLatin1(kMultiCutSource), failure, shown)) {
-                    full = true;
-                    break;
-                }
-                ++added;
+            const PicturePtr& picture = pictures[static_cast<std::size_t>(j) * grid.cx + i];
+            if (!picture)
+                continue;
+            const QPoint origin = grid.tileOrigin(i, j);
+            const QSize shown(grid.tileWidth(), grid.tileHeight());
+            const LoadedPicture tile{picture, source.tw, source.th, static_cast<int>(picture->bytes().size())};
+            if (!AppendPictureNode(doc, tile, origin + QPoint(shown.width() / 2, shown.height() / 2),
+                                   QString::fromLatin1(kMultiCutSource), failure, shown)) {
+                full = true;
+                break;
             }
-            if (progress && ++done % step == 0)
-                progress->StepProgress();
+            ++added;
         }
     }
+    if (progress)
+        progress->EndProgress();
     if (full) {
         // The nodes made so far stay; the mode stays for another try.
         session.commitChange();
         return added;
     }
-    if (progress)
-        progress->EndProgress();
     mode.modeNode = -1;
     session.commitChange();
     return added;
@@ -286,26 +325,32 @@ TileFilesResult CutTilesToFiles(const Document& doc, const RangeMode& mode, cons
     if (!plan)
         return result;
     const TileGrid& grid = plan->grid;
-    const SourceTiles& source = plan->source;
     const QString extension = TileFileExtension(sys.multiExt);
     const int step = progress ? std::max(1, progress->BeginProgress(grid.cx * grid.cy)) : 1;
     int counter = 0;
     int done = 0;
     for (int j = 0; j < grid.cy; ++j) {
         for (int i = 0; i < grid.cx; ++i) {
-            const QImage tile = rendered.copy(source.tile(i, j));
-            const QString name = NextTileFileName(folder, extension, &counter);
-            Report failure;
-            if (SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false, &failure)) {
-                ++result.written;
-            } else {
-                if (result.failed++ == 0)
-                    result.firstFailure = name;
-                if (!failure.isEmpty())
-                    result.reports << failure;
-            }
             if (progress && ++done % step == 0)
                 progress->StepProgress();
+            const QRect cut = sourceTile(*plan, rendered, i, j);
+            if (cut.isEmpty())
+                continue;
+            const QImage tile = rendered.copy(cut);
+            const QString name = NextTileFileName(folder, extension, &counter);
+            Report failure;
+            // A tile the memory cannot hold fails like one the disk cannot.
+            if (!tile.isNull()
+                && SaveBitmapAsImageFile(tile, tile.width(), tile.height(), name, extension, 100, false, &failure)) {
+                ++result.written;
+                continue;
+            }
+            if (tile.isNull())
+                failure = {kMsgOutOfMemory, {}, kStyleError};
+            if (result.failed++ == 0)
+                result.firstFailure = name;
+            if (!failure.isEmpty())
+                result.reports << failure;
         }
     }
     if (progress)

@@ -80,6 +80,21 @@ int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize)
     return LargestFittingCount(tile, g1000, offset, nodeSize);
 }
 
+bool FitMultiCutToRange(const EditSession& session, SysSettings& sys)
+{
+    const RangeMode& mode = session.mode();
+    if (!modeOnValidNode(session) || mode.modeKind != RangeKind::MultiCut)
+        return false;
+    const IntRect node = session.doc().NodeRect(mode.modeNode);
+    const IntRect& r = mode.modeRect;
+    const int cx = FitTileCount(sys.multiCntX, r.width(), sys.multiMarginX, r.left - node.left, node.width());
+    const int cy = FitTileCount(sys.multiCntY, r.height(), sys.multiMarginY, r.top - node.top, node.height());
+    const bool changed = cx != sys.multiCntX || cy != sys.multiCntY;
+    sys.multiCntX = cx;
+    sys.multiCntY = cy;
+    return changed;
+}
+
 bool EnterRangeMode(EditSession& session, RangeKind kind, const Settings& settings, SysSettings& sys)
 {
     Document& doc = session.editableDoc();
@@ -91,11 +106,7 @@ bool EnterRangeMode(EditSession& session, RangeKind kind, const Settings& settin
     mode.modePart = ModePart::Right;
     const IntRect node = doc.NodeRect(mode.modeNode);
     mode.modeRect = RangeFromStored(node, ReadStoredRange(settings, kind, node.width(), node.height()));
-    if (kind == RangeKind::MultiCut) {
-        const IntRect& r = mode.modeRect;
-        sys.multiCntX = FitTileCount(sys.multiCntX, r.width(), sys.multiMarginX, r.left - node.left, node.width());
-        sys.multiCntY = FitTileCount(sys.multiCntY, r.height(), sys.multiMarginY, r.top - node.top, node.height());
-    }
+    (void)FitMultiCutToRange(session, sys);
     DeselectAll(doc);
     session.commitSelection();
     return true;

@@ -41,6 +41,12 @@ struct StoredRange {
 // largest that does (at least one).
 [[nodiscard]] int FitTileCount(int count, int tile, float spacing, int offset, int nodeSize);
 
+// Keeps the multi-cut grid on its node after its range changed (a range
+// command, a frame drag, a key): each tile count that no longer fits becomes
+// the largest that does. True when a count changed; nothing happens outside
+// a multi-cut.
+bool FitMultiCutToRange(const EditSession& session, SysSettings& sys);
+
 // Starts mode `kind` on the main node: the range from the remembered one,
 // the keyboard on the frame's right edge, the selection cleared. Entering
 // multi-cut also fits the tile counts of `sys` to the node. False, with

@@ -1,5 +1,6 @@
 #include "edit/Rotate.h"
 
+#include "base/Report.h"
 #include "edit/EditSession.h"
 #include "imaging/Rotate.h"
 #include "model/Document.h"
@@ -88,6 +89,22 @@ std::vector<int> selectedNodes(const Document& doc)
     return nodes;
 }
 
+// True when every node that has a picture got its new one.
+bool allMade(const Document& doc, const std::vector<int>& nodes, const std::vector<PicturePtr>& made)
+{
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        if (doc.nodes[nodes[k]].picture && !made[k])
+            return false;
+    }
+    return true;
+}
+
+bool reportOutOfMemory(Report* failure)
+{
+    Record(failure, {kMsgOutOfMemory, {}, kStyleError});
+    return false;
+}
+
 bool validNode(const Document& doc, int index)
 {
     return index >= 0 && index < doc.state.nodeCount && doc.nodes[index].picture;
@@ -114,34 +131,13 @@ void ApplyRotatedPicture(Document& doc, int index, PicturePtr rotated)
     node.picture = std::move(rotated);
 }
 
-bool RotateNode(Document& doc, int index, double degrees)
-{
-    if (!validNode(doc, index))
-        return false;
-    PicturePtr rotated = RotatePicture(doc.nodes[index].picture, degrees);
-    if (!rotated)
-        return false;
-    ApplyRotatedPicture(doc, index, std::move(rotated));
-    return true;
-}
-
-bool FlipNode(Document& doc, int index, bool vertical)
-{
-    if (!validNode(doc, index))
-        return false;
-    PicturePtr flipped =
-        TurnPicture(doc.nodes[index].picture, vertical ? ExactTurn::MirrorTopBottom : ExactTurn::MirrorLeftRight);
-    if (!flipped)
-        return false;
-    doc.nodes[index].picture = std::move(flipped);
-    return true;
-}
-
-void RotateSelected(EditSession& session, int degrees)
+bool RotateSelected(EditSession& session, int degrees, Report* failure)
 {
     const std::vector<int> nodes = selectedNodes(session.doc());
     const std::vector<PicturePtr> rotated = makeInParallel(
         session.doc(), nodes, [degrees](const PicturePtr& picture) { return RotatePicture(picture, degrees); });
+    if (!allMade(session.doc(), nodes, rotated))
+        return reportOutOfMemory(failure);
     session.edit([&](Document& doc) {
         for (std::size_t k = 0; k < nodes.size(); ++k) {
             if (rotated[k])
@@ -149,29 +145,38 @@ void RotateSelected(EditSession& session, int degrees)
             KeepNodeInCanvas(doc, nodes[k], KeepMode::Centre);
         }
     });
+    return true;
 }
 
-void FlipSelected(EditSession& session, bool vertical)
+bool FlipSelected(EditSession& session, bool vertical, Report* failure)
 {
     const ExactTurn turn = vertical ? ExactTurn::MirrorTopBottom : ExactTurn::MirrorLeftRight;
     const std::vector<int> nodes = selectedNodes(session.doc());
     const std::vector<PicturePtr> flipped = makeInParallel(
         session.doc(), nodes, [turn](const PicturePtr& picture) { return TurnPicture(picture, turn); });
+    if (!allMade(session.doc(), nodes, flipped))
+        return reportOutOfMemory(failure);
     session.edit([&](Document& doc) {
         for (std::size_t k = 0; k < nodes.size(); ++k) {
             if (flipped[k])
                 doc.nodes[nodes[k]].picture = flipped[k];
         }
     });
+    return true;
 }
 
-bool RotateNodeStep(EditSession& session, int index, double degrees)
+bool RotateNodeStep(EditSession& session, int index, double degrees, Report* failure)
 {
     if (!validNode(session.doc(), index))
         return false;
-    PicturePtr rotated = RotatePicture(session.doc().nodes[index].picture, degrees);
+    PicturePtr rotated;
+    try {
+        rotated = RotatePicture(session.doc().nodes[index].picture, degrees);
+    } catch (const std::bad_alloc&) {
+        rotated = nullptr;
+    }
     if (!rotated)
-        return false;
+        return reportOutOfMemory(failure);
     session.edit([&](Document& doc) { ApplyRotatedPicture(doc, index, std::move(rotated)); });
     return true;
 }

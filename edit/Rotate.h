@@ -8,6 +8,7 @@ namespace vq {
 
 class Document;
 class EditSession;
+struct Report;
 
 // Nodes carry no angle: turning one rewrites its picture and resizes the node
 // so that it keeps its display scale and centre. Angles are in degrees,
@@ -15,24 +16,20 @@ class EditSession;
 
 // Every selected node rotated by `degrees` (90, 180 or 270 from the menu) and
 // kept with its centre on the canvas, as one undo step however many nodes
-// turn. The new pictures are made on the machine's cores at once. A node
-// whose picture cannot be turned is left as it was.
-void RotateSelected(EditSession& session, int degrees);
+// turn. The new pictures are made on the machine's cores at once. When any
+// picture cannot be turned (the memory will not hold it), nothing changes and
+// `failure` says so; false then.
+bool RotateSelected(EditSession& session, int degrees, Report* failure = nullptr);
 
 // Every selected node mirrored left-right (or top-bottom when `vertical`),
-// as one undo step.
-void FlipSelected(EditSession& session, bool vertical);
+// as one undo step; all or nothing, as RotateSelected.
+bool FlipSelected(EditSession& session, bool vertical, Report* failure = nullptr);
 
 // One press in the any-angle dialog: node `index` rotated by `degrees` as one
 // undo step of its own. Nothing happens, and no step is taken, when the node
-// has no picture or it cannot be rotated; false then.
-bool RotateNodeStep(EditSession& session, int index, double degrees);
-
-// Node `index` rotated by `degrees` without an undo step of its own; false
-// (node unchanged) when it has no picture or the picture cannot be rotated.
-bool RotateNode(Document& doc, int index, double degrees);
-// Node `index` mirrored without an undo step of its own; its rectangle stays.
-bool FlipNode(Document& doc, int index, bool vertical);
+// has no picture or it cannot be rotated; false then, with `failure` saying
+// why when the memory ran out.
+bool RotateNodeStep(EditSession& session, int index, double degrees, Report* failure = nullptr);
 
 // Gives node `index` the picture `rotated`, made from its current one, and
 // the size that keeps its display scale: each half becomes the new picture's

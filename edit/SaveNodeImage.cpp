@@ -5,11 +5,14 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "model/Document.h"
+#include "base/Report.h"
 #include "base/TextUtil.h"
 #include "base/WaitCursor.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <new>
 
 namespace vq {
 
@@ -50,10 +53,15 @@ QImage RenderNodePicture(const Document& doc, int index)
 {
     if (index < 0 || index >= doc.state.nodeCount || !doc.nodes[index].picture)
         return {};
-    QImage image = FlattenOntoTopLeftColor(DecodeImage(doc.nodes[index].picture->bytes()));
-    if (image.isNull())
+    try {
+        QImage image = FlattenOntoTopLeftColor(DecodeImage(doc.nodes[index].picture->bytes()));
+        if (image.isNull())
+            return {};
+        return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    } catch (const std::bad_alloc&) {
+        // A picture the memory left cannot hold renders as nothing; callers say so.
         return {};
-    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    }
 }
 
 NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path, Report* failure)
@@ -71,8 +79,11 @@ NodeImageSave SaveNodeImage(const Document& doc, int index, const QString& path,
         return WriteBytesAtomically(path, WithUprightOrientationTag(picture->bytes())) ? NodeImageSave::Saved
                                                                                           : NodeImageSave::WriteFailed;
     const QImage image = RenderNodePicture(doc, index);
-    if (image.isNull())
+    if (image.isNull()) {
+        // The picture decoded when it came in; what fails now is the memory.
+        Record(failure, {kMsgOutOfMemory, {}, kStyleError});
         return NodeImageSave::RenderFailed;
+    }
     return SaveBitmapAsImageFile(image, image.width(), image.height(), path, type, 100, false, failure)
         ? NodeImageSave::Saved
         : NodeImageSave::WriteFailed;

@@ -1,5 +1,6 @@
 #include "edit/Selection.h"
 
+#include "edit/EditSession.h"
 #include "model/Document.h"
 
 #include <algorithm>
@@ -25,6 +26,14 @@ void SelectAll(Document& doc)
     for (int i = 0; i < doc.state.nodeCount; ++i)
         doc.screen[i].selected = 1;
     doc.state.mainIndex = doc.state.nodeCount > 0 ? 0 : -1;
+}
+
+bool SelectAllOutsideMode(EditSession& session)
+{
+    if (session.mode().active())
+        return false;
+    session.changeSelection([](Document& document) { SelectAll(document); });
+    return true;
 }
 
 SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind)

@@ -5,6 +5,7 @@
 namespace vq {
 
 class Document;
+class EditSession;
 
 // How a click on a node changes the selection. Ctrl and Shift together count
 // as a plain click, as does any other combination.
@@ -19,6 +20,9 @@ struct SelectionOutcome {
 void DeselectAll(Document& doc);
 // Every node selected, the first one main; nothing main on an empty canvas.
 void SelectAll(Document& doc);
+// Ctrl+A: SelectAll, except while a range mode runs, which keeps the
+// selection empty. False when nothing changed.
+bool SelectAllOutsideMode(EditSession& session);
 // The selection rule for a press on node `index`.
 SelectionOutcome ApplySelectionRule(Document& doc, int index, ClickKind kind);
 // Every node whose four corners lie inside `band` (zoomed canvas pixels,

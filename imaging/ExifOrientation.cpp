@@ -191,11 +191,6 @@ QByteArray WithUprightOrientationTag(QByteArray jpeg)
     return jpeg;
 }
 
-QSize OrientedSize(QSize stored, int orientation)
-{
-    return orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
-}
-
 QImage OrientImage(const QImage& stored, int orientation)
 {
     switch (orientation) {

@@ -37,9 +37,6 @@ struct ExifOrientationTag {
 // The same bytes when there is no tag or it is already 1.
 [[nodiscard]] QByteArray WithUprightOrientationTag(QByteArray jpeg);
 
-// The size a picture stored at `stored` shows at under `orientation`.
-[[nodiscard]] QSize OrientedSize(QSize stored, int orientation);
-
 // `stored` turned and mirrored pixel for pixel as `orientation` asks, RGB32.
 [[nodiscard]] QImage OrientImage(const QImage& stored, int orientation);
 

@@ -1,6 +1,7 @@
 #include "imaging/JpegTransform.h"
 
 #include "imaging/JpegEncode.h"
+#include "imaging/JpegReencode.h"
 
 #include <QSysInfo>
 
@@ -142,9 +143,19 @@ QByteArray TransformJpegToUpright(const QByteArray& jpeg, int orientation)
         default: return std::nullopt;
         }
     }();
-    if (!operation || !operation->perfect)
+    if (!operation)
         return {};
+    if (!operation->perfect)
+        return ReencodeJpegTransformed(jpeg, operation->op);
     return runTransform(jpeg, operation->op);
+}
+
+QByteArray TurnJpeg(const QByteArray& jpeg, ExactTurn turn)
+{
+    QByteArray lossless = TransformJpegLossless(jpeg, turn);
+    if (!lossless.isEmpty())
+        return lossless;
+    return ReencodeJpegTransformed(jpeg, transformOp(turn));
 }
 
 QByteArray EncodeJpegFullChroma(const QImage& image, int quality)

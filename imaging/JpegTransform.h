@@ -32,11 +32,17 @@ struct JpegBlockLayout {
 // libjpeg reads without complaint or when the turn is not perfect.
 [[nodiscard]] QByteArray TransformJpegLossless(const QByteArray& jpeg, ExactTurn turn);
 
-// `jpeg` turned in the compressed domain as Exif orientation `orientation`
-// (2..8, see imaging/ExifOrientation.h) asks, so that it shows upright
-// without the tag; every marker is copied as it is, the tag included. Empty
-// when the turn is not perfect or libjpeg does not read the data cleanly.
+// `jpeg` turned as Exif orientation `orientation` (2..8, see
+// imaging/ExifOrientation.h) asks, so that it shows upright without the tag;
+// every marker is copied as it is, the tag included. In the compressed domain
+// where the turn is perfect, otherwise re-saved at the picture's own settings
+// (ReencodeJpegTransformed). Empty when libjpeg does not read the data cleanly.
 [[nodiscard]] QByteArray TransformJpegToUpright(const QByteArray& jpeg, int orientation);
+
+// `jpeg` turned by `turn`: in the compressed domain where that is perfect,
+// otherwise re-saved at the picture's own settings. Empty when libjpeg does
+// not read the data cleanly.
+[[nodiscard]] QByteArray TurnJpeg(const QByteArray& jpeg, ExactTurn turn);
 
 // JPEG bytes of `image` at `quality` (1..100) without chroma subsampling.
 // With 8 × 8 coded units, later turns of the result are perfect whenever its

@@ -205,9 +205,9 @@ PicturePtr TurnPicture(const PicturePtr& picture, ExactTurn turn)
 {
     if (!picture)
         return nullptr;
-    const QByteArray lossless = TransformJpegLossless(picture->bytes(), turn);
-    if (!lossless.isEmpty()) {
-        if (PicturePtr turned = Picture::fromJpegBytes(lossless))
+    const QByteArray jpeg = TurnJpeg(picture->bytes(), turn);
+    if (!jpeg.isEmpty()) {
+        if (PicturePtr turned = Picture::fromJpegBytes(jpeg))
             return turned;
     }
     return encodeRotated(TurnImage(decodeFlattened(picture), turn));

@@ -22,7 +22,7 @@ constexpr int kWheelStep = 10;
 
 void CanvasView::OnSelectAll()
 {
-    m_session.changeSelection([](Document& document) { SelectAll(document); });
+    SelectAllOutsideMode(m_session);
 }
 
 void CanvasView::OnCancelMode()

@@ -8,14 +8,13 @@
 //
 // Orientation 6 turns a 4000 x 3000 picture by a quarter; 3000 is not a whole
 // number of 16-pixel coded units, so it cannot be turned in the compressed
-// domain and goes the exact fallback (decode, turn, encode at quality 100).
+// domain and goes the fallback (re-saved at the photograph's own settings).
 // Orientation 8 turns the other way, where 4000 is whole: the lossless path.
 // Both are measured.
 //
 // Four distinct photographs are generated and written 25 times each, each
 // copy its own file; the files are read from the system's file cache.
-// Figures: median wall and process CPU time of RUNS runs (default 1: the
-// fallback alone takes most of a minute per run on a small machine).
+// Figures: median wall and process CPU time of RUNS runs (default 1).
 //
 //   bench_orientation [RUNS] [--size WxH]
 #include "bench/support/BenchPhotos.h"

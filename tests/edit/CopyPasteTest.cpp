@@ -1,9 +1,13 @@
 #include "edit/CopyPaste.h"
+#include "edit/EditSession.h"
 #include "edit/Selection.h"
 #include "tests/edit/ImagesTestSupport.h"
 
 #include <QImage>
 #include <QMimeData>
+
+#include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +135,54 @@ TEST_F(CopyPasteTest, AClipboardPictureBecomesANodeFromTheClipboard)
     EXPECT_EQ(doc.selectedCount(), 1);
     EXPECT_EQ(history.undoCount(), 1);
 }
+
+// A range mode holds its node by index and keeps the selection empty: Ctrl+A
+// leaves it so, and a command that adds or removes nodes ends the mode before
+// it acts, so the mode can never go on to work on another node.
+struct NodeChangeCase {
+    const char* name;
+    std::function<void(CopyPasteTest&, EditSession&, CopyBuffer&)> act;
+};
+
+class NodeChangeDuringModeTest : public CopyPasteTest, public ::testing::WithParamInterface<NodeChangeCase> {};
+
+TEST_P(NodeChangeDuringModeTest, EndsTheModeFirst)
+{
+    select({1});
+    ASSERT_TRUE(CopySelection(doc, buffer, {}));
+    RangeMode& mode = session->mode();
+    mode.modeNode = 1;
+    mode.modeKind = RangeKind::Trim;
+    mode.modeRect = doc.NodeRect(1);
+    DeselectAll(doc);
+    int cancelled = 0;
+    QObject::connect(session.get(), &EditSession::modeCancelled, [&cancelled] { ++cancelled; });
+
+    EXPECT_FALSE(SelectAllOutsideMode(*session));
+    EXPECT_EQ(doc.selectedCount(), 0);
+
+    GetParam().act(*this, *session, buffer);
+    EXPECT_FALSE(mode.active());
+    EXPECT_EQ(cancelled, 1) << "windows that belong to the mode hear of it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, NodeChangeDuringModeTest,
+    ::testing::Values(
+        NodeChangeCase{"PasteTheBuffer",
+                       [](CopyPasteTest&, EditSession& s, CopyBuffer& b) { EXPECT_EQ(PasteBuffer(s, b, {}, nullptr), 1); }},
+        NodeChangeCase{"PasteAPicture",
+                       [](CopyPasteTest&, EditSession& s, CopyBuffer&) {
+                           QImage image(8, 8, QImage::Format_RGB32);
+                           image.fill(Qt::red);
+                           EXPECT_TRUE(PasteImage(s, image, {}, nullptr));
+                       }},
+        NodeChangeCase{"DeleteAStaleSelection",
+                       [](CopyPasteTest&, EditSession& s, CopyBuffer&) {
+                           s.changeSelection([](Document& d) { d.screen[0].selected = 1; });
+                           EXPECT_TRUE(DeleteSelection(s));
+                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PasteKind, MarkerThenImageThenNothing)
 {

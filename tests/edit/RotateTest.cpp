@@ -2,6 +2,8 @@
 // history writing its snapshots into an isolated working folder.
 #include "edit/Rotate.h"
 
+#include "base/Report.h"
+
 #include "edit/EditSession.h"
 #include "edit/Selection.h"
 #include "imaging/Rotate.h"
@@ -189,6 +191,29 @@ TEST_F(RotateTest, EachDialogPressIsOneStepAndTurnsOnlyItsNode)
     EXPECT_FALSE(RotateNodeStep(session, empty, 45));
     EXPECT_FALSE(RotateNodeStep(session, 99, 45));
     EXPECT_EQ(history.undoCount(), 2) << "nothing turned, no step";
+}
+
+// A turn the memory cannot hold (here: a 45-degree turn whose frame exceeds
+// the pixel budget) changes
+// nothing, takes no step and says so, rather than turning some nodes or none
+// in silence.
+TEST_F(RotateTest, ATurnThatCannotBeMadeChangesNothingAndReportsMemory)
+{
+    const int strip = addNode(test::texturedPhoto(60000, 8), 300, 4);
+    Report failure;
+    EXPECT_FALSE(RotateNodeStep(session, strip, 45, &failure));
+    EXPECT_EQ(failure.id, kMsgOutOfMemory);
+    EXPECT_EQ(doc.nodes[strip].picture->pixelSize(), QSize(60000, 8));
+
+    // The strip is selected too: the other node's turn, which could be made,
+    // is not applied alone.
+    const int good = addNode(test::texturedPhoto(64, 48), 32, 24);
+    Report why;
+    EXPECT_FALSE(RotateSelected(session, 45, &why));
+    EXPECT_EQ(why.id, kMsgOutOfMemory);
+    EXPECT_EQ(doc.nodes[good].picture->pixelSize(), QSize(64, 48)) << "all or nothing";
+    EXPECT_EQ(history.undoCount(), 0);
+    EXPECT_EQ(changes, 0);
 }
 
 struct AngleCase {

@@ -3,8 +3,12 @@
 #include "model/Document.h"
 #include "view/CanvasView.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
 #include <QToolBar>
 
 namespace vq::test {
@@ -119,6 +123,48 @@ void FrameTest::highlight(QMenu* menu, int id)
     for (int i = 0; i < menu->actions().size() && menu->activeAction() != target; ++i)
         QTest::keyClick(menu, Qt::Key_Down);
     EXPECT_EQ(menu->activeAction(), target) << id;
+}
+
+QAction* FrameTest::menuAction(const QMenu* menu, int id)
+{
+    for (QAction* a : menu->actions())
+        if (a->data().isValid() && a->data().toInt() == id)
+            return a;
+    return nullptr;
+}
+
+void FrameTest::rightClickCanvas(QPoint p, const std::function<QAction*(QMenu*)>& choose, QStringList* opened)
+{
+    bool handled = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || handled)
+            return;
+        handled = true;
+        poll.stop();
+        if (opened) {
+            opened->clear();
+            for (const QAction* a : menu->actions())
+                if (!a->isSeparator())
+                    *opened << a->text().section(QLatin1Char('\t'), 0, 0);
+        }
+        if (QAction* a = choose(menu))
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        else
+            menu->close();
+    });
+    poll.start();
+    QWidget* viewport = frame().canvas()->viewport();
+    QTest::mousePress(viewport, Qt::RightButton, {}, p);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, p);
+    EXPECT_TRUE(waitFor([&] { return handled && !QApplication::activePopupWidget(); }));
+}
+
+void FrameTest::rightClickCanvasCommand(QPoint p, int id, QStringList* opened)
+{
+    rightClickCanvas(p, [id](QMenu* menu) { return menuAction(menu, id); }, opened);
 }
 
 bool FrameTest::waitFor(const std::function<bool()>& condition, int timeoutMs)

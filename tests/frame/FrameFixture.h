@@ -56,6 +56,15 @@ protected:
     // Moves the highlight of the open `menu` onto the enabled item of command `id`.
     void highlight(QMenu* menu, int id);
 
+    // Right-clicks the canvas's viewport at client point `p` and, once its
+    // menu is up, lets `choose` pick from it (returning the action to click, or
+    // nullptr to close the menu). `opened` receives the menu's item texts.
+    void rightClickCanvas(QPoint p, const std::function<QAction*(QMenu*)>& choose, QStringList* opened = nullptr);
+    // Chooses command `id` of the canvas menu opened at `p`.
+    void rightClickCanvasCommand(QPoint p, int id, QStringList* opened = nullptr);
+    // The item of command `id` in `menu`; nullptr when it has none.
+    static QAction* menuAction(const QMenu* menu, int id);
+
     // QTest's QTRY macros cannot report to GoogleTest; wait with this instead.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
 

@@ -217,6 +217,20 @@ TEST_F(ImageCommandsTest, TheCanvasMenuOffersPasteOnlyWithAPicture)
     EXPECT_TRUE(pasteItem().second);
 }
 
+TEST_F(ImageCommandsTest, AddImageFromTheCanvasMenuCascadesFromTheClickedPoint)
+{
+    frame().canvas()->SetZoom(1.0f);
+    frame().canvas()->setScrollPosition({0, 0});
+    prompts().files.enqueue({jpegFile("a.jpg"), jpegFile("b.jpg")});
+    QStringList items;
+    rightClickCanvasCommand({200, 150}, cmd::AddImage, &items);
+    ASSERT_FALSE(items.isEmpty());
+    EXPECT_EQ(items.first(), QStringLiteral("イメージ追加(&I)"));
+    ASSERT_EQ(doc().state.nodeCount, 2);
+    EXPECT_EQ(QPoint(doc().nodes[0].centerX, doc().nodes[0].centerY), QPoint(200, 150));
+    EXPECT_EQ(QPoint(doc().nodes[1].centerX, doc().nodes[1].centerY), QPoint(210, 160));
+}
+
 TEST_F(ImageCommandsTest, ChangeImageReplacesWithAnUndoStep)
 {
     drop(fileList({jpegFile("a.jpg")}), {300, 300});

@@ -158,6 +158,45 @@ TEST_F(MultiCutCommandsTest, YesCutsTheTilesIntoNodes)
     EXPECT_TRUE(bar().guideText().isEmpty()) << "no guide of a mode that has ended";
 }
 
+// The grid follows the range: "範囲最大" (or any other new range) cuts the
+// counts down to what fits, so no tile reaches past the picture.
+TEST_F(MultiCutCommandsTest, AWiderRangeFitsTheGridSoNoTileLeavesThePicture)
+{
+    app().sys().multiCntX = 3;
+    app().sys().multiCntY = 3;
+    enterMultiCut();
+    MultiCutWindow* w = window();
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(app().sys().multiCntX, 3);
+
+    ASSERT_TRUE(frame().executeCommand(cmd::RangeLargest));
+    EXPECT_EQ(app().sys().multiCntX, 1);
+    EXPECT_EQ(app().sys().multiCntY, 1);
+    EXPECT_EQ(w->countAcross()->value(), 1) << "the window shows the grid that is cut";
+    EXPECT_TRUE(MakeTileGrid(doc(), app().edits().mode(), app().sys()).fits());
+
+    prompts().answers.enqueue(kIdYes);
+    ASSERT_TRUE(frame().executeCommand(cmd::MultiExecute));
+    ASSERT_EQ(doc().nodeCount(), 2);
+    const QImage tile = test::decodedPixels(doc().nodes[1].picture);
+    ASSERT_EQ(tile.size(), QSize(400, 200));
+    // The gradient's far corner, not the black of a cut beyond the picture.
+    EXPECT_GT(qRed(tile.pixel(395, 195)), 200);
+}
+
+// A grid stored larger than the node (settings changed behind the window's
+// back) still cuts only what lies on the picture.
+TEST_F(MultiCutCommandsTest, AGridLargerThanTheNodeCutsOnlyWhatLiesOnIt)
+{
+    enterMultiCut();
+    app().sys().multiCntX = 9;
+    app().sys().multiCntY = 9;
+    prompts().answers.enqueue(kIdYes);
+    ASSERT_TRUE(frame().executeCommand(cmd::MultiExecute));
+    // 100 x 50 tiles from (10, 20): three across and three down fit.
+    EXPECT_EQ(doc().nodeCount(), 1 + 9);
+}
+
 TEST_F(MultiCutCommandsTest, NoSavesTheTilesIntoTheChosenFolder)
 {
     app().sys().multiCntX = 2;

@@ -45,25 +45,6 @@ QImage gradient(int w, int h)
     return image;
 }
 
-// The texts of a menu's items, without their key texts; submenus by title.
-QStringList itemTexts(const QMenu* menu)
-{
-    QStringList texts;
-    for (const QAction* a : menu->actions()) {
-        if (!a->isSeparator())
-            texts << a->text().section(QLatin1Char('\t'), 0, 0);
-    }
-    return texts;
-}
-
-QAction* actionFor(const QMenu* menu, int id)
-{
-    for (QAction* a : menu->actions())
-        if (a->data().isValid() && a->data().toInt() == id)
-            return a;
-    return nullptr;
-}
-
 QAction* actionTitled(const QMenu* menu, const QString& title)
 {
     for (QAction* a : menu->actions())
@@ -117,38 +98,6 @@ protected:
         for (int k = 1; k <= 3; ++k)
             QTest::mouseMove(vp(), from + (to - from) * k / 3);
         QTest::mouseRelease(vp(), Qt::LeftButton, {}, to);
-    }
-
-    // Right-clicks the canvas at client point `p` and, once its menu is up,
-    // lets `choose` pick from it (returning the action to click, or nullptr
-    // to close the menu). `opened` receives the menu's item texts.
-    void rightClick(QPoint p, const std::function<QAction*(QMenu*)>& choose, QStringList* opened = nullptr)
-    {
-        bool handled = false;
-        QTimer poll;
-        poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu || handled)
-                return;
-            handled = true;
-            poll.stop();
-            if (opened)
-                *opened = itemTexts(menu);
-            if (QAction* a = choose(menu))
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
-            else
-                menu->close();
-        });
-        poll.start();
-        QTest::mousePress(vp(), Qt::RightButton, {}, p);
-        QTest::mouseRelease(vp(), Qt::RightButton, {}, p);
-        EXPECT_TRUE(waitFor([&] { return handled && !QApplication::activePopupWidget(); }));
-    }
-    // Chooses command `id` of the canvas menu opened at `p`.
-    void rightClickCommand(QPoint p, int id, QStringList* opened = nullptr)
-    {
-        rightClick(p, [id](QMenu* menu) { return actionFor(menu, id); }, opened);
     }
 
     int node = -1;
@@ -261,7 +210,7 @@ TEST_F(RangeCommandsTest, TrimmingWithTheMouseTheKeysAndTheMenu)
     EXPECT_EQ(relativeRange(), (IntRect{111, 51, 299, 149}));
 
     QStringList items;
-    rightClickCommand(client({300, 200}), cmd::TrimExecute, &items);
+    rightClickCanvasCommand(client({300, 200}), cmd::TrimExecute, &items);
     EXPECT_EQ(items, (QStringList{"トリミング実行(&G)", "トリミング中止(&Q)", "1ピクセル広げる(&I)", "1ピクセル狭める(&D)",
                                   "範囲最大(&M)", "線の色(&C)", "線の太さ(&F)"}));
 
@@ -280,6 +229,32 @@ TEST_F(RangeCommandsTest, TrimmingWithTheMouseTheKeysAndTheMenu)
 
     ASSERT_TRUE(app().edits().UndoRedo(true));
     EXPECT_EQ(doc().nodes[node].picture->pixelSize(), QSize(400, 200));
+}
+
+// While a mode runs nothing can be selected, so nothing can be deleted or
+// reordered behind its back, and executing still works on the node it shows.
+TEST_F(RangeCommandsTest, AModeKeepsTheSelectionEmptyAndActsOnItsOwnNode)
+{
+    ASSERT_TRUE(AppendNode(doc(), Picture::fromJpegBytes(EncodeJpegFullChroma(gradient(100, 100), 90)), 100, 100,
+                           650, 400));
+    doc().clearSelection();
+    doc().screen[node].selected = 1;
+    doc().state.mainIndex = node;
+    key(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(mode().modeNode, node);
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(doc().selectedCount(), 0) << "Ctrl+A";
+    drag(client({760, 480}), client({90, 90}));
+    EXPECT_EQ(doc().selectedCount(), 0) << "the rubber band";
+    prompts().answers.enqueue(kIdYes);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(doc().nodeCount(), 2);
+    EXPECT_EQ(mode().modeNode, node);
+
+    rightClickCanvasCommand(client({300, 200}), cmd::TrimExecute);
+    EXPECT_EQ(doc().nodes[node].picture->pixelSize(), QSize(200, 100));
+    EXPECT_EQ(doc().nodes[node + 1].picture->pixelSize(), QSize(100, 100));
 }
 
 TEST_F(RangeCommandsTest, TheRightClickMenuOpensOnlyOnTheFrame)
@@ -305,23 +280,23 @@ TEST_F(RangeCommandsTest, TheMenuSetsTheFrameColourAndWidthAndMarksTheWidth)
 {
     key(Qt::Key_T, Qt::ControlModifier);
     prompts().colors.enqueue(QColor(10, 20, 30));
-    rightClickCommand(client({300, 200}), cmd::RangeLineColor);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeLineColor);
     EXPECT_EQ(doc().state.modeFrameColor, RefFromColor(QColor(10, 20, 30)));
     EXPECT_TRUE(app().document().isModified());
 
-    rightClickCommand(client({300, 200}), cmd::RangeLineColor);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeLineColor);
     EXPECT_EQ(doc().state.modeFrameColor, RefFromColor(QColor(10, 20, 30))) << "a cancelled chooser changes nothing";
 
     // The width submenu, with the mark on the current width alone.
     doc().state.modeFrameWidth = 2;
     QList<int> marked;
-    rightClick(client({300, 200}), [&](QMenu* menu) -> QAction* {
+    rightClickCanvas(client({300, 200}), [&](QMenu* menu) -> QAction* {
         QAction* sub = actionTitled(menu, QStringLiteral("線の太さ(&F)"));
         if (!sub || !sub->menu())
             return nullptr;
-        QAction* three = actionFor(sub->menu(), cmd::RangeLineWidth1 + 2);
+        QAction* three = menuAction(sub->menu(), cmd::RangeLineWidth1 + 2);
         for (int id = cmd::RangeLineWidth1; id <= cmd::RangeLineWidth5; ++id) {
-            const QAction* item = actionFor(sub->menu(), id);
+            const QAction* item = menuAction(sub->menu(), id);
             if (item && item->isChecked())
                 marked << id;
         }
@@ -341,12 +316,12 @@ TEST_F(RangeCommandsTest, TheMenuSetsTheFrameColourAndWidthAndMarksTheWidth)
 TEST_F(RangeCommandsTest, RangeCommandsFromTheMenuActOnTheFrame)
 {
     key(Qt::Key_T, Qt::ControlModifier);
-    rightClickCommand(client({300, 200}), cmd::RangeLargest);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeLargest);
     EXPECT_EQ(relativeRange(), (IntRect{0, 0, 400, 200}));
-    rightClickCommand(client({300, 200}), cmd::RangeNarrow);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeNarrow);
     EXPECT_EQ(relativeRange(), (IntRect{1, 1, 399, 199}));
-    rightClickCommand(client({300, 200}), cmd::RangeWiden);
-    rightClickCommand(client({300, 200}), cmd::RangeWiden);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeWiden);
+    rightClickCanvasCommand(client({300, 200}), cmd::RangeWiden);
     EXPECT_EQ(relativeRange(), (IntRect{0, 0, 400, 200})) << "never past the node";
 }
 
@@ -359,7 +334,7 @@ TEST_F(RangeCommandsTest, BlurFromTheCanvasMenuObscuresTheRangeOnly)
     app().settings().setValue(keys::BokashiType, 0);
     key(Qt::Key_B, Qt::ControlModifier);
     QStringList items;
-    rightClickCommand(client({300, 200}), cmd::BlurExecute, &items);
+    rightClickCanvasCommand(client({300, 200}), cmd::BlurExecute, &items);
     EXPECT_EQ(items.mid(0, 3), (QStringList{"ボカシ実行(&G)", "ボカシ中止(&Q)", "ボカシ設定(&S)"}));
 
     const QImage blurred = test::decodedPixels(doc().nodes[node].picture);

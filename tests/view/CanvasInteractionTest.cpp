@@ -251,6 +251,27 @@ INSTANTIATE_TEST_SUITE_P(
                       MoveCase{"NoMovementNoStep", 1.0f, {0, 0}, {300, 300}, false}),
     [](const auto& info) { return info.param.name; });
 
+// Whatever scrolls the window during the drag (the wheel, a scroll bar) is
+// part of the move, as the drag's own scrolling at the window's edge is.
+TEST_F(CanvasInteractionTest, ScrollingDuringAMoveIsCountedInTheMove)
+{
+    doc.state.zoom = 2.0f;
+    host.client = {400, 300};
+    host.setScrollPosition({400, 450});
+    selectOnly(0);
+    const QPoint from = clientOf({300, 300});
+    ASSERT_EQ(from, QPoint(200, 150));
+    interaction.press(from, Qt::LeftButton, {});
+    ASSERT_EQ(interaction.drag(), DragKind::Move);
+    interaction.move(from + QPoint(20, 0), {});
+    host.setScrollPosition(host.scroll + QPoint(0, 40)); // a wheel turn
+    ASSERT_EQ(host.scroll.y(), 490);
+    interaction.move(from + QPoint(20, 0), {});
+    EXPECT_EQ(interaction.proposeMove(from + QPoint(20, 0)).windowDelta, QPoint(20, 40));
+    interaction.release(from + QPoint(20, 0), {}, Qt::LeftButton, {});
+    EXPECT_EQ(QPoint(doc.nodes[0].centerX, doc.nodes[0].centerY), QPoint(310, 320));
+}
+
 TEST_F(CanvasInteractionTest, MoveOutlineStaysOnTheCanvasButTheReleaseKeepsTheCentreThere)
 {
     selectOnly(0);
@@ -550,6 +571,21 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"CuttingThroughSelectsNothing", {200, 200}, {300, 300}, true, {}, -1},
                       BandCase{"TooShortOnlyDeselects", {200, 200}, {209, 205}, false, {}, -1}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(CanvasInteractionTest, DuringARangeModeTheBandSelectsNothing)
+{
+    RangeMode& mode = session.mode();
+    mode.modeNode = 0;
+    mode.modeKind = RangeKind::Trim;
+    mode.modeRect = {270, 280, 330, 320};
+    interaction.press({200, 200}, Qt::LeftButton, {});
+    EXPECT_EQ(interaction.drag(), DragKind::None);
+    interaction.move({700, 700}, {});
+    EXPECT_TRUE(host.feedback.isNone());
+    interaction.release({700, 700}, {}, Qt::LeftButton, {});
+    EXPECT_EQ(doc.selectedCount(), 0);
+    EXPECT_EQ(mode.modeNode, 0) << "the mode goes on with its node";
+}
 
 // ---- Canvas edges ----------------------------------------------------------
 
