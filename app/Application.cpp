@@ -17,6 +17,7 @@
 #include "app/RecoveryKeeper.h"
 #include "view/Prompts.h"
 #include "base/TextUtil.h"
+#include "model/Recovery.h"
 #include "model/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,9 @@ namespace {
 constexpr SettingKey kNewestRecentFile{"Recent File List", "File1", 0};
 
 constexpr char kQtTranslation[] = "qtbase_ja";
+// Long enough to be read after a pause; the failure is told again only after
+// a copy has been written in between.
+constexpr int kCopyFailureShownMs = 20000;
 } // namespace
 
 std::unique_ptr<QTranslator> InstallQtTranslations(const QString& folder)
@@ -111,18 +115,30 @@ bool Application::InitInstance(const QStringList& arguments)
     wireSystemCommands(*m_frame);
     m_frame->show();
     m_document->OnNewDocument();
-    // Work a crashed instance left behind is offered before anything else
-    // becomes the document; a restored one stays the document.
+    // This instance's own working folder, for its undo snapshots and scratch files.
     Report noFolder;
-    const QString workFolder = GetWorkFolder({}, &noFolder);
-    if (workFolder.isEmpty())
+    if (GetWorkFolder({}, &noFolder).isEmpty())
         ShowMessage(noFolder);
-    auto* recovery = new RecoveryKeeper(m_edits, *m_document, workFolder, m_frame.get());
-    const bool recovered = recovery->OfferLeftCopies();
+    // Work a crashed instance left behind is offered before anything else
+    // becomes the document; a restored one stays the document. A document
+    // asked for on the command line is offered only its own copy.
+    Report noRecoveryFolder;
+    const QString recoveryFolder = RecoveryFolder(&noRecoveryFolder);
+    if (recoveryFolder.isEmpty())
+        ShowMessage(noRecoveryFolder);
+    auto* recovery = new RecoveryKeeper(m_edits, *m_document, recoveryFolder, m_frame.get());
+    QObject::connect(recovery, &RecoveryKeeper::copyFailed, m_frame.get(), [this](const QString& text) {
+        if (statusBar)
+            statusBar->showMessage(text, kCopyFailureShownMs);
+    });
+    const bool recovered = recovery->OfferLeftCopies(commandLinePath);
+    // The working folders of instances that died go once nothing can need them.
+    RemoveStaleWorkFolders();
 
     m_sys.read(*m_settings);
 
     firstOpenPath.clear();
+    // The copy restored was the command line's document's own.
     if (recovered)
         commandLinePath.clear();
     else if (commandLinePath.isEmpty() && m_settings->value(keys::FirstOpen) == 1)

@@ -5,6 +5,7 @@
 #include "model/DocumentFile.h"
 #include "view/Prompts.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -49,6 +50,7 @@ bool DocumentController::OnNewDocument()
         return false;
     m_app.edits().replaceDocument([](Document& doc) { doc.ResetDocument(); });
     m_path.clear();
+    m_stamp = {};
     afterReplace(false);
     return true;
 }
@@ -63,6 +65,7 @@ bool DocumentController::OnOpenDocument(const QString& path)
         return false;
     takeDocument(opened);
     m_path = absolute;
+    m_stamp = StampOf(absolute);
     m_app.settings().addRecentFile(absolute);
     afterReplace(true);
     return true;
@@ -89,12 +92,13 @@ bool DocumentController::OnFileOpen()
     return !files.isEmpty() && OnOpenDocument(files.first());
 }
 
-bool DocumentController::OnRestoreDocument(Document& recovered, const QString& path)
+bool DocumentController::OnRestoreDocument(Document& recovered, const QString& path, const FileStamp& stamp)
 {
     if (!SaveModified())
         return false;
     takeDocument(recovered);
     m_path = path;
+    m_stamp = stamp;
     afterReplace(true);
     SetModifiedFlag(true);
     return true;
@@ -104,7 +108,31 @@ bool DocumentController::OnFileSave()
 {
     if (m_path.isEmpty())
         return OnFileSaveAs();
-    return saveTo(m_path);
+    switch (confirmReplacingNewerFile()) {
+    case 1: return saveTo(m_path);
+    case 0: return OnFileSaveAs();
+    default: return false;
+    }
+}
+
+int DocumentController::confirmReplacingNewerFile()
+{
+    const FileStamp now = StampOf(m_path);
+    if (!m_stamp.exists() || !now.exists() || now == m_stamp)
+        return 1;
+    MessageRequest question;
+    question.prefix = m_path + QLatin1Char('\n');
+    question.text = QStringLiteral("このファイルは開いた後に別の操作で変更されています (更新日時: %1)\n"
+                                   "上書きしてもよろしいですか\n\n"
+                                   "名前を付けて保存する -「いいえ」\n中止-「キャンセル」")
+                        .arg(QDateTime::fromMSecsSinceEpoch(now.modifiedMs).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    question.style = kStyleYesNoCancel;
+    question.owner = m_app.mainFrameObject();
+    switch (prompter().message(question)) {
+    case kIdYes: return 1;
+    case kIdNo: return 0;
+    default: return -1;
+    }
 }
 
 bool DocumentController::OnFileSaveAs()
@@ -129,6 +157,7 @@ bool DocumentController::saveTo(const QString& path)
     if (!SaveDocumentFile(path, m_app.doc(), m_app.settings(), m_app.mainFrameObject(), processingJobRunner(m_app), messageSink()))
         return false;
     m_path = path;
+    m_stamp = StampOf(path);
     SetModifiedFlag(false);
     m_app.settings().addRecentFile(path);
     emit titleChanged(m_path);

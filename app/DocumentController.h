@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Recovery.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,6 +19,9 @@ public:
 
     [[nodiscard]] QString path() const { return m_path; }
     [[nodiscard]] bool isModified() const { return m_modified; }
+    // The document's file as it was when it was opened or last saved (for a
+    // restored document: as its recovery copy recorded it).
+    [[nodiscard]] FileStamp diskStamp() const { return m_stamp; }
 
     // The commands. Each returns whether it did what it was asked.
     bool OnNewDocument();
@@ -25,8 +30,9 @@ public:
     bool OnFileSave();
     bool OnFileSaveAs();
     // A document recovered after a crash replaces this one, modified and
-    // under its original path (empty for an untitled one).
-    bool OnRestoreDocument(Document& recovered, const QString& path);
+    // under its original path (empty for an untitled one), with the stamp its
+    // file had when the copy was written.
+    bool OnRestoreDocument(Document& recovered, const QString& path, const FileStamp& stamp = {});
 
     // Before the document is replaced or the program ends: asks whether to
     // save a modified document. False when the user cancels or the save fails.
@@ -48,6 +54,10 @@ signals:
 
 private:
     bool saveTo(const QString& path);
+    // Before the document replaces its own file: a file someone else wrote
+    // since it was opened or saved is replaced only when the user says so.
+    // Returns 1 to go on, 0 to save under another name, -1 to stop.
+    int confirmReplacingNewerFile();
     [[nodiscard]] QString dialogFolder() const;
     void afterReplace(bool opened);
     // Makes `replacement` the document, leaving the old contents in it.
@@ -56,6 +66,7 @@ private:
     Application& m_app;
     QString m_path;
     bool m_modified = false;
+    FileStamp m_stamp;
 };
 
 } // namespace vq

@@ -107,14 +107,22 @@ void ImageCommands::OnChangeImage()
     const QString type = AddableImageTypeFromPath(path);
     if (!QFileInfo::exists(path) || type.isEmpty())
         return;
-    replaceNodeImage(m_app.doc().state.mainIndex, path, type, FileSource(path));
+    // The picture it replaces is the user's; it must be possible to get it back.
+    const QString snapshot = m_app.edits().history().PrepareSnapshot(m_app.doc());
+    if (snapshot.isEmpty())
+        return;
+    if (replaceNodeImage(m_app.doc().state.mainIndex, path, type, FileSource(path)))
+        m_app.edits().history().CommitSnapshot(snapshot);
+    else
+        m_app.edits().history().DiscardSnapshot(snapshot);
 }
 
 bool ImageCommands::confirmReplacement(int node)
 {
     if (ShowMessage(kMsgReplaceImage, owner(), {}, kStyleYesNo) != kIdYes)
         return false;
-    m_app.edits().PushUndoSnapshot();
+    if (!m_app.edits().PushUndoSnapshot())
+        return false;
     m_app.edits().changeSelection([node](Document& doc) {
         if (doc.screen[node].selected == 0) {
             DeselectAll(doc);
@@ -125,7 +133,7 @@ bool ImageCommands::confirmReplacement(int node)
     return true;
 }
 
-void ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
+bool ImageCommands::replaceNodeImage(int node, const QString& path, const QString& type, const QString& source)
 {
     Report failure;
     const bool replaced = m_app.edits().amend([&](Document& doc) {
@@ -139,6 +147,7 @@ void ImageCommands::replaceNodeImage(int node, const QString& path, const QStrin
         m_app.edits().commitChange();
     else
         ShowMessage(failure, owner());
+    return replaced;
 }
 
 void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int node)

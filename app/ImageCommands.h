@@ -47,7 +47,8 @@ private:
     // Asks before `node`'s picture is replaced, then makes it the main node
     // with one undo step; false when the user says no.
     bool confirmReplacement(int node);
-    void replaceNodeImage(int node, const QString& path, const QString& type, const QString& source);
+    // True when the picture was replaced; the undo step is the caller's to take.
+    bool replaceNodeImage(int node, const QString& path, const QString& type, const QString& source);
 
     MainWindow& m_frame;
     Application& m_app;

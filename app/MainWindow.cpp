@@ -81,10 +81,10 @@ MainWindow::~MainWindow()
     m_app.sys().write(m_app.settings());
     m_app.settings().sync();
     Report noFolder;
-    const QString workFolder = GetWorkFolder({}, &noFolder);
-    if (workFolder.isEmpty())
+    if (WorkFolderBase(&noFolder).isEmpty())
         ShowMessage(noFolder);
-    CleanWorkFolder(workFolder);
+    // This instance's folder goes with it; other instances' folders are theirs.
+    ReleaseWorkFolder();
     m_app.statusBar = nullptr;
     if (m_app.mainFrame == this)
         m_app.mainFrame = nullptr;

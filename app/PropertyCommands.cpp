@@ -22,7 +22,8 @@ void openNodeProperties(MainWindow& frame)
     if (!doc.hasMainSelection() || !doc.nodes[doc.state.mainIndex].picture)
         return;
     // Everything done in one run of the dialog is one undo step.
-    session.PushUndoSnapshot();
+    if (!session.PushUndoSnapshot())
+        return;
     ImagePropertiesDialog dialog(session, doc.state.mainIndex, &frame);
     RunDialog(dialog);
     if (CanvasView* view = frame.canvas())

@@ -43,9 +43,11 @@ int PasteBuffer(EditSession& session, CopyBuffer& buffer, QPoint delta, Report* 
     if (buffer.count() == 0)
         return 0;
     session.leaveModeForNodeChange();
+    // The snapshot's selection is of no account: undo clears it.
+    if (!session.PushUndoSnapshot())
+        return 0;
     Document& doc = session.editableDoc();
     DeselectAll(doc);
-    session.PushUndoSnapshot();
     int pasted = 0;
     for (NodeRecord& source : buffer.nodes) {
         if (!doc.CheckNodeCapacity(failure))
@@ -77,7 +79,8 @@ bool PasteImage(EditSession& session, const QImage& image, const Placement& plac
     }
     session.leaveModeForNodeChange();
     Document& doc = session.editableDoc();
-    session.PushUndoSnapshot();
+    if (!session.PushUndoSnapshot())
+        return false;
     const float zoom = doc.state.zoom;
     const QPoint centre = placement.point.isNull()
                               ? DefaultPlacementPoint(doc, placement.client, placement.scroll)
@@ -94,7 +97,9 @@ bool DeleteSelection(EditSession& session)
     if (session.doc().selectedCount() == 0)
         return false;
     session.leaveModeForNodeChange();
-    session.PushUndoSnapshot();
+    // Without its undo step nothing is deleted: the nodes stay where they are.
+    if (!session.PushUndoSnapshot())
+        return false;
     Document& doc = session.editableDoc();
     std::vector<NodeRecord> kept;
     kept.reserve(static_cast<std::size_t>(doc.state.nodeCount));

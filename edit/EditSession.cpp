@@ -10,16 +10,20 @@ EditSession::EditSession(Document& doc, UndoHistory& history, QObject* parent)
 {
 }
 
-void EditSession::edit(const std::function<void(Document&)>& change)
+bool EditSession::edit(const std::function<void(Document&)>& change)
 {
-    PushUndoSnapshot();
+    if (!PushUndoSnapshot())
+        return false;
     change(m_doc);
     commitChange();
+    return true;
 }
 
 bool EditSession::editIfChanged(const std::function<bool(Document&)>& change)
 {
     const QString snapshot = m_history.PrepareSnapshot(m_doc);
+    if (snapshot.isEmpty())
+        return false;
     if (!change(m_doc)) {
         m_history.DiscardSnapshot(snapshot);
         return false;
@@ -47,9 +51,9 @@ void EditSession::changeSelection(const std::function<void(Document&)>& change)
     commitSelection();
 }
 
-void EditSession::PushUndoSnapshot()
+bool EditSession::PushUndoSnapshot()
 {
-    m_history.PushUndoSnapshot(m_doc);
+    return m_history.PushUndoSnapshot(m_doc);
 }
 
 void EditSession::commitChange()

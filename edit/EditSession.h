@@ -33,10 +33,12 @@ public:
     [[nodiscard]] const RangeMode& mode() const { return m_mode; }
 
     // An undoable edit: snapshot, `change`, then the document counts as changed.
-    void edit(const std::function<void(Document&)>& change);
+    // False, with `change` not run, when the undo step could not be taken
+    // (the history has told why): an edit never runs without its way back.
+    bool edit(const std::function<void(Document&)>& change);
     // An undoable edit that may find nothing to do: `change` says whether it
     // changed the document. When it did not, no undo step is left behind and
-    // nobody hears of it.
+    // nobody hears of it. Without its undo step it does not run either.
     bool editIfChanged(const std::function<bool(Document&)>& change);
     // A change that is saved with the document but takes no undo step: the
     // zoom, the console's place, the grid.
@@ -56,7 +58,9 @@ public:
         return std::forward<Change>(change)(m_doc);
     }
     // Records the document for undo just before a change the caller makes.
-    void PushUndoSnapshot();
+    // False when it could not (the history has told why): the caller then
+    // leaves the document alone.
+    bool PushUndoSnapshot();
     // The document changed (after an edit, or a change that takes no undo
     // step such as the zoom or the console's place).
     void commitChange();

@@ -271,7 +271,11 @@ int CutTilesToNodes(EditSession& session, const SysSettings& sys, const QImage& 
         return 0;
     }
 
-    session.PushUndoSnapshot();
+    if (!session.PushUndoSnapshot()) {
+        if (progress)
+            progress->EndProgress();
+        return 0;
+    }
     int added = 0;
     bool full = false;
     for (int j = 0; j < grid.cy && !full; ++j) {

@@ -149,7 +149,7 @@ bool WriteDataFile(QIODevice& file, const Document& doc, Report* failure)
     return true;
 }
 
-bool ReadDataFile(QIODevice& file, Document& doc, Report* failure)
+bool ReadDataFile(QIODevice& file, Document& doc, Report* failure, bool* picturesComplete)
 {
     const auto refuse = [&](int id, const QString& prefix = {}) {
         Record(failure, {id, prefix, kStyleError});
@@ -206,6 +206,8 @@ bool ReadDataFile(QIODevice& file, Document& doc, Report* failure)
         if (hasPicture[i])
             doc.nodes[i].picture = in.picture(intact);
     }
+    if (picturesComplete)
+        *picturesComplete = intact;
     RepairDocument(doc);
     return true;
 }

@@ -20,8 +20,9 @@ bool WriteDataFile(QIODevice& file, const Document& doc, Report* failure = nullp
 // Reads a data file into `doc`, which should be a fresh document: on failure
 // it is left in an unspecified state and the caller keeps its own document.
 // Why a file was refused goes to `failure`, when given. Values out of range
-// are repaired, never trusted.
-bool ReadDataFile(QIODevice& file, Document& doc, Report* failure);
+// are repaired, never trusted. Picture blocks cut short leave their nodes
+// without a picture; `picturesComplete`, when given, says whether any was.
+bool ReadDataFile(QIODevice& file, Document& doc, Report* failure, bool* picturesComplete = nullptr);
 
 // Brings the state and node values read from a file into their valid ranges.
 void RepairDocument(Document& doc);

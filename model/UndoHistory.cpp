@@ -43,7 +43,12 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
 {
     Report failure;
     const auto fail = [&] {
-        if (failure.id != 0 && m_report)
+        // A full disk says nothing of its own; the edit it stops must not
+        // simply fail to happen.
+        if (failure.id == 0)
+            failure = {kMsgOutOfMemory, QStringLiteral("元に戻すための記録を作業フォルダに書き込めないため、操作を中止しました\n"),
+                       kStyleError, true};
+        if (m_report)
             m_report(failure, nullptr);
         return QString();
     };
@@ -53,7 +58,8 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
     QFile file(path);
     // A snapshot cut short by a full disk would restore nodes without their
     // pictures; only a complete one is kept.
-    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate) && WriteDataFile(file, doc, &failure)
+    const bool written = file.open(QIODevice::ReadWrite | QIODevice::Truncate)
+                         && (m_writer ? m_writer(file, doc, &failure) : WriteDataFile(file, doc, &failure))
                          && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
     if (!written) {
@@ -63,9 +69,11 @@ QString UndoHistory::writeSnapshot(const Document& doc) const
     return path;
 }
 
-void UndoHistory::PushUndoSnapshot(const Document& doc)
+bool UndoHistory::PushUndoSnapshot(const Document& doc)
 {
-    CommitSnapshot(PrepareSnapshot(doc));
+    const QString path = PrepareSnapshot(doc);
+    CommitSnapshot(path);
+    return !path.isEmpty();
 }
 
 QString UndoHistory::PrepareSnapshot(const Document& doc)

@@ -5,18 +5,23 @@
 //   restore      starts, answering Yes to every question, reports the
 //                document it ended with, saves it with the Save command and
 //                exits cleanly
+//   instance     starts, adds a node, reports its working folder, then takes
+//                lines from standard input: "undo" undoes the last step and
+//                reports the node count, "quit" ends the run cleanly
 #include "app/MainWindow.h"
 #include "app/Application.h"
 #include "app/DocumentController.h"
 #include "app/RecoveryKeeper.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
+#include "model/WorkFolder.h"
 #include "view/Prompts.h"
 #include "resources/CommandIds.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
@@ -80,6 +85,26 @@ int main(int argc, char** argv)
         std::printf("EDITED %s\n", keeper->copyPath().toUtf8().constData());
         std::fflush(stdout);
         // Killed by the test long before this.
+        QTimer::singleShot(300000, &qapp, &QApplication::quit);
+        return qapp.exec();
+    }
+    if (mode == QLatin1String("instance")) {
+        velquin.edits().edit([](Document& doc) { AppendNode(doc, greenPicture(), 64, 48, 400, 300); });
+        std::printf("READY %s\n", GetWorkFolder().toUtf8().constData());
+        std::fflush(stdout);
+        QSocketNotifier input(0, QSocketNotifier::Read);
+        QObject::connect(&input, &QSocketNotifier::activated, &qapp, [&] {
+            char line[64] = {};
+            if (!std::fgets(line, sizeof line, stdin) || QByteArray(line).trimmed() == "quit") {
+                // Ends without the save question: the run is a clean exit all the same.
+                velquin.document().SetModifiedFlag(false);
+                QApplication::quit();
+                return;
+            }
+            const bool undone = velquin.edits().UndoRedo(true);
+            std::printf("UNDONE %d nodes=%d\n", undone ? 1 : 0, velquin.doc().state.nodeCount);
+            std::fflush(stdout);
+        });
         QTimer::singleShot(300000, &qapp, &QApplication::quit);
         return qapp.exec();
     }

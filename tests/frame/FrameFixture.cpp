@@ -39,9 +39,14 @@ void FrameTest::TearDown()
     IsolatedTest::TearDown();
 }
 
-void FrameTest::start()
+void FrameTest::resetApp()
 {
-    ASSERT_TRUE(app().InitInstance({QStringLiteral("velquin")}));
+    m_app = std::make_unique<Application>();
+}
+
+void FrameTest::start(const QStringList& arguments)
+{
+    ASSERT_TRUE(app().InitInstance(QStringList{QStringLiteral("velquin")} + arguments));
     ASSERT_NE(app().mainFrame, nullptr);
     frame().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));

@@ -31,7 +31,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void start();
+    // Starts with `arguments` after the program's name on the command line.
+    void start(const QStringList& arguments = {});
     Application& app() { return *m_app; }
     MainWindow& frame() { return *app().mainFrame; }
     StatusBar& bar() { return *app().statusBar; }
@@ -69,6 +70,8 @@ protected:
 
     // Ends the run as the program ends: the application object goes, and the frame with it.
     void finish() { m_app.reset(); }
+    // A new application object after finish(), for a second start in one test.
+    void resetApp();
 
 private:
     std::unique_ptr<ScriptedPrompter> m_prompter;

@@ -4,6 +4,7 @@
 #include "app/CanvasContextMenu.h"
 #include "edit/EditSession.h"
 #include "model/Document.h"
+#include "model/WorkFolder.h"
 #include "resources/CommandIds.h"
 #include "tests/support/Fixtures.h"
 #include "view/CanvasView.h"
@@ -16,6 +17,8 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -228,7 +231,7 @@ TEST_F(ImageCommandsTest, AddImageFromTheCanvasMenuCascadesFromTheClickedPoint)
     EXPECT_EQ(QPoint(doc().nodes[1].centerX, doc().nodes[1].centerY), QPoint(210, 160));
 }
 
-TEST_F(ImageCommandsTest, ChangeImageReplacesWithoutAnUndoStep)
+TEST_F(ImageCommandsTest, ChangeImageReplacesWithAnUndoStep)
 {
     drop(fileList({jpegFile("a.jpg")}), {300, 300});
     const int steps = app().history().undoCount();
@@ -237,7 +240,66 @@ TEST_F(ImageCommandsTest, ChangeImageReplacesWithoutAnUndoStep)
     ASSERT_TRUE(frame().invokeHandler(cmd::ChangeImage));
     EXPECT_EQ(prompts().fileRequests.last().title, QStringLiteral("変更するイメージを指定"));
     EXPECT_EQ(doc().nodes[0].imageHeight, 34);
-    EXPECT_EQ(app().history().undoCount(), steps);
+    EXPECT_EQ(app().history().undoCount(), steps + 1) << "the picture replaced can be had back";
+    QTest::keyClick(canvas(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(doc().nodes[0].imageHeight, 30);
+}
+
+TEST_F(ImageCommandsTest, ACommandWhoseUndoStepCannotBeWrittenDoesNotRun)
+{
+    drop(fileList({jpegFile("a.jpg"), jpegFile("b.jpg")}), {300, 300});
+    ASSERT_EQ(doc().state.nodeCount, 2);
+    const int steps = app().history().undoCount();
+    // As a full disk does: part of the snapshot is written, then no more.
+    app().history().setSnapshotWriter([](QIODevice& file, const Document&, Report*) {
+        file.write(QByteArray(100, 'x'));
+        return false;
+    });
+    doc().clearSelection();
+    doc().screen[0].selected = 1;
+    doc().screen[1].selected = 1;
+    doc().state.mainIndex = 0;
+
+    struct Row {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Row rows[] = {
+        {"delete",
+         [&] {
+             prompts().answers.enqueue(kIdYes);
+             QTest::keyClick(canvas(), Qt::Key_Delete);
+         }},
+        {"move by key", [&] { QTest::keyClick(canvas(), Qt::Key_Right); }},
+        {"change image",
+         [&] {
+             prompts().files.enqueue({jpegFile("other.jpg", 12, 34)});
+             ASSERT_TRUE(frame().invokeHandler(cmd::ChangeImage));
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        prompts().messages.clear();
+        const Document before = app().doc();
+        row.act();
+        EXPECT_EQ(prompts().messageIds().last(), kMsgOutOfMemory);
+        EXPECT_TRUE(prompts().messages.last().fullText().contains(QStringLiteral("元に戻すための記録")));
+        ASSERT_EQ(doc().state.nodeCount, 2) << "nothing is lost";
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(doc().nodes[i].centerX, before.nodes[i].centerX);
+            EXPECT_EQ(doc().nodes[i].imageHeight, 30);
+        }
+        EXPECT_EQ(app().history().undoCount(), steps);
+        EXPECT_TRUE(QDir(GetWorkFolder()).entryList({QStringLiteral("VQD*")}, QDir::Files).size() == steps)
+            << "a snapshot cut short is not kept";
+    }
+
+    app().history().setSnapshotWriter({});
+    prompts().answers.enqueue(kIdYes);
+    QTest::keyClick(canvas(), Qt::Key_Delete);
+    EXPECT_EQ(doc().state.nodeCount, 0);
+    QTest::keyClick(canvas(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(doc().state.nodeCount, 2);
 }
 
 } // namespace

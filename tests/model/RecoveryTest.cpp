@@ -1,5 +1,6 @@
 #include "model/Recovery.h"
 #include "model/Document.h"
+#include "base/Report.h"
 #include "model/WorkFolder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -255,6 +258,97 @@ TEST_F(RecoveryTest, CopiesAreOfferedOldestFirst)
                                   QFileDevice::FileModificationTime));
     }
     EXPECT_EQ(pidsFound(1), (QStringList{QStringLiteral("31030"), QStringLiteral("31031"), QStringLiteral("31032")}));
+}
+
+TEST_F(RecoveryTest, TheCopyRecordsTheDocumentFilesStamp)
+{
+    const QString target = RecoveryCopyPath(folder, 8);
+    const FileStamp stamp{12345, 1700000000123};
+    ASSERT_TRUE(WriteRecoveryCopy(target, QStringLiteral("/doc.vqd"), doc, nullptr, stamp));
+    Document back;
+    QString path;
+    FileStamp read;
+    ASSERT_TRUE(ReadRecoveryCopy(target, back, path, &read));
+    EXPECT_EQ(read, stamp);
+    EXPECT_EQ(back.state.nodeCount, 2);
+
+    const QString file = QDir(root()).filePath(QStringLiteral("stamped.bin"));
+    ASSERT_TRUE(test::writeFile(file, QByteArray(77, 'a')));
+    EXPECT_EQ(StampOf(file).size, 77);
+    EXPECT_EQ(StampOf(file).modifiedMs, QFileInfo(file).lastModified().toMSecsSinceEpoch());
+    EXPECT_FALSE(StampOf(file + QStringLiteral(".gone")).exists());
+    EXPECT_FALSE(StampOf({}).exists());
+}
+
+TEST_F(RecoveryTest, ACopyWhosePictureIsCutShortIsDamaged)
+{
+    const QString target = RecoveryCopyPath(folder, 9);
+    ASSERT_TRUE(WriteRecoveryCopy(target, QStringLiteral("/doc.vqd"), doc, nullptr, FileStamp{1, 2}));
+    const QByteArray whole = test::readFile(target);
+    constexpr int kStampBytes = 20;
+    // The last picture loses its end, the stamp after it stays: the file
+    // still ends as a copy does, but a node would come back without picture.
+    const QByteArray cut = whole.left(whole.size() - kStampBytes - 40) + whole.right(kStampBytes);
+    ASSERT_TRUE(test::writeFile(target, cut));
+    Document back;
+    QString path;
+    EXPECT_FALSE(ReadRecoveryCopy(target, back, path));
+}
+
+TEST_F(RecoveryTest, ACopyLargerThanAnyDocumentIsNotMapped)
+{
+    const QString target = RecoveryCopyPath(folder, 10);
+    ASSERT_TRUE(WriteRecoveryCopy(target, QStringLiteral("/doc.vqd"), doc));
+    QFile file(target);
+    // Sparse: no block of it is written.
+    ASSERT_TRUE(file.resize(qint64(3000) * 1024 * 1024 * 1024 * 2));
+    file.close();
+    Document back;
+    QString path;
+    EXPECT_FALSE(ReadRecoveryCopy(target, back, path));
+}
+
+TEST_F(RecoveryTest, TheRecoveryFolderIsPrivateAndOutsideTheTemporaryFolder)
+{
+    const QString state = root() + QStringLiteral("/state");
+    ::setenv("XDG_STATE_HOME", QFile::encodeName(state).constData(), 1);
+    const QString recovery = RecoveryFolder();
+    EXPECT_EQ(recovery, state + QStringLiteral("/velquin"));
+    EXPECT_EQ(QFileInfo(recovery).permissions() & 0x0077, 0);
+
+    // A relative XDG_STATE_HOME is ignored, as the base directory rules say.
+    ::setenv("XDG_STATE_HOME", "relative/state", 1);
+    const QByteArray oldHome = qgetenv("HOME");
+    ::setenv("HOME", QFile::encodeName(root() + QStringLiteral("/home")).constData(), 1);
+    EXPECT_EQ(RecoveryFolder(), root() + QStringLiteral("/home/.local/state/velquin"));
+
+    // Someone else's link in its place is refused.
+    const QString planted = root() + QStringLiteral("/planted");
+    ASSERT_TRUE(QDir().mkpath(planted + QStringLiteral("/elsewhere")));
+    ASSERT_TRUE(QFile::link(planted + QStringLiteral("/elsewhere"), planted + QStringLiteral("/velquin")));
+    ::setenv("XDG_STATE_HOME", QFile::encodeName(planted).constData(), 1);
+    Report refused;
+    EXPECT_TRUE(RecoveryFolder(&refused).isEmpty());
+    EXPECT_EQ(refused.id, kMsgNoWorkFolder);
+    ::setenv("HOME", oldHome.constData(), 1);
+}
+
+TEST_F(RecoveryTest, AnIdComingRoundAgainLeavesAHeldCopyToItsHolder)
+{
+    // Instance A found the copy a dead instance with id P left and holds it
+    // while it asks; instance B starts and gets P as its process id.
+    const qint64 reused = 31040;
+    ASSERT_TRUE(WriteRecoveryCopy(RecoveryCopyPath(folder, reused), {}, doc));
+    const std::vector<LeftRecoveryCopy> heldByA = FindLeftRecoveryCopies(folder, 1);
+    ASSERT_EQ(heldByA.size(), 1U);
+
+    RecoveryStore b(folder, reused);
+    ASSERT_TRUE(b.isHeld()) << "B still keeps copies of its own";
+    EXPECT_NE(b.pid(), reused);
+    EXPECT_NE(b.copyPath(), RecoveryCopyPath(folder, reused));
+    EXPECT_TRUE(FindLeftRecoveryCopies(folder, b.pid()).empty()) << "B does not offer what A holds";
+    EXPECT_TRUE(QFileInfo::exists(RecoveryLockPath(folder, reused))) << "A's lock stays";
+    EXPECT_TRUE(QFileInfo::exists(RecoveryCopyPath(folder, reused)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "model/WorkFolder.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -13,7 +14,10 @@
 
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vq {
 namespace {
@@ -206,6 +210,90 @@ TEST_F(UtilitiesTest, CleaningExaminesAtMostAHundredEntries)
     // "." and ".." are among the entries examined.
     EXPECT_GE(left, 50);
     EXPECT_LE(left, 52);
+}
+
+// The lock file of the instance working in `folder`.
+QString lockOf(const QString& folder)
+{
+    return folder + QStringLiteral(".lock");
+}
+
+// Whether some open file holds the system's lock on `path`.
+bool lockHeld(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+TEST_F(UtilitiesTest, EachInstanceWorksInALockedFolderOfItsOwn)
+{
+    const QString folder = GetWorkFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    const QString base = WorkFolderBase();
+    EXPECT_EQ(QFileInfo(folder).absolutePath(), base);
+    EXPECT_TRUE(QFileInfo(folder).fileName().startsWith(QLatin1String("run-")));
+    EXPECT_TRUE(lockHeld(lockOf(folder)));
+    EXPECT_EQ(GetWorkFolder(), folder) << "the same folder for the whole run";
+
+    // Another instance, alive: its lock is held on an open file.
+    const QString live = base + QStringLiteral("/run-live01");
+    ASSERT_TRUE(QDir().mkpath(live));
+    ASSERT_TRUE(test::writeFile(live + QStringLiteral("/VQDsnap"), "undo"));
+    const int liveLock = ::open(QFile::encodeName(lockOf(live)).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(liveLock, 0);
+    ASSERT_EQ(::flock(liveLock, LOCK_EX | LOCK_NB), 0);
+    // An instance that died: the lock file is there, but nobody holds it,
+    // whatever process id it names.
+    const QString dead = base + QStringLiteral("/run-dead01");
+    ASSERT_TRUE(QDir().mkpath(dead + QStringLiteral("/open-abc")));
+    ASSERT_TRUE(test::writeFile(dead + QStringLiteral("/VQDsnap"), "undo"));
+    ASSERT_TRUE(test::writeFile(dead + QStringLiteral("/temp.tmp"), "picture"));
+    ASSERT_TRUE(test::writeFile(lockOf(dead), QByteArray::number(::getpid())));
+
+    EXPECT_EQ(RemoveStaleWorkFolders(), 1);
+    EXPECT_FALSE(QFileInfo::exists(dead));
+    EXPECT_FALSE(QFileInfo::exists(lockOf(dead)));
+    EXPECT_TRUE(QFileInfo::exists(live + QStringLiteral("/VQDsnap"))) << "a running instance keeps its undo";
+    EXPECT_TRUE(QFileInfo::exists(folder));
+    EXPECT_TRUE(lockHeld(lockOf(folder)));
+
+    // A clean exit takes its own folder and no other.
+    ASSERT_FALSE(MakeWorkFileName().isEmpty());
+    ASSERT_TRUE(test::writeFile(folder + QStringLiteral("/temp.tmp"), "picture"));
+    ReleaseWorkFolder();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_FALSE(QFileInfo::exists(lockOf(folder)));
+    EXPECT_TRUE(QFileInfo::exists(live + QStringLiteral("/VQDsnap")));
+    ::close(liveLock);
+
+    // The next use makes a new folder.
+    const QString next = GetWorkFolder();
+    EXPECT_FALSE(next.isEmpty());
+    EXPECT_NE(next, folder);
+    EXPECT_EQ(RemoveStaleWorkFolders(), 1) << "the other instance has gone by now";
+    EXPECT_FALSE(QFileInfo::exists(live));
+}
+
+TEST_F(UtilitiesTest, AWorkingFolderRemovedUnderTheInstanceIsMadeAgain)
+{
+    const QString folder = GetWorkFolder();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_EQ(GetWorkFolder(), folder) << "made again under its lock";
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_TRUE(lockHeld(lockOf(folder)));
+
+    // With its lock gone too, it is a new folder and a new lock.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(QFile::remove(lockOf(folder)));
+    const QString again = GetWorkFolder();
+    ASSERT_FALSE(again.isEmpty());
+    EXPECT_NE(again, folder);
+    EXPECT_TRUE(QFileInfo(again).isDir());
+    EXPECT_TRUE(lockHeld(lockOf(again)));
 }
 
 } // namespace

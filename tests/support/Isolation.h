@@ -9,7 +9,7 @@
 
 namespace vq::test {
 
-// Points XDG_CONFIG_HOME, TMPDIR and QSettings at a fresh temporary folder, so
+// Points XDG_CONFIG_HOME, XDG_STATE_HOME, TMPDIR and QSettings at a fresh temporary folder, so
 // no test reads or writes the developer's own settings or working folder.
 class IsolatedTest : public ::testing::Test {
 protected:
@@ -19,6 +19,8 @@ protected:
     [[nodiscard]] QString root() const { return m_root->path(); }
     [[nodiscard]] QString tempDir() const { return m_root->path() + QStringLiteral("/tmp"); }
     [[nodiscard]] QString configDir() const { return m_root->path() + QStringLiteral("/config"); }
+    // XDG_STATE_HOME: the recovery copies go below it. Made on demand.
+    [[nodiscard]] QString stateDir() const { return m_root->path() + QStringLiteral("/state"); }
     // A writable folder for the test's own files, outside the working folder.
     [[nodiscard]] QString filesDir() const { return m_root->path() + QStringLiteral("/files"); }
 
