@@ -15,6 +15,7 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace vq {
@@ -269,6 +270,15 @@ QByteArray ReencodeJpegTransformed(const QByteArray& jpeg, JpegPlaneOp op)
                                      int(std::min<JDIMENSION>(in.image_height, 1u << 30))))
         || in.num_components < 1 || in.num_components > 4 || in.min_DCT_scaled_size != DCTSIZE)
         return {};
+
+    // The encoder divides by every quantisation step; the decoder takes a
+    // zero step from a damaged table without complaint.
+    for (int c = 0; c < in.num_components; ++c) {
+        const int table = in.comp_info[c].quant_tbl_no;
+        const JQUANT_TBL* q = table >= 0 && table < NUM_QUANT_TBLS ? in.quant_tbl_ptrs[table] : nullptr;
+        if (!q || std::find(std::begin(q->quantval), std::end(q->quantval), 0) != std::end(q->quantval))
+            return {};
+    }
 
     Plane source[MAX_COMPONENTS];
     for (int c = 0; c < in.num_components; ++c) {

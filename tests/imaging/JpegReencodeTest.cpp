@@ -145,6 +145,14 @@ TEST(Reencode, RefusesWhatIsNotAWholeJpeg)
     EXPECT_TRUE(ReencodeJpegTransformed(original.left(original.size() / 2), TJXOP_ROT90).isEmpty());
     EXPECT_TRUE(ReencodeJpegTransformed(QByteArray("\xFF\xD8\xFF\xE0 nothing", 13), TJXOP_ROT90).isEmpty());
     EXPECT_TRUE(ReencodeJpegTransformed(QByteArray(), TJXOP_ROT90).isEmpty());
+
+    // A quantisation step of zero decodes, but an encoder would divide by it.
+    QByteArray zeroStep = original;
+    const qsizetype table = zeroStep.indexOf("\xFF\xDB");
+    ASSERT_GE(table, 0);
+    zeroStep[table + 5 + 10] = 0;
+    ASSERT_FALSE(DecodeImage(zeroStep).isNull());
+    EXPECT_TRUE(ReencodeJpegTransformed(zeroStep, TJXOP_ROT90).isEmpty());
 }
 
 } // namespace
