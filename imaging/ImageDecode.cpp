@@ -108,8 +108,13 @@ bool IsCompleteBmp(const QByteArray& bytes)
         return false;
     constexpr quint32 kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6;
     if (compression == kRgb || compression == kBitfields || compression == kAlphaBitfields) {
-        const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-        return r.has(pixelOffset, rowBytes * (height < 0 ? -height : height));
+        // Sides past what any decoder here takes are refused before the
+        // product of forged fields can overflow.
+        const qint64 rows = height < 0 ? -qint64(height) : qint64(height);
+        if (width > kMaxImageSide || rows > kMaxImageSide)
+            return false;
+        const qint64 rowBytes = (qint64(width) * bitsPerPixel + 31) / 32 * 4;
+        return r.has(pixelOffset, rowBytes * rows);
     }
     if (compression == kRle8 || compression == kRle4)
         return imageSize > 0 ? r.has(pixelOffset, imageSize) : r.has(pixelOffset, 1);

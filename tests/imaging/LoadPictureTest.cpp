@@ -34,6 +34,30 @@ protected:
     ScriptedPrompter prompter;
 };
 
+// A BMP header's sides and depth are the file's word: absurd ones are refused
+// as incomplete, whatever their product would come to.
+TEST(BmpCompleteness, ForgedSidesAreRefusedAndARealFileIsWhole)
+{
+    QByteArray real;
+    QBuffer buffer(&real);
+    buffer.open(QIODevice::WriteOnly);
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(&buffer, "BMP"));
+    EXPECT_TRUE(IsCompleteBmp(real));
+
+    QByteArray forged = real;
+    const auto put32 = [&forged](int at, quint32 v) {
+        for (int k = 0; k < 4; ++k)
+            forged[at + k] = char((v >> (8 * k)) & 0xFF);
+    };
+    put32(18, 0x0A000800u);                  // width
+    put32(22, 0x80000000u);                  // height: the most negative
+    forged[28] = char(0xFF);                 // bits per pixel: 65535
+    forged[29] = char(0xFF);
+    EXPECT_FALSE(IsCompleteBmp(forged));
+}
+
 TEST_F(LoadPictureTest, JpegKeepsFileBytesAndTakesSizeFromHeader)
 {
     const QByteArray jpeg = Encode(QuadrantImage(120, 80), "jpeg");
