@@ -2,6 +2,7 @@
 // (content sniffing, the JPEG header and orientation readers, the decoders
 // with their size limits), then to the scaled decode the canvas draws from.
 // Whatever is accepted must have a size the rest of the program can hold.
+#include "fuzz/FuzzSupport.h"
 #include "imaging/Codec.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"
@@ -9,19 +10,12 @@
 #include "imaging/JpegScaledDecode.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 bool acceptable(QSize size)
 {
@@ -37,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The readers that look at the bytes before any decode.
     const vq::ImageHeader header = vq::ProbeImage(bytes);
     if (!header.format.isEmpty())
-        check(acceptable(header.size));
+        vq::fuzz::check(acceptable(header.size));
     const QSize jpegSize = vq::jpegPixelSize(bytes);
     (void)vq::ExifOrientationOf(bytes);
     (void)vq::FindExifOrientation(bytes);
@@ -45,20 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)vq::WithUprightOrientationTag(bytes);
 
     // Through a file, as Add image and drops read it; the name's type is only a hint.
-    static QTemporaryDir folder;
     static const char* const kTypes[] = {"jpeg", "gif", "bmp", "png", "tiff"};
-    const QString path = folder.path() + QStringLiteral("/input");
-    {
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        out.write(bytes);
-    }
+    const QString path = vq::fuzz::inputFile(data, size);
     const QString type = QString::fromLatin1(kTypes[size % 5]);
     if (const std::optional<vq::LoadedPicture> loaded = vq::LoadPicture(path, type)) {
-        check(loaded->picture != nullptr);
-        check(loaded->width > 0 && loaded->height > 0);
-        check(acceptable(loaded->picture->pixelSize()));
+        vq::fuzz::check(loaded->picture != nullptr);
+        vq::fuzz::check(loaded->width > 0 && loaded->height > 0);
+        vq::fuzz::check(acceptable(loaded->picture->pixelSize()));
     }
 
     // The canvas's scaled decode of a kept JPEG, at a size the header allows.
@@ -66,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QSize wanted(std::max(1, jpegSize.width() / 3), std::max(1, jpegSize.height() / 5));
         const QImage shown = vq::DecodeJpegForDisplay(bytes, wanted);
         if (!shown.isNull())
-            check(shown.width() <= jpegSize.width() && shown.height() <= jpegSize.height());
+            vq::fuzz::check(shown.width() <= jpegSize.width() && shown.height() <= jpegSize.height());
         const QImage reduced = vq::DecodeJpegReduced(bytes, 1 + int(size % 8));
         if (!reduced.isNull())
-            check(acceptable(reduced.size()));
+            vq::fuzz::check(acceptable(reduced.size()));
     }
     return 0;
 }

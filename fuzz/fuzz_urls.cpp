@@ -1,6 +1,7 @@
 // Feeds arbitrary text to the helpers that take dropped addresses apart:
 // percent-decoding as browsers wrote it, the image address a search result
 // embeds, and the type an address ends in.
+#include "fuzz/FuzzSupport.h"
 #include "edit/UrlDrop.h"
 
 #include <QString>
@@ -9,15 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -30,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QString decoded = vq::DecodeUrl(text);
     // Decoding never makes text longer than its escapes allow.
-    check(decoded.size() <= text.size());
+    vq::fuzz::check(decoded.size() <= text.size());
 
     const QString embedded = vq::FindEmbeddedImageUrl(text, ext);
     // Schemes compare without case, as browsers treat them.
     if (!embedded.isEmpty())
-        check(embedded.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        vq::fuzz::check(embedded.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
               || embedded.startsWith(QLatin1String("https://"), Qt::CaseInsensitive));
 
     const vq::UrlImage image = vq::ImageTypeFromUrl(text);
@@ -44,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bool known = false;
         for (const char* t : kTypes)
             known = known || image.type == QLatin1String(t);
-        check(known);
+        vq::fuzz::check(known);
     }
     return 0;
 }

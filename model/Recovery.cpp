@@ -89,7 +89,7 @@ FileStamp StampOf(const QString& path)
 QString RecoveryFolder(Report* failure)
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path.
+    // XDG says a relative path there is to be ignored.
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     const QString folder = state + QStringLiteral("/velquin");

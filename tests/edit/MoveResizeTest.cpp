@@ -2,6 +2,7 @@
 #include "edit/MoveResize.h"
 
 #include "model/Document.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,6 @@
 
 namespace vq {
 namespace {
-
-int placeNode(Document& doc, int cx, int cy, int halfWidth, int halfHeight, bool selected)
-{
-    const int index = doc.state.nodeCount;
-    NodeRecord& n = doc.nodes[index];
-    n = NodeRecord{};
-    n.centerX = cx;
-    n.centerY = cy;
-    n.halfWidth = halfWidth;
-    n.halfHeight = halfHeight;
-    doc.screen[index].selected = selected ? 1 : 0;
-    ++doc.state.nodeCount;
-    return index;
-}
 
 // ---- Move displacement ----------------------------------------------------
 
@@ -73,9 +60,9 @@ protected:
 
 TEST_F(MoveSelectionTest, MovesOnlySelectedNodes)
 {
-    placeNode(doc, 100, 100, 20, 20, true);
-    placeNode(doc, 300, 300, 20, 20, false);
-    placeNode(doc, 500, 200, 20, 20, true);
+    test::placeNode(doc, 100, 100, 20, 20, true);
+    test::placeNode(doc, 300, 300, 20, 20, false);
+    test::placeNode(doc, 500, 200, 20, 20, true);
     EXPECT_TRUE(MoveSelection(doc, {6, -4}));
     EXPECT_EQ(doc.nodes[0].centerX, 106);
     EXPECT_EQ(doc.nodes[0].centerY, 96);
@@ -87,14 +74,14 @@ TEST_F(MoveSelectionTest, MovesOnlySelectedNodes)
 
 TEST_F(MoveSelectionTest, NothingSelectedMovesNothing)
 {
-    placeNode(doc, 100, 100, 20, 20, false);
+    test::placeNode(doc, 100, 100, 20, 20, false);
     EXPECT_FALSE(MoveSelection(doc, {10, 10}));
     EXPECT_EQ(doc.nodes[0].centerX, 100);
 }
 
 TEST_F(MoveSelectionTest, CentreStaysOnTheCanvasButEdgesMayLeave)
 {
-    placeNode(doc, 990, 20, 40, 40, true);
+    test::placeNode(doc, 990, 20, 40, 40, true);
     MoveSelection(doc, {100, -50});
     EXPECT_EQ(doc.nodes[0].centerX, 1000);
     EXPECT_EQ(doc.nodes[0].centerY, 0);
@@ -244,9 +231,9 @@ protected:
     void SetUp() override
     {
         doc.ResetDocument();
-        placeNode(doc, 100, 100, 20, 10, true);
-        placeNode(doc, 300, 300, 30, 40, true);
-        placeNode(doc, 600, 600, 50, 50, false);
+        test::placeNode(doc, 100, 100, 20, 10, true);
+        test::placeNode(doc, 300, 300, 30, 40, true);
+        test::placeNode(doc, 600, 600, 50, 50, false);
         doc.state.mainIndex = 0;
     }
     Document doc;
@@ -286,7 +273,7 @@ TEST(ApplyResize, ScrolledAndZoomedResultMapsBackToCanvas)
 {
     Document doc;
     doc.ResetDocument();
-    placeNode(doc, 100, 100, 20, 10, true);
+    test::placeNode(doc, 100, 100, 20, 10, true);
     doc.state.mainIndex = 0;
     // At zoom 2 and scroll (50, 30) the node lies at client (110, 150, 80, 40).
     ApplyResize(doc, QRect(110, 150, 80, 40), QRect(110, 150, 121, 61), {50, 30}, 2.0f, ResizeHandle::BottomRight);
@@ -300,7 +287,7 @@ TEST(ApplyResize, WithoutMainNothingChanges)
 {
     Document doc;
     doc.ResetDocument();
-    placeNode(doc, 100, 100, 20, 10, true);
+    test::placeNode(doc, 100, 100, 20, 10, true);
     doc.state.mainIndex = -1;
     ApplyResize(doc, QRect(80, 90, 40, 20), QRect(80, 90, 80, 40), {0, 0}, 1.0f, ResizeHandle::BottomRight);
     EXPECT_EQ(doc.nodes[0].halfWidth, 20);
@@ -325,7 +312,7 @@ protected:
     void SetUp() override
     {
         doc.ResetDocument();
-        placeNode(doc, 800, 550, 100, 50, false);
+        test::placeNode(doc, 800, 550, 100, 50, false);
     }
     Document doc;
 };
@@ -365,8 +352,8 @@ TEST(CanvasSizeFromDrag, BoundsAndCentralHalvesHoldAtEveryZoom)
             Document doc;
             doc.ResetDocument();
             doc.state.zoom = zoom;
-            placeNode(doc, 803, 611, 101, 77, false);
-            placeNode(doc, 517, 1203, 13, 9, false);
+            test::placeNode(doc, 803, 611, 101, 77, false);
+            test::placeNode(doc, 517, 1203, 13, 9, false);
             for (int pointer : {-100, 0, 1, 150, 400, 2000, 40000}) {
                 SCOPED_TRACE(testing::Message() << "zoom " << zoom << " pointer " << pointer);
                 for (bool keepNodes : {true, false}) {
@@ -392,7 +379,7 @@ TEST(CanvasSizeFromDrag, TheMaximumWinsOverANodeBeyondIt)
     Document doc;
     doc.ResetDocument();
     doc.state.canvasWidth = 10000;
-    placeNode(doc, 9990, 100, 400, 10, false);
+    test::placeNode(doc, 9990, 100, 400, 10, false);
     EXPECT_EQ(CanvasSizeFromDrag(doc, CanvasAxis::Width, 600, false), kMaxCanvasWidth);
 }
 
@@ -401,7 +388,7 @@ protected:
     void SetUp() override
     {
         doc.ResetDocument();
-        placeNode(doc, 100, 333, 30, 25, false);
+        test::placeNode(doc, 100, 333, 30, 25, false);
     }
     Document doc;
 };

@@ -2,6 +2,7 @@
 #include "edit/Snapping.h"
 
 #include "model/Document.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +18,6 @@ void PrintTo(const SnapLine& l, std::ostream* os)
 }
 
 namespace {
-
-void placeNode(Document& doc, int cx, int cy, int halfWidth, int halfHeight, bool selected)
-{
-    const int index = doc.state.nodeCount;
-    NodeRecord& n = doc.nodes[index];
-    n = NodeRecord{};
-    n.centerX = cx;
-    n.centerY = cy;
-    n.halfWidth = halfWidth;
-    n.halfHeight = halfHeight;
-    doc.screen[index].selected = selected ? 1 : 0;
-    ++doc.state.nodeCount;
-}
 
 std::vector<int> places(const std::vector<SnapLine>& lines)
 {
@@ -49,9 +37,9 @@ protected:
         doc.state.canvasWidth = 1000;
         doc.state.canvasHeight = 800;
         doc.state.gridMode = -2;
-        placeNode(doc, 700, 600, 30, 20, true);
-        placeNode(doc, 250, 150, 50, 40, false); // 200..300 x 110..190
-        placeNode(doc, 220, 400, 20, 10, false); // 200..240 x 390..410
+        test::placeNode(doc, 700, 600, 30, 20, true);
+        test::placeNode(doc, 250, 150, 50, 40, false); // 200..300 x 110..190
+        test::placeNode(doc, 220, 400, 20, 10, false); // 200..240 x 390..410
     }
     Document doc;
 };

@@ -1,6 +1,7 @@
 #include "tests/support/Fixtures.h"
 
 #include "imaging/ImageDecode.h"
+#include "model/Document.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,6 +13,20 @@
 #include <cstdlib>
 
 namespace vq::test {
+
+int placeNode(Document& doc, int cx, int cy, int halfWidth, int halfHeight, bool selected)
+{
+    const int index = doc.state.nodeCount;
+    NodeRecord& n = doc.nodes[index];
+    n = NodeRecord{};
+    n.centerX = cx;
+    n.centerY = cy;
+    n.halfWidth = halfWidth;
+    n.halfHeight = halfHeight;
+    doc.screen[index].selected = selected ? 1 : 0;
+    ++doc.state.nodeCount;
+    return index;
+}
 
 QByteArray makeJpeg(int w, int h, QColor color)
 {

@@ -7,7 +7,15 @@
 #include <QImage>
 #include <QString>
 
+namespace vq {
+class Document;
+}
+
 namespace vq::test {
+
+// Appends a node without a picture at centre (cx, cy) with the given half
+// sides, selected or not, for tests of geometry alone; returns its index.
+int placeNode(Document& doc, int cx, int cy, int halfWidth, int halfHeight, bool selected);
 
 // JPEG bytes of a w x h picture filled with `color` and a diagonal stripe.
 [[nodiscard]] QByteArray makeJpeg(int w, int h, QColor color = QColor(200, 80, 40));
