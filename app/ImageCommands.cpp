@@ -13,6 +13,7 @@
 #include "imaging/Clipboard.h"
 #include "imaging/Codec.h"
 #include "model/Document.h"
+#include "view/BackgroundWork.h"
 #include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/TextUtil.h"
@@ -88,7 +89,8 @@ void ImageCommands::OnAddImage()
     if (files.isEmpty())
         return;
     StatusBarProgress progress(m_frame.statusPanes());
-    AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner(), messageSink());
+    AddImageFiles(m_app.edits(), files, placementAt(m_view.takePlacementPoint()), &progress, owner(), messageSink(),
+                  RunWhileWindowsPaint);
 }
 
 void ImageCommands::OnChangeImage()
@@ -171,7 +173,8 @@ void ImageCommands::OnDropFiles(const FileDrop& files, QPoint viewPoint, int nod
         paths << file.path;
     if (!paths.isEmpty()) {
         StatusBarProgress progress(m_frame.statusPanes());
-        AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner(), messageSink());
+        AddImageFiles(m_app.edits(), paths, placementAt(viewPoint), &progress, owner(), messageSink(),
+                      RunWhileWindowsPaint);
     }
     m_dropTarget.ClearPendingDropText();
 }

@@ -1,5 +1,6 @@
 #include "dialogs/ProcessingPopup.h"
 
+#include "view/BackgroundWork.h"
 #include "view/Prompts.h"
 #include "model/cabinet/CabinetReader.h"
 #include "model/cabinet/CabinetWriter.h"
@@ -48,9 +49,12 @@ bool ProcessingPopup::RunShown(const std::function<bool(QObject* owner)>& job, Q
 {
     ProcessingPopup dlg(parent);
     dlg.show();
-    // Once, so the popup is drawn before the job holds the thread.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const bool ok = job(&dlg);
+    // Packing and unpacking hundreds of megabytes takes seconds: the job
+    // runs on a thread of its own while this one keeps the windows painted
+    // and the bar moving.
+    bool ok = false;
+    RunWhileWindowsPaint([&] { ok = job(&dlg); });
     dlg.done(ok ? QDialog::Accepted : QDialog::Rejected);
     return ok;
 }

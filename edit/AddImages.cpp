@@ -8,8 +8,11 @@
 #include "base/TextUtil.h"
 #include "base/WaitCursor.h"
 
-
 #include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace vq {
 
@@ -32,11 +35,11 @@ QPoint DefaultPlacementPoint(const Document& doc, QSize client, QPoint scroll)
     return {std::min(x, doc.state.canvasWidth), std::min(y, doc.state.canvasHeight)};
 }
 
-bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type, const QString& source,
-                        bool deselectFirst, const Placement& placement, Report* failure)
+namespace {
+
+bool createNode(Document& doc, const std::optional<LoadedPicture>& loaded, const QString& source, bool deselectFirst,
+                const Placement& placement, Report* failure)
 {
-    const WaitCursor wait;
-    const std::optional<LoadedPicture> loaded = LoadPicture(path, type);
     if (!loaded) {
         Record(failure, {kMsgImageTypeRefused, {}, kStyleError});
         return false;
@@ -50,12 +53,59 @@ bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type,
     return AppendPictureNode(doc, *loaded, centre, source, failure);
 }
 
+// Reads the files on several threads. Files after the first that fails are
+// not needed and are left unread where no thread has started them.
+std::vector<std::optional<LoadedPicture>> loadFiles(const QStringList& paths)
+{
+    const std::size_t count = static_cast<std::size_t>(paths.size());
+    std::vector<std::optional<LoadedPicture>> loaded(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> firstFailure{count};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count && i < firstFailure.load(); i = next++) {
+            const QString& path = paths.at(static_cast<qsizetype>(i));
+            loaded[i] = LoadPicture(path, AddableImageTypeFromPath(path));
+            if (!loaded[i]) {
+                std::size_t seen = firstFailure.load();
+                while (i < seen && !firstFailure.compare_exchange_weak(seen, i)) {
+                }
+            }
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    return loaded;
+}
+
+} // namespace
+
+bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type, const QString& source,
+                        bool deselectFirst, const Placement& placement, Report* failure)
+{
+    const WaitCursor wait;
+    return createNode(doc, LoadPicture(path, type), source, deselectFirst, placement, failure);
+}
+
 int AddImageFiles(EditSession& session, const QStringList& paths, const Placement& placement, ProgressSink* progress,
-                  QObject* owner, const ReportSink& report)
+                  QObject* owner, const ReportSink& report, const BackgroundRunner& background)
 {
     if (paths.isEmpty())
         return 0;
     session.leaveModeForNodeChange();
+    std::vector<std::optional<LoadedPicture>> loaded;
+    {
+        const WaitCursor wait;
+        const auto load = [&] { loaded = loadFiles(paths); };
+        if (background)
+            background(load);
+        else
+            load();
+    }
     const int step = progress ? progress->BeginProgress(static_cast<int>(paths.size())) : 1;
     int added = 0;
     // Files that all fail to load leave no undo step behind.
@@ -69,7 +119,7 @@ int AddImageFiles(EditSession& session, const QStringList& paths, const Placemen
             if (progress && placement.showGuide)
                 progress->ShowGuideText(path);
             Report failure;
-            if (!CreateNodeFromFile(doc, path, AddableImageTypeFromPath(path), FileSource(path), false, at, &failure)) {
+            if (!createNode(doc, loaded[static_cast<std::size_t>(i)], FileSource(path), false, at, &failure)) {
                 // Told while the progress still stands, as the file fails.
                 if (report && !failure.isEmpty())
                     report(failure, owner);

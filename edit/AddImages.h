@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QObject;
 
 namespace vq {
@@ -49,8 +51,12 @@ bool CreateNodeFromFile(Document& doc, const QString& path, const QString& type,
 // fails. Each new node joins the selection and the last becomes main.
 // The failure goes to `report` (with `owner`) while the progress still
 // stands. Returns the number of nodes added.
+// The files are read (on all cores) through `background` when given: it runs
+// the work it is handed away from the window's thread and returns when it is
+// done; the document changes afterwards, on the calling thread.
+using BackgroundRunner = std::function<void(const std::function<void()>& work)>;
 int AddImageFiles(EditSession& session, const QStringList& paths, const Placement& placement, ProgressSink* progress,
-                  QObject* owner, const ReportSink& report);
+                  QObject* owner, const ReportSink& report, const BackgroundRunner& background = {});
 
 // Puts the picture of `path` into the main node, keeping its rectangle and
 // frame. The old picture stays until the new one has loaded, so a file that

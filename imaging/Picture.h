@@ -18,7 +18,7 @@ using PicturePtr = std::shared_ptr<const Picture>;
 // bytes it was made from. New pictures are JPEG data; pictures read from a
 // document hold whatever its blocks hold (GIF, BMP, PNG, TIFF or bytes no
 // decoder takes), which must survive the next save untouched.
-class Picture {
+class Picture : public std::enable_shared_from_this<Picture> {
 public:
     // Null when the bytes are not a JPEG stream whose header gives a size we
     // are prepared to decode (IsAcceptableImageSize).

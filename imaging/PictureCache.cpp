@@ -4,13 +4,20 @@
 #include "imaging/JpegEncode.h"
 #include "imaging/Picture.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <list>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -19,6 +26,7 @@ namespace vq {
 namespace {
 constexpr std::size_t kDefaultBudget = std::size_t(1024) * 1024 * 1024;
 constexpr std::size_t kDefaultScaledBudget = std::size_t(256) * 1024 * 1024;
+constexpr int kWorkerNice = 10;
 
 // A decode is keyed by its reduction, a scaled copy by its size.
 struct SlotKey {
@@ -57,6 +65,20 @@ public:
     }
 
     [[nodiscard]] bool contains(const SlotKey& key) const { return m_index.count(key) != 0; }
+
+    // Every image the pool holds of one picture, without touching recency.
+    template <typename F>
+    void forEachOf(quint64 picture, F&& visit) const
+    {
+        const auto it = m_byPicture.find(picture);
+        if (it == m_byPicture.end())
+            return;
+        for (const SlotKey& key : it->second) {
+            const auto slot = m_index.find(key);
+            if (slot != m_index.end())
+                visit(slot->second->image);
+        }
+    }
 
     // Keeps `image` unless another thread stored the same slot meanwhile;
     // returns what the pool holds for the slot.
@@ -164,7 +186,89 @@ struct PictureCache::Impl {
     mutable std::mutex mutex;
     Pool decodes{kDefaultBudget};
     Pool scaled{kDefaultScaledBudget};
+
+    // The workers' side, under its own lock so that painting never waits for
+    // a worker to hand over a job.
+    struct Job {
+        const void* owner = nullptr;
+        Request request;
+    };
+    std::mutex jobsMutex;
+    std::condition_variable jobsChanged;
+    std::deque<Job> queue;
+    std::unordered_set<SlotKey, SlotKeyHash> running;
+    std::vector<std::thread> workers;
+
+    std::mutex listenersMutex;
+    std::map<int, ArrivalListener> listeners;
+    int nextListener = 1;
+
+    void startWorkers(PictureCache& cache);
+    void work(PictureCache& cache);
+    void announce(quint64 pictureKey);
 };
+
+namespace {
+SlotKey jobKey(const PictureCache::Request& r)
+{
+    // Decodes and scaled copies of one size are different work.
+    return {r.picture->cacheKey(), r.exact ? r.size.width() : -r.size.width(), r.size.height()};
+}
+} // namespace
+
+void PictureCache::Impl::startWorkers(PictureCache& cache)
+{
+    if (!workers.empty())
+        return;
+    // Never joined: the cache lives as long as the process, and an idle
+    // worker waits on the queue without touching anything else.
+    const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    for (unsigned i = 0; i < count; ++i) {
+        workers.emplace_back([this, &cache] { work(cache); });
+        workers.back().detach();
+    }
+}
+
+void PictureCache::Impl::work(PictureCache& cache)
+{
+    // Below the window's thread: on a machine with few cores, decodes that
+    // keep every core busy must still leave it the processor the moment it
+    // has input or a paint to handle.
+    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
+    std::unique_lock lock(jobsMutex);
+    for (;;) {
+        jobsChanged.wait(lock, [this] { return !queue.empty(); });
+        Job job = std::move(queue.front());
+        queue.pop_front();
+        const SlotKey key = jobKey(job.request);
+        if (running.count(key) != 0)
+            continue;
+        running.insert(key);
+        lock.unlock();
+        const Picture& picture = *job.request.picture;
+        const bool had = job.request.exact ? cache.hasScaled(picture, job.request.size)
+                                           : !cache.imageIfReady(picture, job.request.size).isNull();
+        if (!had && !picture.undecodable()) {
+            if (job.request.exact)
+                (void)cache.scaled(picture, job.request.size);
+            else
+                (void)cache.image(picture, job.request.size);
+            announce(picture.cacheKey());
+        }
+        // The picture may go with the job; its cache entries go with it.
+        job.request.picture.reset();
+        lock.lock();
+        running.erase(key);
+        jobsChanged.notify_all();
+    }
+}
+
+void PictureCache::Impl::announce(quint64 pictureKey)
+{
+    std::lock_guard lock(listenersMutex);
+    for (const auto& [id, listener] : listeners)
+        listener(pictureKey);
+}
 
 PictureCache::PictureCache() : d(std::make_unique<Impl>()) {}
 PictureCache::~PictureCache() = default;
@@ -287,6 +391,87 @@ void PictureCache::prefetchScaled(const std::vector<ScaledRequest>& requests)
     work();
     for (std::thread& t : threads)
         t.join();
+}
+
+QImage PictureCache::scaledIfReady(const Picture& picture, QSize size)
+{
+    std::lock_guard lock(d->mutex);
+    const QImage* found = d->scaled.find({picture.cacheKey(), size.width(), size.height()});
+    return found ? *found : QImage();
+}
+
+QImage PictureCache::imageIfReady(const Picture& picture, QSize wanted)
+{
+    const int reduction = reductionFor(picture.pixelSize(), wanted);
+    std::lock_guard lock(d->mutex);
+    for (int r = reduction; r >= 1; r /= 2) {
+        if (const QImage* found = d->decodes.find({picture.cacheKey(), r, 0}))
+            return *found;
+    }
+    return {};
+}
+
+QImage PictureCache::standIn(const Picture& picture, QSize wanted)
+{
+    QImage best;
+    const auto covers = [&](const QImage& image) {
+        return image.width() >= wanted.width() && image.height() >= wanted.height();
+    };
+    const auto area = [](const QImage& image) { return qint64(image.width()) * image.height(); };
+    const auto consider = [&](const QImage& image) {
+        if (best.isNull())
+            best = image;
+        else if (covers(image) && (!covers(best) || area(image) < area(best)))
+            best = image;
+        else if (!covers(image) && !covers(best) && area(image) > area(best))
+            best = image;
+    };
+    std::lock_guard lock(d->mutex);
+    d->scaled.forEachOf(picture.cacheKey(), consider);
+    d->decodes.forEachOf(picture.cacheKey(), consider);
+    return best;
+}
+
+void PictureCache::request(const void* owner, std::vector<Request> requests)
+{
+    std::lock_guard lock(d->jobsMutex);
+    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(), [owner](const Impl::Job& j) { return j.owner == owner; }),
+                   d->queue.end());
+    for (Request& r : requests) {
+        if (r.picture && !r.size.isEmpty())
+            d->queue.push_back({owner, std::move(r)});
+    }
+    if (d->queue.empty())
+        return;
+    d->startWorkers(*this);
+    d->jobsChanged.notify_all();
+}
+
+void PictureCache::cancelRequests(const void* owner)
+{
+    std::lock_guard lock(d->jobsMutex);
+    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(), [owner](const Impl::Job& j) { return j.owner == owner; }),
+                   d->queue.end());
+}
+
+void PictureCache::waitForRequests()
+{
+    std::unique_lock lock(d->jobsMutex);
+    d->jobsChanged.wait(lock, [this] { return d->queue.empty() && d->running.empty(); });
+}
+
+int PictureCache::addArrivalListener(ArrivalListener listener)
+{
+    std::lock_guard lock(d->listenersMutex);
+    const int id = d->nextListener++;
+    d->listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void PictureCache::removeArrivalListener(int id)
+{
+    std::lock_guard lock(d->listenersMutex);
+    d->listeners.erase(id);
 }
 
 void PictureCache::forget(quint64 pictureKey)

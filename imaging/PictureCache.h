@@ -4,12 +4,14 @@
 #include <QSize>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace vq {
 
 class Picture;
+using PicturePtr = std::shared_ptr<const Picture>;
 
 // Decoded pictures for drawing, kept within memory budgets and evicted
 // least-recently-used first.
@@ -46,6 +48,38 @@ public:
     void prefetchScaled(const std::vector<ScaledRequest>& requests);
     // Drops every image of one picture.
     void forget(quint64 pictureKey);
+
+    // Without waiting: what is at hand now, never decoding or scaling on the
+    // calling thread. The window draws from these and asks the workers for
+    // the rest.
+    [[nodiscard]] QImage scaledIfReady(const Picture& picture, QSize size);
+    [[nodiscard]] QImage imageIfReady(const Picture& picture, QSize wanted);
+    // Any image of the picture at hand, to stand in stretched while the right
+    // one is made: the smallest that covers `wanted`, else the largest. Null
+    // when the cache holds nothing of the picture.
+    [[nodiscard]] QImage standIn(const Picture& picture, QSize wanted);
+
+    // Work for the pool of worker threads: a scaled copy at exactly `size`
+    // (`exact`), or a decode covering `size`.
+    struct Request {
+        PicturePtr picture;
+        QSize size;
+        bool exact = true;
+    };
+    // Queues `requests` in the order given for `owner`, replacing whatever
+    // the same owner asked for before and no worker has started: a window
+    // asks for what it shows now, not what it showed a moment ago.
+    void request(const void* owner, std::vector<Request> requests);
+    // Drops what `owner` asked for and no worker has started.
+    void cancelRequests(const void* owner);
+    // Blocks until no request is queued or running.
+    void waitForRequests();
+    // Called on a worker thread each time a requested image of a picture has
+    // been stored or the picture has been found undecodable. Listeners must
+    // be quick and thread-safe; removing one waits for any call in progress.
+    using ArrivalListener = std::function<void(quint64 pictureKey)>;
+    [[nodiscard]] int addArrivalListener(ArrivalListener listener);
+    void removeArrivalListener(int id);
 
     // Budget of the decode pool (default 1 GiB).
     void setBudgetBytes(std::size_t bytes);

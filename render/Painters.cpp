@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "base/Settings.h"
 #include "model/RangeModeState.h"
+#include "render/PictureSupply.h"
 #include "render/ScreenGeometry.h"
 #include "render/ViewGeometry.h"
 
@@ -137,21 +138,45 @@ bool pixelAligned(const QPainter& painter)
     return painter.deviceTransform().type() <= QTransform::TxTranslate;
 }
 
+// The quiet fill of a picture whose decode has not arrived yet: it tells the
+// node is there without drawing attention, on light and dark canvases alike.
+const QColor kPlaceholderFill(0xE6, 0xE6, 0xE6);
+
+// Stretches a stand-in (or a decode for a scaled device) over `target`,
+// within `clip` when given.
+void drawStretched(QPainter& painter, const QImage& image, const QRect& target, const QRegion* clip)
+{
+    painter.save();
+    if (clip)
+        painter.setClipRegion(*clip, Qt::IntersectClip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(target), image);
+    painter.restore();
+}
+
+void drawPlaceholder(QPainter& painter, const QRect& target, const QRegion* clip)
+{
+    if (!clip) {
+        painter.fillRect(target, kPlaceholderFill);
+        return;
+    }
+    for (const QRect& part : *clip)
+        painter.fillRect(part, kPlaceholderFill);
+}
+
 // Draws from the decode that covers the device size, scaled by Qt within the
 // painter's clip: for printers and other scaled devices, and for targets too
 // large to keep a scaled copy of.
 bool drawPictureScaledByQt(QPainter& painter, const Picture& picture, const QRect& target, const QRegion* clip)
 {
     const QSize deviceSize = painter.deviceTransform().mapRect(QRectF(target)).size().toSize();
-    const QImage source = PictureCache::instance().image(picture, deviceSize);
-    if (source.isNull())
+    const PictureSupply::Supplied source = CurrentPictureSupply().covering(picture, deviceSize);
+    if (!source.image.isNull())
+        drawStretched(painter, source.image, target, clip);
+    else if (source.pending)
+        drawPlaceholder(painter, target, clip);
+    else
         return false;
-    painter.save();
-    if (clip)
-        painter.setClipRegion(*clip, Qt::IntersectClip);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(target), source);
-    painter.restore();
     return true;
 }
 
@@ -160,15 +185,20 @@ bool drawPictureRegion(QPainter& painter, const Picture& picture, const QRect& t
 {
     if (shown.isEmpty())
         return true;
-    const QImage scaled = PictureCache::instance().scaled(picture, target.size());
-    if (!scaled.isNull()) {
+    if (qint64(target.width()) * target.height() > PictureCache::kMaxScaledPixels)
+        return drawPictureScaledByQt(painter, picture, target, &shown);
+    const PictureSupply::Supplied scaled = CurrentPictureSupply().scaled(picture, target.size());
+    if (scaled.image.size() == target.size()) {
         for (const QRect& part : shown)
-            painter.drawImage(part.topLeft(), scaled, part.translated(-target.topLeft()));
-        return true;
-    }
-    if (qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
+            painter.drawImage(part.topLeft(), scaled.image, part.translated(-target.topLeft()));
+    } else if (!scaled.image.isNull()) {
+        drawStretched(painter, scaled.image, target, &shown);
+    } else if (scaled.pending) {
+        drawPlaceholder(painter, target, &shown);
+    } else {
         return false;
-    return drawPictureScaledByQt(painter, picture, target, &shown);
+    }
+    return true;
 }
 
 bool drawPictureClipped(QPainter& painter, const Picture& picture, const QRect& target, const QRect& visible)
@@ -626,7 +656,7 @@ void PaintNodes(QPainter& painter, const Document& doc, const ScreenGeometry& ge
                 && qint64(target.width()) * target.height() <= PictureCache::kMaxScaledPixels)
                 wanted.push_back({doc.nodes[i].picture.get(), target.size()});
         }
-        PictureCache::instance().prefetchScaled(wanted);
+        CurrentPictureSupply().expect(wanted);
         // A picture found undecodable just now uncovers what lies beneath it.
         if (std::any_of(wanted.begin(), wanted.end(), [](const auto& w) { return w.picture->undecodable(); }))
             visibility = workOutVisibility(doc, count, zoom, visible);

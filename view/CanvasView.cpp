@@ -6,6 +6,8 @@
 #include "base/Settings.h"
 #include "resources/CommandIds.h"
 #include "render/Painters.h"
+#include "render/PictureSupply.h"
+#include "imaging/PictureCache.h"
 #include "render/ViewGeometry.h"
 
 #include <QEvent>
@@ -47,9 +49,31 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
 
     m_animTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_animTimer, &QTimer::timeout, this, &CanvasView::onAnimationTick);
+
+    // Decodes arrive on the cache's workers; a burst of them becomes one
+    // repaint on this thread.
+    m_arrivalListener = PictureCache::instance().addArrivalListener([this](quint64) {
+        if (m_arrivalQueued.exchange(true))
+            return;
+        QMetaObject::invokeMethod(this, &CanvasView::picturesArrived, Qt::QueuedConnection);
+    });
 }
 
-CanvasView::~CanvasView() = default;
+CanvasView::~CanvasView()
+{
+    PictureCache::instance().removeArrivalListener(m_arrivalListener);
+    PictureCache::instance().cancelRequests(this);
+}
+
+void CanvasView::picturesArrived()
+{
+    m_arrivalQueued.store(false);
+    // Only a scene that had to make do without some picture can improve.
+    if (!m_sceneMissedPictures)
+        return;
+    m_sceneDirty = true;
+    viewport()->update();
+}
 
 const Document& CanvasView::doc() const
 {
@@ -381,7 +405,14 @@ void CanvasView::renderScene()
     if (!m_sceneDirty)
         return;
     QPainter painter(&m_scene);
-    PaintScene(painter, client);
+    // The window never waits for a decode: what is not at hand is drawn as a
+    // stand-in or a placeholder, and asked of the picture cache's workers.
+    CachedPictureSupply supply(this);
+    {
+        PictureSupplyScope scope(supply);
+        PaintScene(painter, client);
+    }
+    m_sceneMissedPictures = supply.missedAny();
     m_sceneDirty = false;
     ++m_sceneRenders;
 }
@@ -389,6 +420,11 @@ void CanvasView::renderScene()
 QImage CanvasView::renderToImage()
 {
     renderScene();
+    if (m_sceneMissedPictures) {
+        PictureCache::instance().waitForRequests();
+        m_sceneDirty = true;
+        renderScene();
+    }
     QImage shot = m_scene.copy();
     if (shot.isNull())
         return shot;

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QTimer>
 
+#include <atomic>
+
 
 class QMimeData;
 class QPainter;
@@ -98,8 +100,12 @@ public:
     // The mouse and key interaction the view's input goes to.
     [[nodiscard]] CanvasInteraction& interaction() { return m_interaction; }
 
-    // The client area painted exactly as the screen shows it.
+    // The client area painted exactly as the screen shows it once the
+    // pictures it shows have been decoded (it waits for them).
     [[nodiscard]] QImage renderToImage();
+    // True when the last paint drew every picture from its own decode and
+    // nothing has changed since: no placeholder, no stand-in.
+    [[nodiscard]] bool showsEveryPicture() const { return !m_sceneDirty && !m_sceneMissedPictures; }
     // How often the scene has been drawn into its off-screen image; feedback
     // and the hover animation must leave it alone.
     [[nodiscard]] int sceneRenderCount() const { return m_sceneRenders; }
@@ -189,8 +195,14 @@ private:
     CanvasInteraction m_interaction;
     ZoomConsoleArt m_art;
 
+    // A decode asked for by an earlier paint has arrived.
+    void picturesArrived();
+
     QImage m_scene;
     bool m_sceneDirty = true;
+    bool m_sceneMissedPictures = false;
+    int m_arrivalListener = 0;
+    std::atomic<bool> m_arrivalQueued{false};
     int m_sceneRenders = 0;
     ScreenGeometry m_geometry;
     bool m_geometryDirty = true;

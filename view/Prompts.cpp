@@ -1,5 +1,8 @@
 #include "view/Prompts.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 namespace vq {
 
 namespace {
@@ -19,16 +22,34 @@ Prompter* installPrompter(Prompter* p)
     return previous;
 }
 
+namespace {
+
+// Messages are windows, and windows belong to the application's thread: a
+// job running elsewhere (a document being unpacked) waits there while its
+// message is shown and answered.
+int showOnGuiThread(const std::optional<MessageRequest>& request)
+{
+    if (!request)
+        return int(kIdNone);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return prompter().message(*request);
+    int answer = int(kIdNone);
+    QMetaObject::invokeMethod(
+        app, [&] { answer = prompter().message(*request); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+} // namespace
+
 int ShowMessage(int id, QObject* owner, const QString& prefix, int style)
 {
-    const std::optional<MessageRequest> request = messageRequest(id, owner, prefix, style);
-    return request ? prompter().message(*request) : int(kIdNone);
+    return showOnGuiThread(messageRequest(id, owner, prefix, style));
 }
 
 int ShowMessage(const Report& report, QObject* owner)
 {
-    const std::optional<MessageRequest> request = messageRequest(report, owner);
-    return request ? prompter().message(*request) : int(kIdNone);
+    return showOnGuiThread(messageRequest(report, owner));
 }
 
 void ShowMessages(const Reports& reports, QObject* owner)

@@ -858,7 +858,9 @@ TEST_F(HoverTest, StartsOverAnUnselectedNodeWithItsTimer)
     ASSERT_EQ(animated(), 0);
     EXPECT_TRUE(view->hoverTimerActive());
     EXPECT_EQ(view->hoverTimerInterval(), 2 * 10 + 5);
-    // The timer draws the comets over the scene without rendering it again.
+    // The timer draws the comets over the scene without rendering it again
+    // (once the pictures' decodes have arrived and been drawn).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->showsEveryPicture(); }, 5000));
     const int renders = view->sceneRenderCount();
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->feedback().kind == Feedback::Kind::HoverDots; }, 1000));
     QTest::qWait(60);
