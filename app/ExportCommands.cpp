@@ -7,6 +7,7 @@
 #include "dialogs/JpegQualityDialog.h"
 #include "edit/ExportImage.h"
 #include "model/Document.h"
+#include "view/BackgroundWork.h"
 #include "view/Prompts.h"
 #include "resources/CommandIds.h"
 #include "view/CanvasView.h"
@@ -92,7 +93,11 @@ bool ExportCanvasImage(MainWindow& frame, ExportAsker& asker)
     Report failure;
     {
         const WaitCursor wait;
-        result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, &failure);
+        // Every picture decoded and the file encoded: seconds for a large
+        // canvas, during which the window goes on painting.
+        RunWhileWindowsPaint([&] {
+            result = ExportCanvas(doc, app.sys(), frame.canvas()->rangeMode(), zoom, path, *target, quality, &failure);
+        });
     }
     switch (result) {
     case ExportResult::NoMemory:

@@ -264,7 +264,10 @@ void ImageCommands::OnCopy()
     const Document& doc = m_app.doc();
     if (!doc.hasMainSelection())
         return;
-    const QImage picture = SelectionClipboardImage(doc, m_app.sys(), m_app.edits().mode());
+    // Exact pixels, decoded at full size where the cache has less: off the
+    // window's thread, which goes on painting meanwhile.
+    QImage picture;
+    RunWhileWindowsPaint([&] { picture = SelectionClipboardImage(doc, m_app.sys(), m_app.edits().mode()); });
     if (picture.isNull() || !CopySelection(doc, m_buffer, m_view.placementPoint())) {
         ShowMessage(kMsgCopyFailed, owner(), {}, kStyleError);
         return;

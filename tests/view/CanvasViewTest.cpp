@@ -282,5 +282,35 @@ TEST_F(CanvasViewTest, PaintsTheScrolledCanvasAndWhiteBeyondIt)
     EXPECT_EQ(onScreen, shot.convertToFormat(QImage::Format_RGB32));
 }
 
+TEST_F(CanvasViewTest, PicturesNotDecodedYetArePlaceholdersThatFillInAsTheyArrive)
+{
+    Document& doc = app->edits().editableDoc();
+    doc.state.backColor = 0x808080;
+    AppendNode(doc, test::makeJpegPicture({1600, 800}, Qt::red), 200, 100, 150, 100);
+    AppendNode(doc, test::makeJpegPicture({1600, 800}, Qt::blue), 200, 100, 450, 100);
+    doc.clearSelection();
+    view->setConsoleVisible(false);
+    view->repaintNow();
+
+    // The paint did not wait: both nodes are quiet placeholders.
+    const QColor placeholder(0xE6, 0xE6, 0xE6);
+    QImage onScreen = view->viewport()->grab().toImage();
+    EXPECT_TRUE(exactly(onScreen.pixel(150, 100), placeholder));
+    EXPECT_TRUE(exactly(onScreen.pixel(450, 100), placeholder));
+    EXPECT_TRUE(exactly(onScreen.pixel(300, 100), QColor(0x80, 0x80, 0x80)));
+    EXPECT_FALSE(view->showsEveryPicture());
+
+    // A placeholder is a node like any other to the mouse.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(450, 100));
+    EXPECT_EQ(app->doc().state.mainIndex, 1);
+    EXPECT_TRUE(app->doc().screen[1].selected);
+
+    // The decodes arrive and the window repaints on its own.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->showsEveryPicture(); }, 10000));
+    onScreen = view->viewport()->grab().toImage();
+    EXPECT_TRUE(near(onScreen.pixel(150, 100), Qt::red));
+    EXPECT_TRUE(near(onScreen.pixel(450, 100), Qt::blue));
+}
+
 } // namespace
 } // namespace vq

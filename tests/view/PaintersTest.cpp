@@ -1,5 +1,6 @@
 // The canvas painters drawing into a QImage, checked pixel by pixel.
 #include "render/Painters.h"
+#include "render/PictureSupply.h"
 #include "render/ScreenGeometry.h"
 
 #include "imaging/PictureCache.h"
@@ -658,6 +659,83 @@ INSTANTIATE_TEST_SUITE_P(
         // Every side starts with a dash at its own first corner.
         CornerCase{1, FrameStyle::Dash, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}},
         CornerCase{1, FrameStyle::Dot, {{5, 5}, {18, 5}, {18, 18}, {5, 18}}}));
+
+// The window's painting: what is not decoded is drawn as a placeholder or
+// from a stand-in, never waited for.
+TEST_F(PaintersTest, WithoutWaitingAMissingPictureIsAPlaceholderInItsFrameUntilItArrives)
+{
+    addNode({100, 100, 200, 100}, makeJpegPicture({400, 200}, kRed, kBlue), kRedRef, 3);
+    doc.screen[0].selected = 1;
+    doc.state.mainIndex = 0;
+    const QColor placeholder(0xE6, 0xE6, 0xE6);
+    {
+        CachedPictureSupply supply(this);
+        {
+            PictureSupplyScope scope(supply);
+            paint(1.0f);
+        }
+        EXPECT_TRUE(supply.missedAny());
+        EXPECT_FALSE(PictureCache::instance().hasScaled(*doc.nodes[0].picture, {200, 100}))
+            << "nothing was decoded while painting";
+    }
+    EXPECT_TRUE(exactly(at(150, 150), placeholder));
+    EXPECT_TRUE(exactly(at(250, 150), placeholder));
+    EXPECT_TRUE(exactly(at(150, 100), kRed)) << "the frame as usual";
+    EXPECT_TRUE(exactly(at(96, 100), ColorFromRef(kMainHandlePen))) << "and the handles";
+    EXPECT_TRUE(exactly(at(50, 50), kGrey));
+
+    // The supply asked the workers for what it missed.
+    PictureCache::instance().waitForRequests();
+    CachedPictureSupply again(this);
+    {
+        PictureSupplyScope scope(again);
+        paint(1.0f);
+    }
+    EXPECT_FALSE(again.missedAny());
+    EXPECT_TRUE(near(at(120, 150), kRed));
+    EXPECT_TRUE(near(at(280, 150), kBlue));
+}
+
+TEST_F(PaintersTest, WithoutWaitingASmallerDecodeStandsInScaledUp)
+{
+    const PicturePtr picture = makeJpegPicture({400, 200}, kRed, kBlue);
+    addNode({100, 100, 400, 200}, picture);
+    (void)PictureCache::instance().scaled(*picture, {100, 50});
+    CachedPictureSupply supply(this);
+    {
+        PictureSupplyScope scope(supply);
+        paint(1.0f);
+    }
+    EXPECT_TRUE(supply.missedAny());
+    EXPECT_TRUE(near(at(130, 200), kRed));
+    EXPECT_TRUE(near(at(470, 200), kBlue));
+    EXPECT_TRUE(exactly(at(90, 200), kGrey));
+    EXPECT_TRUE(exactly(at(505, 200), kGrey));
+}
+
+TEST_F(PaintersTest, AnUndecodablePictureFoundByTheWorkersShowsNothing)
+{
+    sys.dspOverlap = 0;
+    addNode({100, 100, 100, 100}, makeJpegPicture({100, 100}, kGreen));
+    QByteArray bytes = makeJpegPicture({100, 100}, kRed)->bytes();
+    bytes.truncate(bytes.indexOf("\xFF\xDA"));
+    bytes += "\xFF\xD9";
+    addNode({150, 150, 100, 100}, Picture::fromJpegBytes(bytes), kRedRef, 3);
+    for (int pass = 0; pass < 2; ++pass) {
+        {
+            CachedPictureSupply supply(this);
+            PictureSupplyScope scope(supply);
+            paint(1.0f);
+        }
+        if (pass == 0) {
+            EXPECT_TRUE(exactly(at(220, 220), QColor(0xE6, 0xE6, 0xE6))) << "not known yet: a placeholder";
+        }
+        PictureCache::instance().waitForRequests();
+    }
+    EXPECT_TRUE(near(at(170, 170), kGreen)) << "what lay beneath shows";
+    EXPECT_TRUE(exactly(at(220, 220), kGrey));
+    EXPECT_TRUE(near(at(150, 170), kGreen)) << "and no frame";
+}
 
 } // namespace
 } // namespace vq

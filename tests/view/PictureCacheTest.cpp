@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
+#include <vector>
 
 namespace vq {
 namespace {
@@ -308,6 +310,127 @@ TEST_F(PictureCacheTest, APictureTakesItsImagesWithIt)
     EXPECT_GT(cache.scaledUsedBytes(), 0u);
     EXPECT_GT(cache.usedBytes(), 0u);
     picture.reset();
+    EXPECT_EQ(cache.scaledUsedBytes(), 0u);
+    EXPECT_EQ(cache.usedBytes(), 0u);
+}
+
+// Collects the pictures the workers announce, from whichever thread.
+class Arrivals {
+public:
+    explicit Arrivals(PictureCache& cache)
+        : m_cache(cache), m_id(cache.addArrivalListener([this](quint64 key) {
+              std::lock_guard lock(m_mutex);
+              m_keys.push_back(key);
+          }))
+    {
+    }
+    ~Arrivals() { m_cache.removeArrivalListener(m_id); }
+    [[nodiscard]] std::vector<quint64> keys() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_keys;
+    }
+
+private:
+    PictureCache& m_cache;
+    int m_id;
+    mutable std::mutex m_mutex;
+    std::vector<quint64> m_keys;
+};
+
+TEST_F(PictureCacheTest, RequestsAreMadeByTheWorkersAndAnnounced)
+{
+    const PicturePtr red = makeJpegPicture({400, 300}, Qt::red);
+    const PicturePtr blue = makeJpegPicture({300, 400}, Qt::blue);
+    Arrivals arrivals(cache);
+    // Asking never decodes on the asking thread.
+    EXPECT_TRUE(cache.scaledIfReady(*red, {100, 75}).isNull());
+    EXPECT_TRUE(cache.imageIfReady(*blue, {150, 200}).isNull());
+    cache.request(this, {{red, {100, 75}, true}, {blue, {150, 200}, false}});
+    cache.waitForRequests();
+
+    const QImage scaled = cache.scaledIfReady(*red, {100, 75});
+    EXPECT_EQ(scaled.size(), QSize(100, 75));
+    EXPECT_TRUE(near(scaled.pixel(50, 37), Qt::red));
+    // A decode request leaves the decode that covers the size, no scaled copy.
+    EXPECT_EQ(cache.imageIfReady(*blue, {150, 200}).size(), QSize(150, 200));
+    EXPECT_FALSE(cache.hasScaled(*blue, {150, 200}));
+    std::vector<quint64> announced = arrivals.keys();
+    std::sort(announced.begin(), announced.end());
+    std::vector<quint64> expected{red->cacheKey(), blue->cacheKey()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(announced, expected);
+
+    // What is at hand is not made again, nor announced again.
+    cache.request(this, {{red, {100, 75}, true}});
+    cache.waitForRequests();
+    EXPECT_EQ(arrivals.keys().size(), 2u);
+}
+
+TEST_F(PictureCacheTest, ANewRequestReplacesWhatTheSameOwnerAskedBefore)
+{
+    std::vector<PicturePtr> pictures;
+    for (int i = 0; i < 40; ++i)
+        pictures.push_back(makeJpegPicture({640, 480}, QColor(i * 6, 0, 0)));
+    const PicturePtr wanted = makeJpegPicture({200, 100}, Qt::green);
+    int other = 0;
+    std::vector<PictureCache::Request> stale;
+    for (const PicturePtr& p : pictures)
+        stale.push_back({p, {320, 240}, true});
+    // Another owner's requests are left alone by the replacement.
+    cache.request(&other, {{wanted, {20, 10}, true}});
+    cache.request(this, stale);
+    cache.request(this, {{wanted, {100, 50}, true}});
+    cache.waitForRequests();
+    EXPECT_TRUE(cache.hasScaled(*wanted, {100, 50}));
+    EXPECT_TRUE(cache.hasScaled(*wanted, {20, 10}));
+    // At most the jobs already running when the second request came were done.
+    const auto made = std::count_if(pictures.begin(), pictures.end(),
+                                    [&](const PicturePtr& p) { return cache.hasScaled(*p, {320, 240}); });
+    EXPECT_LT(made, 10);
+}
+
+TEST_F(PictureCacheTest, AnUndecodablePictureIsMarkedAndAnnounced)
+{
+    // A header that gives a size, and no scan to decode.
+    QByteArray bytes = makeJpegPicture({64, 48}, Qt::red)->bytes();
+    bytes.truncate(bytes.indexOf("\xFF\xDA"));
+    bytes += "\xFF\xD9";
+    const PicturePtr broken = Picture::fromJpegBytes(bytes);
+    ASSERT_TRUE(broken);
+    ASSERT_FALSE(broken->undecodable());
+    Arrivals arrivals(cache);
+    cache.request(this, {{broken, {32, 24}, true}});
+    cache.waitForRequests();
+    EXPECT_TRUE(broken->undecodable());
+    EXPECT_EQ(arrivals.keys(), std::vector<quint64>{broken->cacheKey()});
+}
+
+TEST_F(PictureCacheTest, AStandInIsTheSmallestImageThatCoversElseTheLargest)
+{
+    const PicturePtr picture = makeJpegPicture({800, 600}, Qt::red);
+    EXPECT_TRUE(cache.standIn(*picture, {100, 75}).isNull());
+    (void)cache.scaled(*picture, {40, 30}); // from a decode at 100 x 75
+    EXPECT_EQ(cache.standIn(*picture, {120, 90}).size(), QSize(100, 75)) << "nothing covers: the largest";
+    (void)cache.scaled(*picture, {300, 225}); // from a decode at 400 x 300
+    EXPECT_EQ(cache.standIn(*picture, {120, 90}).size(), QSize(300, 225));
+    EXPECT_EQ(cache.standIn(*picture, {350, 260}).size(), QSize(400, 300));
+    EXPECT_EQ(cache.standIn(*picture, {60, 45}).size(), QSize(100, 75));
+    EXPECT_EQ(cache.standIn(*picture, {30, 20}).size(), QSize(40, 30));
+}
+
+TEST_F(PictureCacheTest, APictureDroppedWhileItsRequestWaitsIsNoHarm)
+{
+    int owner = 0;
+    {
+        std::vector<PictureCache::Request> requests;
+        for (int i = 0; i < 20; ++i)
+            requests.push_back({makeJpegPicture({640, 480}, Qt::blue), {64, 48}, true});
+        cache.request(&owner, std::move(requests));
+    }
+    // The workers hold the pictures they were asked for; once done, nothing
+    // of them stays in the cache.
+    cache.waitForRequests();
     EXPECT_EQ(cache.scaledUsedBytes(), 0u);
     EXPECT_EQ(cache.usedBytes(), 0u);
 }
