@@ -37,8 +37,10 @@ bool pictureWritable(const PicturePtr& picture)
 }
 
 // The bytes of a data file as one block. A file is mapped rather than read:
-// the pictures then point into the mapping and no page is copied or faulted
-// in one by one, which is most of the cost of opening a large document.
+// the pictures then point into the mapping and no page is copied. Pages are
+// not populated up front either: that would take the window's thread a
+// moment per hundred megabytes, where the decoders fault in a picture's pages
+// on their own threads when they need them.
 struct Source {
     const char* data = nullptr;
     qint64 size = 0;
@@ -52,7 +54,7 @@ Source loadSource(QIODevice& file)
         const qint64 total = f->size();
         const qint64 pos = f->pos();
         if (total > pos) {
-            void* p = ::mmap(nullptr, size_t(total), PROT_READ, MAP_PRIVATE | MAP_POPULATE, f->handle(), 0);
+            void* p = ::mmap(nullptr, size_t(total), PROT_READ, MAP_PRIVATE, f->handle(), 0);
             if (p != MAP_FAILED) {
                 std::shared_ptr<const void> storage(p, [total](const void* q) { ::munmap(const_cast<void*>(q), size_t(total)); });
                 f->seek(total);
