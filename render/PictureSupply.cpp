@@ -2,6 +2,8 @@
 
 #include "imaging/Picture.h"
 
+#include <algorithm>
+
 namespace vq {
 
 namespace {
@@ -25,6 +27,9 @@ PictureSupply::Supplied WaitingPictureSupply::covering(const Picture& picture, Q
 
 CachedPictureSupply::~CachedPictureSupply()
 {
+    // Painted bottom first, asked for top first: the highest pictures show
+    // most of themselves, the lowest often only an edge.
+    std::reverse(m_missing.begin(), m_missing.end());
     PictureCache::instance().request(m_owner, std::move(m_missing));
 }
 

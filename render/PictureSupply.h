@@ -48,7 +48,7 @@ public:
 // Never decodes: the cache's image when it has it, else any image of the
 // picture it holds to stand in, else a placeholder. What was missing is asked
 // of the cache's workers, on behalf of `owner`, when the supply goes: one
-// request per painting pass, replacing the previous pass's.
+// request per painting pass, replacing the previous pass's, topmost first.
 class CachedPictureSupply final : public PictureSupply {
 public:
     explicit CachedPictureSupply(const void* owner) : m_owner(owner) {}
