@@ -182,8 +182,8 @@ TEST(PreviewKeyTest, IsAHashOfTheBytes)
     EXPECT_EQ(key.size(), 64);
     EXPECT_EQ(key, PreviewStore::keyFor(QByteArray("abc")));
     EXPECT_NE(key, PreviewStore::keyFor(QByteArray("abd")));
-    // BLAKE2b-256 of nothing, as published.
-    EXPECT_EQ(PreviewStore::keyFor({}), QByteArray("0e5751c026e543b2e8ab2eb06099daa1d1e5df47778f7787faab45cdf12fe3a8"));
+    // SHA-256 of nothing, as published.
+    EXPECT_EQ(PreviewStore::keyFor({}), QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"));
 }
 
 TEST_F(PreviewStoreTest, FindsNothingForAnotherKeyOrPictureSizeAndKeepsTheEntry)
