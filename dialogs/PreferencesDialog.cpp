@@ -63,7 +63,8 @@ int ClampAnimeCount(int typed)
 
 QString PreviewUseText(std::int64_t bytes)
 {
-    const double megabytes = double(bytes) / (1024.0 * 1024.0);
+    // A few entries still show as something, not as nothing.
+    const double megabytes = bytes > 0 ? std::max(0.1, double(bytes) / (1024.0 * 1024.0)) : 0.0;
     const int decimals = megabytes > 0 && megabytes < 10 ? 1 : 0;
     return QStringLiteral("使用中: %1 MB").arg(megabytes, 0, 'f', decimals);
 }

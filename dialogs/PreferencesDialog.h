@@ -71,7 +71,7 @@ private:
 // A typed count within 1 to 10.
 [[nodiscard]] int ClampAnimeCount(int typed);
 // "使用中: 2.6 MB": what the kept previews take, in binary megabytes, with
-// one decimal below ten.
+// one decimal below ten and never less than 0.1 when there are any.
 [[nodiscard]] QString PreviewUseText(std::int64_t bytes);
 
 } // namespace vq

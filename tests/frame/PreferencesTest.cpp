@@ -192,6 +192,7 @@ TEST(PreviewUseTextTest, ShowsMegabytesWithADecimalWhenFew)
         std::int64_t bytes;
         const char* text;
     } cases[] = {{0, "使用中: 0 MB"},
+                 {300, "使用中: 0.1 MB"},
                  {100 * 1024, "使用中: 0.1 MB"},
                  {std::int64_t(2.6 * 1024 * 1024), "使用中: 2.6 MB"},
                  {std::int64_t(123) * 1024 * 1024 + 1000, "使用中: 123 MB"},
