@@ -1,6 +1,7 @@
 #include "imaging/PreviewStore.h"
 
 #include "imaging/JpegEncode.h"
+#include "imaging/JpegHeader.h"
 #include "imaging/JpegScaledDecode.h"
 
 #include <QDir>
@@ -417,7 +418,9 @@ QImage PreviewStore::load(const QByteArray& key, QSize pictureSize)
             otherPicture = readU32(h + 40) != quint32(pictureSize.width()) || readU32(h + 44) != quint32(pictureSize.height());
             if (!otherPicture) {
                 const QByteArray payload = bytes.mid(kHeaderBytes);
-                if (encoding == kJpeg)
+                // The frame's own size first: a forged one could ask the
+                // decoder for far more memory than any preview needs.
+                if (encoding == kJpeg && jpegPixelSize(payload) == QSize(int(width), int(height)))
                     preview = DecodeJpegReduced(payload, 1);
                 else if (encoding == kDeflatedArgb)
                     preview = inflateArgb(payload, int(width), int(height));
