@@ -339,7 +339,9 @@ struct PreviewStore::Impl {
 
 PreviewStore& PreviewStore::instance()
 {
-    static PreviewStore store([] {
+    // Never destroyed: the picture cache's workers may still be loading or
+    // storing while the program exits.
+    static PreviewStore* const store = new PreviewStore([] {
         QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
         // XDG says a relative path there is to be ignored.
         if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
@@ -348,7 +350,7 @@ PreviewStore& PreviewStore::instance()
         // The program's folder is private as a whole, not only the previews.
         return makePrivateFolder(own) ? own + QStringLiteral("/previews") : QString();
     }());
-    return store;
+    return *store;
 }
 
 PreviewStore::PreviewStore(const QString& folder) : d(std::make_unique<Impl>())

@@ -38,7 +38,7 @@ public:
 
     // The program's own store, in "$XDG_CACHE_HOME/velquin/previews" (by
     // default "~/.cache/velquin/previews"). The folder is chosen at the first
-    // call.
+    // call; the store lives until the process ends.
     static PreviewStore& instance();
     // A store kept in `folder`, made (mode 0700) when missing.
     explicit PreviewStore(const QString& folder);
