@@ -9,6 +9,7 @@
 #include "dialogs/RecentFilesDialog.h"
 #include "dialogs/ManualWindow.h"
 #include "view/Prompts.h"
+#include "imaging/PreviewStore.h"
 #include "base/Settings.h"
 #include "resources/CommandIds.h"
 
@@ -25,7 +26,7 @@ void runPreferences(MainWindow& frame)
 {
     Application& app = frame.app();
     const SystemPreferences before = ReadSystemPreferences(app.settings(), app.sys());
-    PreferencesDialog dialog(before, &frame);
+    PreferencesDialog dialog(before, &PreviewStore::instance(), &frame);
     if (RunDialog(dialog) != QDialog::Accepted)
         return;
     ApplySystemPreferences(dialog.values(), app.settings(), app.sys());

@@ -1,6 +1,7 @@
 #include "dialogs/PreferencesDialog.h"
 
 #include "dialogs/BalloonTip.h"
+#include "imaging/PreviewStore.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -60,8 +61,16 @@ int ClampAnimeCount(int typed)
     return std::clamp(typed, kMinCount, kMaxCount);
 }
 
-PreferencesDialog::PreferencesDialog(const SystemPreferences& initial, QWidget* parent)
-    : QDialog(parent), m_values(initial)
+QString PreviewUseText(std::int64_t bytes)
+{
+    // A few entries still show as something, not as nothing.
+    const double megabytes = bytes > 0 ? std::max(0.1, double(bytes) / (1024.0 * 1024.0)) : 0.0;
+    const int decimals = megabytes > 0 && megabytes < 10 ? 1 : 0;
+    return QStringLiteral("使用中: %1 MB").arg(megabytes, 0, 'f', decimals);
+}
+
+PreferencesDialog::PreferencesDialog(const SystemPreferences& initial, PreviewStore* previews, QWidget* parent)
+    : QDialog(parent), m_values(initial), m_previews(previews)
 {
     setWindowTitle(QStringLiteral("システムの環境設定"));
     setObjectName(QStringLiteral("PreferencesDialog"));
@@ -137,6 +146,27 @@ PreferencesDialog::PreferencesDialog(const SystemPreferences& initial, QWidget* 
     guideRow->addWidget(guideKey);
     guideRow->addStretch();
 
+    QHBoxLayout* previewRow = nullptr;
+    if (m_previews) {
+        m_clearPreviews = new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon),
+                                          QStringLiteral("プレビューのキャッシュを削除(&P)"), this);
+        m_clearPreviews->setObjectName(QStringLiteral("clearPreviews"));
+        SetBalloonTip(m_clearPreviews, QStringLiteral("開いたイメージの縮小画像を、次に開いたとき\nすぐに表示できるように保存しています\n"
+                                                      "押すとすぐに削除します（必要になればまた作られます）"));
+        m_previewUse = new QLabel(this);
+        m_previewUse->setObjectName(QStringLiteral("previewUse"));
+        previewRow = new QHBoxLayout;
+        previewRow->addWidget(m_clearPreviews);
+        previewRow->addSpacing(8);
+        previewRow->addWidget(m_previewUse);
+        previewRow->addStretch();
+        showPreviewUse();
+        connect(m_clearPreviews, &QPushButton::clicked, this, [this] {
+            m_previews->clear();
+            showPreviewUse();
+        });
+    }
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_save);
@@ -152,6 +182,10 @@ PreferencesDialog::PreferencesDialog(const SystemPreferences& initial, QWidget* 
     layout->addWidget(m_backup, 0, Qt::AlignLeft);
     layout->addSpacing(6);
     layout->addLayout(guideRow);
+    if (previewRow) {
+        layout->addSpacing(12);
+        layout->addLayout(previewRow);
+    }
     layout->addSpacing(12);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -168,6 +202,13 @@ PreferencesDialog::PreferencesDialog(const SystemPreferences& initial, QWidget* 
     connect(m_count, &QSpinBox::editingFinished, this, [this] { m_count->setValue(ClampAnimeCount(m_count->value())); });
     connect(m_save, &QPushButton::clicked, this, &PreferencesDialog::collectAndAccept);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void PreferencesDialog::showPreviewUse()
+{
+    const std::int64_t used = m_previews->usedBytes();
+    m_previewUse->setText(PreviewUseText(used));
+    m_clearPreviews->setEnabled(used > 0);
 }
 
 void PreferencesDialog::collectAndAccept()

@@ -5,6 +5,7 @@
 #include "tests/frame/ModalDriver.h"
 
 #include "dialogs/PreferencesDialog.h"
+#include "imaging/PreviewStore.h"
 #include "base/Settings.h"
 #include "resources/CommandIds.h"
 
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -182,6 +184,79 @@ TEST(PreferenceDialogLookTest, CarriesItsTextsAndTooltips)
 }
 
 // ---------------------------------------------------------------------------
+// The kept previews: their size shown, and a button that removes them.
+
+TEST(PreviewUseTextTest, ShowsMegabytesWithADecimalWhenFew)
+{
+    const struct {
+        std::int64_t bytes;
+        const char* text;
+    } cases[] = {{0, "使用中: 0 MB"},
+                 {300, "使用中: 0.1 MB"},
+                 {100 * 1024, "使用中: 0.1 MB"},
+                 {std::int64_t(2.6 * 1024 * 1024), "使用中: 2.6 MB"},
+                 {std::int64_t(123) * 1024 * 1024 + 1000, "使用中: 123 MB"},
+                 {std::int64_t(500) * 1024 * 1024, "使用中: 500 MB"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PreviewUseText(c.bytes), QString::fromUtf8(c.text)) << c.bytes;
+}
+
+class PreferencePreviewTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_root;
+    PreviewStore m_store{m_root.path() + QStringLiteral("/previews")};
+
+    void keepPreviews(int count)
+    {
+        for (int n = 0; n < count; ++n) {
+            QImage preview(300, 200, QImage::Format_RGB32);
+            for (int y = 0; y < preview.height(); ++y)
+                for (int x = 0; x < preview.width(); ++x)
+                    preview.setPixel(x, y, qRgb((x * 7 + n) % 256, (y * 13) % 256, (x * y + n) % 256));
+            m_store.store(PreviewStore::keyFor(QByteArray::number(n)), {3000, 2000}, preview);
+        }
+    }
+};
+
+TEST_F(PreferencePreviewTest, ClearsTheKeptPreviewsAtOnceAndLeavesTheSettingsAlone)
+{
+    keepPreviews(3);
+    const std::int64_t used = m_store.usedBytes();
+    ASSERT_GT(used, 0);
+    SystemPreferences p;
+    p.firstOpen = true;
+    PreferencesDialog dialog(p, &m_store);
+    dialog.show();
+    QPushButton* clear = dialog.clearPreviewsButton();
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->text(), QStringLiteral("プレビューのキャッシュを削除(&P)"));
+    EXPECT_TRUE(clear->toolTip().contains(QStringLiteral("すぐに表示できるように保存しています")));
+    EXPECT_EQ(dialog.previewUseLabel()->text(), PreviewUseText(used));
+    EXPECT_TRUE(clear->isEnabled());
+
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(m_store.usedBytes(), 0);
+    EXPECT_TRUE(m_store.load(PreviewStore::keyFor(QByteArray::number(0)), {3000, 2000}).isNull());
+    EXPECT_EQ(dialog.previewUseLabel()->text(), QStringLiteral("使用中: 0 MB"));
+    EXPECT_FALSE(clear->isEnabled()) << "nothing left to remove";
+    EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_TRUE(dialog.values().firstOpen);
+}
+
+TEST_F(PreferencePreviewTest, OffersNothingToClearWhenEmptyOrWithoutAStore)
+{
+    PreferencesDialog empty(SystemPreferences{}, &m_store);
+    ASSERT_NE(empty.clearPreviewsButton(), nullptr);
+    EXPECT_FALSE(empty.clearPreviewsButton()->isEnabled());
+    EXPECT_EQ(empty.previewUseLabel()->text(), QStringLiteral("使用中: 0 MB"));
+
+    PreferencesDialog without(SystemPreferences{});
+    EXPECT_EQ(without.clearPreviewsButton(), nullptr);
+    EXPECT_EQ(without.previewUseLabel(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
 // The command, driven through the dialog.
 
 struct UserCase {
@@ -285,6 +360,23 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  false, 0, kUntouched, kUntouched, 1, kUntouched, sys(5, 2, 1)}),
     [](const ::testing::TestParamInfo<UserCase>& info) { return std::string(info.param.name); });
+
+class PreferencesPreviewCommandTest : public test::FrameTest {};
+
+TEST_F(PreferencesPreviewCommandTest, OffersTheProgramsOwnPreviewStore)
+{
+    start();
+    test::DialogAnswers answers;
+    QString shown;
+    answers.answer<PreferencesDialog>([&](PreferencesDialog& d) {
+        if (d.clearPreviewsButton())
+            shown = d.previewUseLabel()->text();
+        QTest::mouseClick(d.closeButton(), Qt::LeftButton);
+    });
+    clickMenuItem(kFileMenu, cmd::Preferences);
+    ASSERT_EQ(answers.runs(), 1);
+    EXPECT_EQ(shown, PreviewUseText(PreviewStore::instance().usedBytes()));
+}
 
 class PreferencesGuideTest : public test::FrameTest {};
 

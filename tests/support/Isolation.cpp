@@ -18,6 +18,7 @@ void IsolatedTest::SetUp()
     ::setenv("TMPDIR", QFile::encodeName(tempDir()).constData(), 1);
     ::setenv("XDG_CONFIG_HOME", QFile::encodeName(configDir()).constData(), 1);
     ::setenv("XDG_STATE_HOME", QFile::encodeName(stateDir()).constData(), 1);
+    ::setenv("XDG_CACHE_HOME", QFile::encodeName(cacheDir()).constData(), 1);
     // QSettings reads its folders once per process; point it here explicitly.
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configDir());
 }
