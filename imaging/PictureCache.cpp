@@ -3,6 +3,7 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "imaging/Picture.h"
+#include "imaging/PreviewStore.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ namespace {
 constexpr std::size_t kDefaultBudget = std::size_t(1024) * 1024 * 1024;
 constexpr std::size_t kDefaultScaledBudget = std::size_t(256) * 1024 * 1024;
 constexpr int kWorkerNice = 10;
+constexpr std::size_t kDefaultPreviewBudget = std::size_t(64) * 1024 * 1024;
 
 // A decode is keyed by its reduction, a scaled copy by its size.
 struct SlotKey {
@@ -189,9 +191,12 @@ struct PictureCache::Impl {
 
     // The workers' side, under its own lock so that painting never waits for
     // a worker to hand over a job.
+    // A job either makes what a request asks for or, first, brings in the
+    // kept preview of a picture the cache holds nothing of.
     struct Job {
         const void* owner = nullptr;
         Request request;
+        bool preview = false;
     };
     std::mutex jobsMutex;
     std::condition_variable jobsChanged;
@@ -203,15 +208,131 @@ struct PictureCache::Impl {
     std::map<int, ArrivalListener> listeners;
     int nextListener = 1;
 
+    // Previews kept between runs: brought in to stand in at once, written
+    // after a picture's first decode. Under `mutex`.
+    PreviewStore* store = nullptr;
+    bool storeChosen = false;
+    Pool previews{kDefaultPreviewBudget};
+    std::unordered_map<quint64, QByteArray> previewKeys;
+    std::unordered_set<quint64> previewLooked; // asked of the store this run
+    std::unordered_set<quint64> previewKept;   // on disk, found or written
+
     void startWorkers(PictureCache& cache);
     void work(PictureCache& cache);
     void announce(quint64 pictureKey);
+    PreviewStore* previewStore();
+    QByteArray previewKey(const Picture& picture);
+    void bringInPreview(const Picture& picture);
+    void keepPreview(PictureCache& cache, const Picture& picture);
 };
 
 namespace {
-SlotKey jobKey(const PictureCache::Request& r)
+// What a kept preview is found by: the picture's length, its first and last
+// 64 KiB and a KiB at every 64th of the rest. Hashing all of a photograph's
+// megabytes would cost more than the decode the preview stands in for, and
+// the preview only stands in until that decode arrives; two encodings that
+// agree on all of this (an edit that keeps every sampled byte and the length)
+// do not occur in practice.
+QByteArray previewFingerprint(const QByteArray& bytes)
 {
-    // Decodes and scaled copies of one size are different work.
+    constexpr qsizetype kEnds = 64 * 1024;
+    constexpr qsizetype kSample = 1024;
+    constexpr int kSamples = 64;
+    if (bytes.size() <= 2 * kEnds + kSamples * kSample)
+        return bytes;
+    QByteArray print;
+    print.reserve(16 + 2 * kEnds + kSamples * kSample);
+    print += QByteArray::number(bytes.size()) + '\n';
+    print += bytes.left(kEnds);
+    const qsizetype middle = bytes.size() - 2 * kEnds;
+    for (int i = 0; i < kSamples; ++i)
+        print += bytes.mid(kEnds + middle * i / kSamples, kSample);
+    print += bytes.right(kEnds);
+    return print;
+}
+
+// Worth keeping: pictures whose decode takes longer than reading a preview.
+bool worthAPreview(const Picture& picture)
+{
+    return std::max(picture.width(), picture.height()) > 2 * PreviewStore::kMaxSide;
+}
+} // namespace
+
+void PictureCache::setPreviewStore(PreviewStore* store)
+{
+    std::lock_guard lock(d->mutex);
+    d->store = store;
+    d->storeChosen = true;
+}
+
+PreviewStore* PictureCache::Impl::previewStore()
+{
+    std::lock_guard lock(mutex);
+    if (!storeChosen) {
+        store = &PreviewStore::instance();
+        storeChosen = true;
+    }
+    return store;
+}
+
+QByteArray PictureCache::Impl::previewKey(const Picture& picture)
+{
+    {
+        std::lock_guard lock(mutex);
+        const auto it = previewKeys.find(picture.cacheKey());
+        if (it != previewKeys.end())
+            return it->second;
+    }
+    QByteArray key = PreviewStore::keyFor(previewFingerprint(picture.bytes()));
+    std::lock_guard lock(mutex);
+    previewKeys.emplace(picture.cacheKey(), key);
+    return key;
+}
+
+
+void PictureCache::Impl::bringInPreview(const Picture& picture)
+{
+    PreviewStore* kept = previewStore();
+    if (!kept)
+        return;
+    const QImage preview = kept->load(previewKey(picture), picture.pixelSize());
+    if (preview.isNull())
+        return;
+    std::lock_guard lock(mutex);
+    previewKept.insert(picture.cacheKey());
+    (void)previews.insert({picture.cacheKey(), preview.width(), preview.height()}, preview);
+}
+
+void PictureCache::Impl::keepPreview(PictureCache& cache, const Picture& picture)
+{
+    PreviewStore* kept = previewStore();
+    if (!kept || !worthAPreview(picture))
+        return;
+    {
+        std::lock_guard lock(mutex);
+        if (!previewKept.insert(picture.cacheKey()).second)
+            return;
+    }
+    const QSize size = PreviewStore::previewSize(picture.pixelSize());
+    const QImage source = cache.standIn(picture, size);
+    // A picture shown small was decoded at a reduction that may fall a little
+    // short of the preview's size; that still makes a fair stand-in, a much
+    // smaller one would not.
+    if (std::max(source.width(), source.height()) < PreviewStore::kMaxSide / 2)
+        return;
+    const bool covers = source.width() >= size.width() && source.height() >= size.height();
+    kept->store(previewKey(picture), picture.pixelSize(),
+                covers && source.size() != size ? source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                                : source);
+}
+
+namespace {
+SlotKey jobKey(const PictureCache::Request& r, bool preview)
+{
+    // Decodes and scaled copies of one size are different work, and bringing
+    // in a preview is different again.
+    if (preview)
+        return {r.picture->cacheKey(), 0, -1};
     return {r.picture->cacheKey(), r.exact ? r.size.width() : -r.size.width(), r.size.height()};
 }
 } // namespace
@@ -240,20 +361,28 @@ void PictureCache::Impl::work(PictureCache& cache)
         jobsChanged.wait(lock, [this] { return !queue.empty(); });
         Job job = std::move(queue.front());
         queue.pop_front();
-        const SlotKey key = jobKey(job.request);
+        const SlotKey key = jobKey(job.request, job.preview);
         if (running.count(key) != 0)
             continue;
         running.insert(key);
         lock.unlock();
         const Picture& picture = *job.request.picture;
-        const bool had = job.request.exact ? cache.hasScaled(picture, job.request.size)
-                                           : !cache.imageIfReady(picture, job.request.size).isNull();
-        if (!had && !picture.undecodable()) {
-            if (job.request.exact)
-                (void)cache.scaled(picture, job.request.size);
-            else
-                (void)cache.image(picture, job.request.size);
-            announce(picture.cacheKey());
+        if (job.preview) {
+            if (cache.standIn(picture, {}).isNull()) {
+                bringInPreview(picture);
+                if (!cache.standIn(picture, {}).isNull())
+                    announce(picture.cacheKey());
+            }
+        } else {
+            const bool had = job.request.exact ? cache.hasScaled(picture, job.request.size)
+                                               : !cache.imageIfReady(picture, job.request.size).isNull();
+            if (!had && !picture.undecodable()) {
+                const bool made = job.request.exact ? !cache.scaled(picture, job.request.size).isNull()
+                                                    : !cache.image(picture, job.request.size).isNull();
+                announce(picture.cacheKey());
+                if (made)
+                    keepPreview(cache, picture);
+            }
         }
         // The picture may go with the job; its cache entries go with it.
         job.request.picture.reset();
@@ -429,17 +558,40 @@ QImage PictureCache::standIn(const Picture& picture, QSize wanted)
     std::lock_guard lock(d->mutex);
     d->scaled.forEachOf(picture.cacheKey(), consider);
     d->decodes.forEachOf(picture.cacheKey(), consider);
+    d->previews.forEachOf(picture.cacheKey(), consider);
     return best;
 }
 
 void PictureCache::request(const void* owner, std::vector<Request> requests)
 {
+    // Pictures the cache holds nothing of first get their kept previews,
+    // all of them before any decode: a reopened document shows every picture
+    // at once, then sharpens.
+    std::vector<Impl::Job> previews;
+    {
+        std::lock_guard lock(d->mutex);
+        for (const Request& r : requests) {
+            if (!r.picture || r.size.isEmpty() || !worthAPreview(*r.picture)
+                || !d->previewLooked.insert(r.picture->cacheKey()).second)
+                continue;
+            bool any = false;
+            const auto note = [&any](const QImage&) { any = true; };
+            d->decodes.forEachOf(r.picture->cacheKey(), note);
+            d->scaled.forEachOf(r.picture->cacheKey(), note);
+            if (!any)
+                previews.push_back({owner, r, true});
+        }
+    }
     std::lock_guard lock(d->jobsMutex);
-    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(), [owner](const Impl::Job& j) { return j.owner == owner; }),
+    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(),
+                                  [owner](const Impl::Job& j) { return j.owner == owner && !j.preview; }),
                    d->queue.end());
+    // A preview not brought in yet stays wanted whoever asks next.
+    for (auto it = previews.rbegin(); it != previews.rend(); ++it)
+        d->queue.push_front(std::move(*it));
     for (Request& r : requests) {
         if (r.picture && !r.size.isEmpty())
-            d->queue.push_back({owner, std::move(r)});
+            d->queue.push_back({owner, std::move(r), false});
     }
     if (d->queue.empty())
         return;
@@ -450,7 +602,8 @@ void PictureCache::request(const void* owner, std::vector<Request> requests)
 void PictureCache::cancelRequests(const void* owner)
 {
     std::lock_guard lock(d->jobsMutex);
-    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(), [owner](const Impl::Job& j) { return j.owner == owner; }),
+    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(),
+                                  [owner](const Impl::Job& j) { return j.owner == owner && !j.preview; }),
                    d->queue.end());
 }
 
@@ -479,6 +632,10 @@ void PictureCache::forget(quint64 pictureKey)
     std::lock_guard lock(d->mutex);
     d->decodes.forget(pictureKey);
     d->scaled.forget(pictureKey);
+    d->previews.forget(pictureKey);
+    d->previewKeys.erase(pictureKey);
+    d->previewLooked.erase(pictureKey);
+    d->previewKept.erase(pictureKey);
 }
 
 void PictureCache::setBudgetBytes(std::size_t bytes)
@@ -522,6 +679,9 @@ void PictureCache::clear()
     std::lock_guard lock(d->mutex);
     d->decodes.evictTo(0);
     d->scaled.evictTo(0);
+    d->previews.evictTo(0);
+    d->previewLooked.clear();
+    d->previewKept.clear();
 }
 
 } // namespace vq

@@ -11,6 +11,7 @@
 namespace vq {
 
 class Picture;
+class PreviewStore;
 using PicturePtr = std::shared_ptr<const Picture>;
 
 // Decoded pictures for drawing, kept within memory budgets and evicted
@@ -55,8 +56,9 @@ public:
     [[nodiscard]] QImage scaledIfReady(const Picture& picture, QSize size);
     [[nodiscard]] QImage imageIfReady(const Picture& picture, QSize wanted);
     // Any image of the picture at hand, to stand in stretched while the right
-    // one is made: the smallest that covers `wanted`, else the largest. Null
-    // when the cache holds nothing of the picture.
+    // one is made (a decode, a scaled copy or a kept preview): the smallest
+    // that covers `wanted`, else the largest. Null when the cache holds
+    // nothing of the picture.
     [[nodiscard]] QImage standIn(const Picture& picture, QSize wanted);
 
     // Work for the pool of worker threads: a scaled copy at exactly `size`
@@ -80,6 +82,12 @@ public:
     using ArrivalListener = std::function<void(quint64 pictureKey)>;
     [[nodiscard]] int addArrivalListener(ArrivalListener listener);
     void removeArrivalListener(int id);
+
+    // Previews kept on disk between runs: a picture the cache holds nothing
+    // of is first drawn from its kept preview (brought in by the workers ahead
+    // of every decode), and the workers keep one after a picture's first
+    // decode. The program's own store unless another is set; null keeps none.
+    void setPreviewStore(PreviewStore* store);
 
     // Budget of the decode pool (default 1 GiB).
     void setBudgetBytes(std::size_t bytes);

@@ -58,6 +58,7 @@ PictureSupply::Supplied CachedPictureSupply::standInFor(const Picture& picture, 
     m_missing.push_back({picture.shared_from_this(), size, exact});
     QImage standIn = PictureCache::instance().standIn(picture, size);
     const bool pending = standIn.isNull();
+    m_placeheld = m_placeheld || pending;
     return {std::move(standIn), pending};
 }
 

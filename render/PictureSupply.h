@@ -61,12 +61,15 @@ public:
     Supplied covering(const Picture& picture, QSize deviceSize) override;
     // True once anything had to stand in or wait.
     [[nodiscard]] bool missedAny() const { return !m_missing.empty(); }
+    // True once a picture had nothing at all to stand in: a placeholder.
+    [[nodiscard]] bool placeheldAny() const { return m_placeheld; }
 
 private:
     Supplied standInFor(const Picture& picture, QSize size, bool exact);
 
     const void* m_owner;
     std::vector<PictureCache::Request> m_missing;
+    bool m_placeheld = false;
 };
 
 // Painters on this thread take pictures from `supply` while the scope lasts.

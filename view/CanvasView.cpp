@@ -413,6 +413,7 @@ void CanvasView::renderScene()
         PaintScene(painter, client);
     }
     m_sceneMissedPictures = supply.missedAny();
+    m_scenePlaceholders = supply.placeheldAny();
     m_sceneDirty = false;
     ++m_sceneRenders;
 }

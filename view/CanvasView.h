@@ -106,6 +106,9 @@ public:
     // True when the last paint drew every picture from its own decode and
     // nothing has changed since: no placeholder, no stand-in.
     [[nodiscard]] bool showsEveryPicture() const { return !m_sceneDirty && !m_sceneMissedPictures; }
+    // True when the last paint showed something of every picture, if only
+    // a stand-in, and nothing has changed since: no placeholder.
+    [[nodiscard]] bool showsNoPlaceholder() const { return !m_sceneDirty && !m_scenePlaceholders; }
     // How often the scene has been drawn into its off-screen image; feedback
     // and the hover animation must leave it alone.
     [[nodiscard]] int sceneRenderCount() const { return m_sceneRenders; }
@@ -201,6 +204,7 @@ private:
     QImage m_scene;
     bool m_sceneDirty = true;
     bool m_sceneMissedPictures = false;
+    bool m_scenePlaceholders = false;
     int m_arrivalListener = 0;
     std::atomic<bool> m_arrivalQueued{false};
     int m_sceneRenders = 0;

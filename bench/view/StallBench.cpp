@@ -8,11 +8,15 @@
 //         does (unpacking in the processing popup), with an empty picture
 //         cache;
 //   zoom  that document zoomed from 100 % to 25 % in steps of 15 %, one step
-//         every 40 ms, as a turned wheel would.
+//         every 40 ms, as a turned wheel would;
+//   reopen the document saved at 25 % opened again with an empty picture
+//         cache in memory, the previews kept on disk by the scenes before
+//         (in a cache folder of the benchmark's own).
 // A 10 ms timer records how late it fires: the longest stall is the most any
 // tick came late, which is how long the window could not answer input. Each
 // scene also gives the time until the view had painted every picture it shows
-// from its own decode (no placeholder, no stand-in).
+// from its own decode (no placeholder, no stand-in), and for reopen also
+// the time until every picture showed at least its kept preview.
 //
 //   bench_stall [--runs N] [--cache DIR]
 #include "app/Application.h"
@@ -111,7 +115,7 @@ struct Scene {
 
 // Starts `action` from the event loop and waits until the view shows every
 // picture, with the probe running throughout.
-Scene measure(CanvasView& view, const std::function<void()>& action, int settleMs = 0)
+Scene measure(CanvasView& view, const std::function<void()>& action, int settleMs = 0, double* firstShown = nullptr)
 {
     StallProbe probe;
     probe.start();
@@ -126,6 +130,10 @@ Scene measure(CanvasView& view, const std::function<void()>& action, int settleM
         actionMs = MsSince(a);
         started = true;
     });
+    if (firstShown) {
+        runUntil([&] { return started && view.showsNoPlaceholder(); }, 120000);
+        *firstShown = MsSince(t);
+    }
     runUntil([&] { return started && t.elapsed() >= settleMs && view.showsEveryPicture(); }, 120000);
     Scene scene;
     scene.painted = MsSince(t);
@@ -186,6 +194,8 @@ int main(int argc, char** argv)
     };
 
     std::vector<double> addStall, addPainted, addCall, openStall, openPainted, openCall, zoomStall, zoomPainted;
+    std::vector<double> reopenStall, reopenPainted, reopenShown;
+    const QString saved25 = work.filePath(QStringLiteral("photos-25.vqd"));
     for (int run = 0; run < runs; ++run) {
         fresh();
         Placement placement;
@@ -225,6 +235,24 @@ int main(int argc, char** argv)
             40 * 4 + 1);
         zoomStall.push_back(zoom.stall);
         zoomPainted.push_back(zoom.painted);
+
+        if (run == 0 && !SaveDocumentFile(saved25, app.doc(), SaveOptions{false, nullptr}, nullptr,
+                                          directJobRunner(), messageSink())) {
+            std::printf("  (the document could not be saved)\n");
+            return 1;
+        }
+        fresh();
+        double shown = 0;
+        const Scene reopen = measure(
+            view,
+            [&] {
+                if (documents.OnOpenDocument(saved25))
+                    view.OnInitialUpdate(true);
+            },
+            0, &shown);
+        reopenStall.push_back(reopen.stall);
+        reopenPainted.push_back(reopen.painted);
+        reopenShown.push_back(shown);
     }
     std::printf("  %-6s longest stall %7.1f ms   all painted after %7.1f ms   (the command %.1f ms; median of %d)\n",
                 "add", Median(addStall), Median(addPainted), Median(addCall), runs);
@@ -232,5 +260,8 @@ int main(int argc, char** argv)
                 Median(openStall), Median(openPainted), Median(openCall));
     std::printf("  %-6s longest stall %7.1f ms   all painted after %7.1f ms (from the first step)\n", "zoom",
                 Median(zoomStall), Median(zoomPainted));
+    std::printf("  %-6s longest stall %7.1f ms   all painted after %7.1f ms   (every picture shown, at least its kept"
+                " preview, after %.1f ms; zoom 25 %%)\n",
+                "reopen", Median(reopenStall), Median(reopenPainted), Median(reopenShown));
     return 0;
 }
