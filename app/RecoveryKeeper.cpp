@@ -131,6 +131,12 @@ void RecoveryKeeper::startWrite()
         m_again = true;
         return;
     }
+    // Photographs just brought in are still being turned upright; the copy
+    // waits for them rather than hold up the window while they finish.
+    if (!PictureBytesReady(m_edits.doc())) {
+        m_settle.start(kPictureWait);
+        return;
+    }
     m_retry.stop();
     // What follows from here on waits for the next copy, not this one.
     m_deadline.reset();

@@ -36,6 +36,8 @@ public:
     static constexpr std::chrono::milliseconds kSettleTime{3000};
     static constexpr std::chrono::milliseconds kLongestWait{30000};
     static constexpr std::chrono::milliseconds kRetryTime{15000};
+    // How often a copy due while pictures are still being made asks again.
+    static constexpr std::chrono::milliseconds kPictureWait{500};
     // The bytes free for new files in a folder; negative when unknown.
     using FreeSpaceProbe = std::function<qint64(const QString& folder)>;
 

@@ -140,10 +140,18 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
             return std::nullopt;
         // A photograph stored sideways with a note to turn it comes in
         // upright, so that its node, the canvas and every other program agree.
-        QByteArray upright = UprightJpeg(bytes);
-        if (upright.isEmpty())
-            return std::nullopt;
-        const PicturePtr picture = Picture::fromJpegBytes(std::move(upright));
+        // Turning takes far longer than reading, so it is finished in the
+        // background; only a stream libjpeg cannot even describe is turned
+        // here, where failing still refuses the file.
+        PicturePtr picture;
+        if (ExifOrientationOf(bytes) != kUprightOrientation && ReadJpegBlockLayout(bytes)) {
+            picture = Picture::fromJpegBytesUpright(std::move(bytes));
+        } else {
+            QByteArray upright = UprightJpeg(bytes);
+            if (upright.isEmpty())
+                return std::nullopt;
+            picture = Picture::fromJpegBytes(std::move(upright));
+        }
         if (!picture)
             return std::nullopt;
         return LoadedPicture{picture, picture->width(), picture->height(), int(length)};

@@ -26,8 +26,10 @@ struct LoadedPicture {
 // only a hint:
 // - JPEG data is kept byte for byte and not decoded; only its header is read.
 //   A JPEG cut short (no end-of-image marker after its scan) fails. One whose
-//   Exif orientation asks for a turn is brought upright first (UprightJpeg):
-//   turned losslessly with its tag set to 1 wherever that is exact.
+//   Exif orientation asks for a turn is brought upright (UprightJpeg):
+//   turned losslessly with its tag set to 1 wherever that is exact. Its size
+//   is the upright one at once; the upright bytes are finished in the
+//   background (Picture::fromJpegBytesUpright).
 // - GIF, BMP, PNG and TIFF data is decoded, upright as its orientation
 //   metadata asks and in sRGB, transparent areas take the colour of the
 //   top-left pixel, and the result is re-encoded as JPEG at quality 100.

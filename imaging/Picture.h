@@ -32,8 +32,23 @@ public:
     // change while the picture lives.
     [[nodiscard]] static PicturePtr fromSharedBytes(const char* data, qsizetype size,
                                                     std::shared_ptr<const void> storage);
+    // A photograph coming in, from JPEG bytes as a camera stored them: the
+    // picture UprightJpeg makes of them, with its upright size at once and
+    // drawn upright at once, while the upright bytes themselves are made in
+    // the background (RunInBackground) rather than holding up whoever brings
+    // the picture in. Null as fromJpegBytes. Bytes needing no turn make the
+    // same picture as fromJpegBytes.
+    [[nodiscard]] static PicturePtr fromJpegBytesUpright(QByteArray stored);
 
-    [[nodiscard]] const QByteArray& bytes() const { return m_bytes; }
+    // The bytes to keep. For a picture still being turned upright, waits
+    // until its bytes are made, making them on the calling thread when no
+    // background thread has started on them; safe from any thread. Should
+    // the turn fail after all (data no decoder reads), the bytes are the
+    // stored ones and the picture is undecodable.
+    [[nodiscard]] const QByteArray& bytes() const;
+    // True when bytes() would return at once; whoever can come back later
+    // (a periodic copy) asks first rather than wait.
+    [[nodiscard]] bool bytesReady() const;
     [[nodiscard]] QSize pixelSize() const { return m_size; }
     [[nodiscard]] int width() const { return m_size.width(); }
     [[nodiscard]] int height() const { return m_size.height(); }
@@ -42,6 +57,13 @@ public:
     // than the picture (an empty size asks for full resolution). Decodes are
     // cached; a null image means the bytes could not be decoded.
     [[nodiscard]] QImage image(QSize wanted = {}) const;
+
+    // The picture decoded for drawing (DecodeImage) at `scaledTo`, an empty
+    // size asking for full resolution, bypassing every cache. A picture still
+    // being turned upright is decoded from its stored bytes and turned as a
+    // decoded image, without waiting for its bytes. A null image when the
+    // bytes cannot be decoded.
+    [[nodiscard]] QImage decodeScaled(QSize scaledTo = {}) const;
 
     // Set from the start for bytes no decoder takes, or once a decode has
     // failed: painters then treat the picture as absent instead of retrying
@@ -57,12 +79,17 @@ public:
     Picture& operator=(const Picture&) = delete;
 
 private:
+    struct PendingTurn;
+
     Picture(QByteArray bytes, QSize size, std::shared_ptr<const void> storage = {});
     static PicturePtr fromAnyBytes(QByteArray bytes, std::shared_ptr<const void> storage);
 
     // Declared first so that it outlives the bytes that may point into it.
     std::shared_ptr<const void> m_storage;
     QByteArray m_bytes;
+    // Set while, or since, the bytes were made in the background; shared
+    // with the job, which may outlive the picture.
+    std::shared_ptr<PendingTurn> m_pending;
     QSize m_size;
     quint64 m_key;
     mutable std::atomic<bool> m_undecodable{false};

@@ -161,13 +161,14 @@ QImage decode(const Picture& picture, int reduction)
     if (picture.undecodable())
         return {};
     // The decoder is chosen by content: a document's blocks are mostly JPEG
-    // but may hold any accepted format.
+    // but may hold any accepted format. A photograph still being turned
+    // upright is drawn without waiting for its upright bytes.
     QSize scaledTo;
     if (reduction > 1) {
         const QSize full = picture.pixelSize();
         scaledTo = QSize(std::max(1, full.width() / reduction), std::max(1, full.height() / reduction));
     }
-    QImage image = DecodeImage(picture.bytes(), nullptr, scaledTo);
+    QImage image = picture.decodeScaled(scaledTo);
     if (image.isNull()) {
         picture.noteUndecodable();
         return {};

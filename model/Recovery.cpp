@@ -117,6 +117,17 @@ qint64 EstimateCopyBytes(const Document& doc)
     return bytes;
 }
 
+bool PictureBytesReady(const Document& doc)
+{
+    if (doc.state.backPicture && !doc.state.backPicture->bytesReady())
+        return false;
+    for (int i = 0; i < doc.state.nodeCount; ++i) {
+        if (doc.nodes[i].picture && !doc.nodes[i].picture->bytesReady())
+            return false;
+    }
+    return true;
+}
+
 QString RecoveryCopyPath(const QString& folder, qint64 pid)
 {
     return recoveryName(folder, pid, ".vqdr");

@@ -30,8 +30,13 @@ struct FileStamp {
 // cannot be had or another user owns it.
 [[nodiscard]] QString RecoveryFolder(Report* failure = nullptr);
 
-// About the size a copy of `doc` takes on the disk.
+// About the size a copy of `doc` takes on the disk. Waits for pictures
+// whose bytes are still being made (Picture::bytesReady).
 [[nodiscard]] qint64 EstimateCopyBytes(const Document& doc);
+
+// True when the bytes of every picture in `doc` are made, so that estimating
+// or writing a copy waits for none.
+[[nodiscard]] bool PictureBytesReady(const Document& doc);
 
 // Recovery copies live in the recovery folder, one per running instance:
 // "recovery-<pid>.vqdr", written as "recovery-<pid>.vqdr.part" first, and the

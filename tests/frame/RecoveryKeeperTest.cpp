@@ -3,11 +3,14 @@
 #include "app/DocumentController.h"
 #include "app/RecoveryKeeper.h"
 #include "app/StatusBar.h"
+#include "imaging/BackgroundWork.h"
+#include "imaging/ExifOrientation.h"
 #include "model/DocumentFile.h"
 #include "view/Prompts.h"
 #include "model/Document.h"
 #include "model/Recovery.h"
 #include "model/WorkFolder.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Fixtures.h"
 
 #include <QDateTime>
@@ -18,6 +21,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <optional>
 
 namespace vq::test {
 namespace {
@@ -264,6 +268,31 @@ TEST_F(RecoveryKeeperTest, ChangesThatNeverRestAreCopiedByTheDeadline)
     EXPECT_GT(written, 0) << "a copy is written while the changes keep coming";
     EXPECT_LT(written, 1500);
     EXPECT_GE(writes, 2) << "and again for the changes after it";
+}
+
+// A photograph just brought in is still being turned upright: the copy waits
+// for its bytes instead of making the window wait, and then holds them.
+TEST_F(RecoveryKeeperTest, ACopyWaitsForPhotographsStillBeingTurned)
+{
+    startKeeping();
+    std::optional<BackgroundWorkPause> pause(std::in_place);
+    const QByteArray stored = TaggedPhoto(QuadrantImage(70, 50), 6);
+    const PicturePtr photo = Picture::fromJpegBytesUpright(stored);
+    ASSERT_TRUE(photo);
+    app().edits().edit([&](Document& doc) { AppendNode(doc, photo, 70, 50, 100, 100); });
+    QTest::qWait(1000);
+    EXPECT_FALSE(photo->bytesReady()) << "nothing waited for the turn";
+    EXPECT_EQ(writes, 0);
+    EXPECT_TRUE(keeper->isWritePending());
+
+    pause.reset();
+    ASSERT_TRUE(waitFor([this] { return writes > 0 && !keeper->isWritePending(); }, 30000));
+    ASSERT_TRUE(lastWriteOk);
+    Document copy;
+    QString path;
+    ASSERT_TRUE(ReadRecoveryCopy(keeper->copyPath(), copy, path));
+    ASSERT_EQ(copy.state.nodeCount, 1);
+    EXPECT_EQ(copy.nodes[0].picture->bytes(), UprightJpeg(stored));
 }
 
 TEST_F(RecoveryKeeperTest, AFailedCopyIsToldOnceInTheStatusBarAndTriedAgain)
