@@ -1,6 +1,6 @@
 #include "imaging/Picture.h"
 
-#include "imaging/BackgroundWork.h"
+#include "imaging/WorkerPool.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegHeader.h"

@@ -3,7 +3,7 @@
 #include "app/DocumentController.h"
 #include "app/RecoveryKeeper.h"
 #include "app/StatusBar.h"
-#include "imaging/BackgroundWork.h"
+#include "imaging/WorkerPool.h"
 #include "imaging/ExifOrientation.h"
 #include "model/DocumentFile.h"
 #include "view/Prompts.h"

@@ -2,7 +2,7 @@
 // upright at once, while their upright bytes are made on a background thread:
 // the bytes end up exactly those the turn would have made in line, and what
 // is drawn before matches what they show.
-#include "imaging/BackgroundWork.h"
+#include "imaging/WorkerPool.h"
 #include "imaging/Codec.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/ImageDecode.h"

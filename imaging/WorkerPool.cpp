@@ -1,4 +1,4 @@
-#include "imaging/BackgroundWork.h"
+#include "imaging/WorkerPool.h"
 
 #include <algorithm>
 #include <condition_variable>
