@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <list>
@@ -219,6 +220,7 @@ struct PictureCache::Impl {
     std::unordered_set<quint64> previewKept;   // on disk, found or written
 
     void startWorkers(PictureCache& cache);
+    void stopForExit();
     void work(PictureCache& cache);
     void announce(quint64 pictureKey);
     PreviewStore* previewStore();
@@ -343,12 +345,22 @@ void PictureCache::Impl::startWorkers(PictureCache& cache)
     if (!workers.empty())
         return;
     // Never joined: the cache lives as long as the process, and an idle
-    // worker waits on the queue without touching anything else.
+    // worker waits on the queue without touching anything else. At exit the
+    // queue is dropped and the jobs running are let finish, so no decode runs
+    // while the libraries it uses are torn down.
+    std::atexit([] { PictureCache::instance().d->stopForExit(); });
     const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     for (unsigned i = 0; i < count; ++i) {
         workers.emplace_back([this, &cache] { work(cache); });
         workers.back().detach();
     }
+}
+
+void PictureCache::Impl::stopForExit()
+{
+    std::unique_lock lock(jobsMutex);
+    queue.clear();
+    jobsChanged.wait(lock, [this] { return running.empty(); });
 }
 
 void PictureCache::Impl::work(PictureCache& cache)

@@ -1,10 +1,12 @@
 // The decode and scaled-copy pools that let the canvas repaint without decoding.
 #include "imaging/PictureCache.h"
+#include "imaging/PreviewStore.h"
 
 #include "tests/view/ViewTestSupport.h"
 #include "render/Painters.h"
 
 #include <QImageReader>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -433,6 +435,36 @@ TEST_F(PictureCacheTest, APictureDroppedWhileItsRequestWaitsIsNoHarm)
     cache.waitForRequests();
     EXPECT_EQ(cache.scaledUsedBytes(), 0u);
     EXPECT_EQ(cache.usedBytes(), 0u);
+}
+
+TEST_F(PictureCacheTest, AKeptPreviewStandsInForAPictureTheCacheHasForgotten)
+{
+    QTemporaryDir folder;
+    PreviewStore previews(folder.path());
+    cache.setPreviewStore(&previews);
+    const PicturePtr picture = makeJpegPicture({1600, 1200}, Qt::red, Qt::blue);
+
+    // The first decode leaves a preview on disk.
+    cache.request(this, {{picture, {400, 300}, true}});
+    cache.waitForRequests();
+    EXPECT_GT(previews.usedBytes(), 0);
+
+    // Next time round (a new run, as far as the cache knows) the preview is
+    // brought in beside a small decode, and stands in where that falls short.
+    cache.clear();
+    cache.request(this, {{picture, {64, 48}, true}});
+    cache.waitForRequests();
+    const QImage standIn = cache.standIn(*picture, {300, 225});
+    EXPECT_EQ(standIn.size(), QSize(400, 300));
+    EXPECT_TRUE(near(standIn.pixel(20, 150), Qt::red));
+    EXPECT_TRUE(near(standIn.pixel(380, 150), Qt::blue));
+
+    // Small pictures decode faster than a preview loads: none is kept.
+    previews.clear();
+    cache.request(this, {{makeJpegPicture({800, 600}, Qt::green), {400, 300}, true}});
+    cache.waitForRequests();
+    EXPECT_EQ(previews.usedBytes(), 0);
+    cache.setPreviewStore(nullptr);
 }
 
 } // namespace
