@@ -5,6 +5,7 @@
 #include "model/Document.h"
 #include "base/Settings.h"
 #include "render/Painters.h"
+#include "render/StreamingPictureSupply.h"
 #include "render/ViewGeometry.h"
 
 #include <QPainter>
@@ -25,6 +26,23 @@ QImage RenderCanvas(const Document& doc, const SysSettings& sys, const RangeMode
     if (doc.state.nodeCount > 0)
         PaintNodes(painter, doc, sys, mode, zoom, false);
     return image;
+}
+
+QImage RenderCanvasStreamed(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom)
+{
+    // A picture found undecodable while drawing was taken to hide what lies
+    // beneath it; drawn again, the painters know of it and uncover that. Each
+    // pass that finds one marks it for good, so this ends.
+    for (;;) {
+        StreamingPictureSupply supply;
+        QImage image;
+        {
+            PictureSupplyScope scope(supply);
+            image = RenderCanvas(doc, sys, mode, zoom);
+        }
+        if (!supply.foundUndecodable() || image.isNull())
+            return image;
+    }
 }
 
 QImage SelectionClipboardImage(const Document& doc, const SysSettings& sys, const RangeMode& mode)
