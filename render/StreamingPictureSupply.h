@@ -32,7 +32,9 @@ public:
     struct Options {
         // Decoding threads; 0 for one per core.
         int workers = 0;
-        // Decoded pictures held at most, the one being drawn included.
+        // Decoded pictures held at most, the one being drawn included (one
+        // more while the painter decodes a picture that was let go to stay
+        // within the budget for pictures kept for a later node).
         int ahead = 0; // 0: two per worker
     };
 
