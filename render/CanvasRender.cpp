@@ -1,6 +1,7 @@
 #include "render/CanvasRender.h"
 
 #include "model/RangeModeState.h"
+#include "imaging/LargeImage.h"
 #include "imaging/Picture.h"
 #include "model/Document.h"
 #include "base/Settings.h"
@@ -19,7 +20,9 @@ QImage RenderCanvas(const Document& doc, const SysSettings& sys, const RangeMode
     const QSize size = ZoomedCanvasSize(doc.state.canvasWidth, doc.state.canvasHeight, zoom);
     if (size.isEmpty())
         return {};
-    QImage image(size, QImage::Format_RGB32);
+    QImage image = AllocateLargeImage(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
     image.fill(Qt::white);
     QPainter painter(&image);
     PaintCanvasBackground(painter, doc, zoom);

@@ -15,7 +15,9 @@
 // --waiting exports as the program did before exports streamed: the canvas
 // drawn from the picture cache, every decode waited for and kept.
 //
-//   bench_export [RUNS] [--cache DIR] [--waiting] [--skip-magick]
+// --photos WxH runs the one scene of photographs of that size.
+//
+//   bench_export [RUNS] [--cache DIR] [--waiting] [--skip-magick] [--photos WxH]
 #include "bench/support/BenchPhotos.h"
 #include "base/Settings.h"
 #include "edit/ExportImage.h"
@@ -225,6 +227,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     Options options;
+    QSize only;
     options.cache = bench::DefaultPhotoCache();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--cache") && i + 1 < args.size())
@@ -233,6 +236,10 @@ int main(int argc, char* argv[])
             options.waiting = true;
         else if (args[i] == QLatin1String("--skip-magick"))
             options.skipMagick = true;
+        else if (args[i] == QLatin1String("--photos") && i + 1 < args.size()) {
+            const QString size = args[++i];
+            only = QSize(size.section(QLatin1Char('x'), 0, 0).toInt(), size.section(QLatin1Char('x'), 1, 1).toInt());
+        }
         else
             options.runs = std::max(1, args[i].toInt());
     }
@@ -241,6 +248,8 @@ int main(int argc, char* argv[])
     if (convert.isEmpty())
         std::printf("ImageMagick's convert not found: no comparison\n");
     for (const QSize photoSize : {QSize(800, 600), QSize(4000, 3000)}) {
+        if (only.isValid() && photoSize != only)
+            continue;
         if (!runScene(options, photoSize, convert, timeTool))
             return 1;
     }
