@@ -89,7 +89,7 @@ ExportResult ExportCanvas(const Document& doc, const SysSettings& sys, const Ran
     // and fail while drawing; refuse it up front as the allocation failure it is.
     if (size.isEmpty() || qint64(size.width()) * size.height() > kMaxImagePixels)
         return ExportResult::NoMemory;
-    const QImage canvas = RenderCanvas(doc, sys, mode, zoom);
+    const QImage canvas = RenderCanvasStreamed(doc, sys, mode, zoom);
     if (canvas.isNull())
         return ExportResult::NoMemory;
     const bool saved = target.bmpFormat > 0

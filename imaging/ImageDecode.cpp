@@ -203,7 +203,7 @@ QImage decodeFourColourJpeg(const QByteArray& bytes, QSize scaledTo)
 
 } // namespace
 
-QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
+QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo, JpegScaling scaling)
 {
     // Nearly every picture is a photograph shown smaller than it is: decoded
     // by libjpeg-turbo straight from memory, with the shortcuts only a reduced
@@ -211,7 +211,7 @@ QImage DecodeImage(const QByteArray& bytes, QByteArray* format, QSize scaledTo)
     // (CMYK, broken data), take Qt's reader as before. Either way the pixels
     // are converted to sRGB here, once, so the cache holds them ready to draw.
     if (scaledTo.isValid() && !scaledTo.isEmpty()) {
-        QImage reduced = DecodeJpegForDisplay(bytes, scaledTo);
+        QImage reduced = DecodeJpegForDisplay(bytes, scaledTo, scaling);
         if (!reduced.isNull()) {
             if (format)
                 *format = "jpeg";

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QSize>
 
+#include "imaging/JpegScaledDecode.h"
+
 namespace vq {
 
 // Every picture is kept as JPEG data, so nothing larger than a JPEG frame can
@@ -34,9 +36,11 @@ inline constexpr qint64 kMaxImageFileBytes = qint64(kDecoderAllocationLimitMb) *
 // format ("jpeg", "gif", "bmp", "png", "tiff"). A valid `scaledTo` asks for the
 // image at that size, which a JPEG decoder reaches far faster than a full
 // decode; a JPEG reduced so comes as Format_RGB32 whatever its colour space.
+// `scaling` says which reductions such a decode may take (JpegScaling).
 // The pixels are sRGB: converted from the embedded ICC profile, if any
 // (ConvertToSrgb), and four-colour JPEGs read as their inks are meant.
-[[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {});
+[[nodiscard]] QImage DecodeImage(const QByteArray& bytes, QByteArray* format = nullptr, QSize scaledTo = {},
+                                 JpegScaling scaling = JpegScaling::Halvings);
 
 // DecodeImage at full size for a picture coming in: turned and mirrored as
 // its orientation metadata (Exif, TIFF orientation) asks, so that it shows as

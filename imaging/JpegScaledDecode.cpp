@@ -43,6 +43,11 @@ int scaledSide(int side, int reduction)
     return TJSCALED(side, (tjscalingfactor{1, reduction}));
 }
 
+QSize scaledFrame(QSize full, tjscalingfactor factor)
+{
+    return {TJSCALED(full.width(), factor), TJSCALED(full.height(), factor)};
+}
+
 // TurboJPEG decodes at the largest of its scaling factors whose result fits
 // the size it is given; for tiny sides another factor (5/8, 3/8 …) can fit
 // too and win, and its image would not be the size of our buffer.
@@ -100,15 +105,16 @@ QSize readFrame(tjhandle decompressor, const QByteArray& bytes)
     return header.fourColour ? QSize() : header.size;
 }
 
-QImage decodeFrame(tjhandle decompressor, const QByteArray& bytes, QSize full, int reduction)
+// The frame decoded at `factor`, at most 1/1.
+QImage decodeFrame(tjhandle decompressor, const QByteArray& bytes, QSize full, tjscalingfactor factor)
 {
-    const QSize target(scaledSide(full.width(), reduction), scaledSide(full.height(), reduction));
+    const QSize target = scaledFrame(full, factor);
     if (!turboPicksReduction(full, target))
         return {};
     QImage image(target, QImage::Format_RGB32);
     if (image.isNull())
         return {};
-    const int flags = reduction > 1 ? kReducedFlags : kFullFlags;
+    const int flags = factor.num < factor.denom ? kReducedFlags : kFullFlags;
     if (tjDecompress2(decompressor, dataOf(bytes), static_cast<unsigned long>(bytes.size()), image.bits(),
                       target.width(), static_cast<int>(image.bytesPerLine()), target.height(), kRgb32Layout, flags)
         != 0)
@@ -130,6 +136,18 @@ int JpegReductionCovering(QSize full, QSize wanted)
     return 1;
 }
 
+int JpegEighthsCovering(QSize full, QSize wanted)
+{
+    if (!wanted.isValid() || wanted.isEmpty() || full.isEmpty())
+        return 8;
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        const QSize scaled = scaledFrame(full, {eighths, 8});
+        if (scaled.width() >= wanted.width() && scaled.height() >= wanted.height())
+            return eighths;
+    }
+    return 8;
+}
+
 QImage DecodeJpegReduced(const QByteArray& bytes, int reduction)
 {
     if ((reduction != 1 && reduction != 2 && reduction != 4 && reduction != 8) || !looksLikeJpeg(bytes))
@@ -138,10 +156,10 @@ QImage DecodeJpegReduced(const QByteArray& bytes, int reduction)
     if (!decompressor)
         return {};
     const QSize full = readFrame(decompressor.get(), bytes);
-    return full.isValid() ? decodeFrame(decompressor.get(), bytes, full, reduction) : QImage();
+    return full.isValid() ? decodeFrame(decompressor.get(), bytes, full, {1, reduction}) : QImage();
 }
 
-QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size)
+QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size, JpegScaling scaling)
 {
     if (!size.isValid() || size.isEmpty() || !looksLikeJpeg(bytes))
         return {};
@@ -151,10 +169,12 @@ QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size)
     const QSize full = readFrame(decompressor.get(), bytes);
     if (!full.isValid())
         return {};
-    const int reduction = JpegReductionCovering(full, size);
-    if (reduction == 1)
+    tjscalingfactor factor{1, JpegReductionCovering(full, size)};
+    if (scaling == JpegScaling::Eighths)
+        factor = {JpegEighthsCovering(full, size), 8};
+    if (factor.num >= factor.denom)
         return {};
-    QImage image = decodeFrame(decompressor.get(), bytes, full, reduction);
+    QImage image = decodeFrame(decompressor.get(), bytes, full, factor);
     if (image.isNull() || image.size() == size)
         return image;
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

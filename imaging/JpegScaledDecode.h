@@ -11,6 +11,18 @@ namespace vq {
 // directions. 1 for an empty `wanted`.
 [[nodiscard]] int JpegReductionCovering(QSize full, QSize wanted);
 
+// How finely a reduced decode may scale a JPEG frame: by halvings (1/2, 1/4,
+// 1/8), the reductions the picture cache keeps decodes at so that one serves
+// many sizes; or by any eighth M/8 (M = 1 … 8), for drawing each picture once
+// at its own size, where the decode nearest that size does the least work.
+enum class JpegScaling { Halvings, Eighths };
+
+// M from 1 to 8: the smallest eighth at which a JPEG frame of `full` size,
+// its sides rounded up as libjpeg scales them, still covers `wanted` in both
+// directions. 8 (no reduction) for an empty `wanted`, or when only the full
+// frame covers it.
+[[nodiscard]] int JpegEighthsCovering(QSize full, QSize wanted);
+
 // JPEG `bytes` decoded straight from memory by libjpeg-turbo at 1/`reduction`
 // (1, 2, 4 or 8) of the frame, sides rounded up, in Format_RGB32. Reduced
 // decodes take the fast IDCT and chroma upsampling: they only ever feed a
@@ -23,12 +35,14 @@ namespace vq {
 // draws any warning or error from libjpeg-turbo (cut short, damaged).
 [[nodiscard]] QImage DecodeJpegReduced(const QByteArray& bytes, int reduction);
 
-// JPEG `bytes` wanted at `size`, smaller than the frame: decoded by
-// DecodeJpegReduced at the largest reduction that still covers `size`, then
-// smoothly scaled the rest of the way. A null image when no reduction covers
-// `size` (the picture is wanted at its full size or larger) and wherever
-// DecodeJpegReduced gives one; the caller's general decoder then takes over.
-[[nodiscard]] QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size);
+// JPEG `bytes` wanted at `size`, smaller than the frame: decoded at the
+// largest reduction of `scaling` that still covers `size` (with the flags and
+// refusals of DecodeJpegReduced), then smoothly scaled the rest of the way. A
+// null image when no reduction covers `size` (the picture is wanted at its
+// full size or larger) and wherever DecodeJpegReduced would give one; the
+// caller's general decoder then takes over.
+[[nodiscard]] QImage DecodeJpegForDisplay(const QByteArray& bytes, QSize size,
+                                          JpegScaling scaling = JpegScaling::Halvings);
 
 // True when `bytes` are a JPEG stream whose frame holds four colours (CMYK
 // or YCCK), as printing and layout programs write them.

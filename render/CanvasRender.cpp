@@ -1,10 +1,12 @@
 #include "render/CanvasRender.h"
 
 #include "model/RangeModeState.h"
+#include "imaging/LargeImage.h"
 #include "imaging/Picture.h"
 #include "model/Document.h"
 #include "base/Settings.h"
 #include "render/Painters.h"
+#include "render/StreamingPictureSupply.h"
 #include "render/ViewGeometry.h"
 
 #include <QPainter>
@@ -18,13 +20,32 @@ QImage RenderCanvas(const Document& doc, const SysSettings& sys, const RangeMode
     const QSize size = ZoomedCanvasSize(doc.state.canvasWidth, doc.state.canvasHeight, zoom);
     if (size.isEmpty())
         return {};
-    QImage image(size, QImage::Format_RGB32);
+    QImage image = AllocateLargeImage(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
     image.fill(Qt::white);
     QPainter painter(&image);
     PaintCanvasBackground(painter, doc, zoom);
     if (doc.state.nodeCount > 0)
         PaintNodes(painter, doc, sys, mode, zoom, false);
     return image;
+}
+
+QImage RenderCanvasStreamed(const Document& doc, const SysSettings& sys, const RangeMode& mode, float zoom)
+{
+    // A picture found undecodable while drawing was taken to hide what lies
+    // beneath it; drawn again, the painters know of it and uncover that. Each
+    // pass that finds one marks it for good, so this ends.
+    for (;;) {
+        StreamingPictureSupply supply;
+        QImage image;
+        {
+            PictureSupplyScope scope(supply);
+            image = RenderCanvas(doc, sys, mode, zoom);
+        }
+        if (!supply.foundUndecodable() || image.isNull())
+            return image;
+    }
 }
 
 QImage SelectionClipboardImage(const Document& doc, const SysSettings& sys, const RangeMode& mode)

@@ -6,6 +6,9 @@
 #include "model/Document.h"
 #include "base/Settings.h"
 #include "tests/edit/ExportScene.h"
+#include "imaging/PictureCache.h"
+#include "render/CanvasRender.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 
 #include <QFile>
@@ -207,6 +210,46 @@ TEST_F(ExportCanvasTest, JpegQualityIsPassedToTheEncoder)
     ASSERT_EQ(ExportCanvas(doc, sys, {}, 1.0f, low, jpeg, 10), ExportResult::Saved);
     ASSERT_EQ(ExportCanvas(doc, sys, {}, 1.0f, high, jpeg, 100), ExportResult::Saved);
     EXPECT_LT(QFileInfo(low).size(), QFileInfo(high).size());
+}
+
+// Photographs shown smaller than they are, one of them twice, and a picture
+// whose bytes turn out undecodable only when drawn, over the red node.
+TEST_F(ExportCanvasTest, PhotographsComeOutAsTheCanvasDrawsThemWithoutFillingThePictureCache)
+{
+    QImage ramp(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < ramp.height(); ++y) {
+        for (int x = 0; x < ramp.width(); ++x)
+            ramp.setPixel(x, y, qRgb(255 * x / ramp.width(), 255 * y / ramp.height(), 128));
+    }
+    const PicturePtr photo = BitmapToPicture(ramp);
+    ASSERT_TRUE(photo);
+    ASSERT_TRUE(AppendNode(doc, photo, 200, 150, 300, 150));
+    ASSERT_TRUE(AppendNode(doc, photo, 200, 150, 300, 350));
+    QByteArray broken = test::makeJpeg(60, 60, Qt::blue);
+    broken.truncate(broken.indexOf("\xFF\xDA"));
+    broken += "\xFF\xD9";
+    ASSERT_TRUE(AppendNode(doc, Picture::fromJpegBytes(broken), 30, 30, 40, 40));
+    sys.dspOverlap = 0;
+
+    PictureCache::instance().clear();
+    const QImage exported = exportPng(1.0f);
+    EXPECT_EQ(PictureCache::instance().usedBytes(), 0u);
+    EXPECT_EQ(PictureCache::instance().scaledUsedBytes(), 0u);
+    ASSERT_EQ(exported.size(), QSize(500, 500));
+    expectPixels(exported, {{40, 40, Qt::red, "lower node, under the undecodable one"}});
+
+    const QImage drawn = RenderCanvas(doc, sys, {}, 1.0f).convertToFormat(QImage::Format_RGB32);
+    const QImage written = exported.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb a = drawn.pixel(x, y);
+            const QRgb b = written.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    EXPECT_LE(worst, 6);
 }
 
 TEST_F(ExportCanvasTest, ImageTooLargeToHoldWritesNothing)

@@ -261,6 +261,93 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaledCase{"ProgressiveEighth", Kind::Progressive, {800, 600}, {100, 75}}),
     [](const auto& info) { return info.param.name; });
 
+struct EighthsCase {
+    const char* name;
+    QSize full;
+    QSize wanted;
+    int eighths;
+};
+
+class EighthsCoveringTest : public ::testing::TestWithParam<EighthsCase> {};
+
+TEST_P(EighthsCoveringTest, SmallestEighthWhoseRoundedUpSidesCover)
+{
+    EXPECT_EQ(JpegEighthsCovering(GetParam().full, GetParam().wanted), GetParam().eighths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EighthsCoveringTest,
+    ::testing::Values(EighthsCase{"PhotoNodeFromLarge", {4000, 3000}, {460, 345}, 1},
+                      EighthsCase{"OneEighthExactly", {4000, 3000}, {500, 375}, 1},
+                      EighthsCase{"OnePixelOverAnEighth", {4000, 3000}, {501, 375}, 2},
+                      EighthsCase{"HeightDecides", {4000, 3000}, {500, 376}, 2},
+                      EighthsCase{"ThreeEighths", {4000, 3000}, {1400, 1100}, 3},
+                      EighthsCase{"PhotoNodeFromSmall", {800, 600}, {460, 345}, 5},
+                      EighthsCase{"FiveEighthsExactly", {800, 600}, {500, 375}, 5},
+                      EighthsCase{"SixEighths", {800, 600}, {501, 375}, 6},
+                      EighthsCase{"SevenEighths", {800, 600}, {700, 500}, 7},
+                      EighthsCase{"OverSevenEighthsIsFull", {800, 600}, {701, 525}, 8},
+                      EighthsCase{"FullIsFull", {800, 600}, {800, 600}, 8},
+                      EighthsCase{"LargerIsFull", {800, 600}, {1600, 1200}, 8},
+                      EighthsCase{"EmptyIsFull", {800, 600}, {}, 8},
+                      // libjpeg rounds scaled sides up: 3 × 801 / 8 gives 301.
+                      EighthsCase{"OddSideRoundsUp", {801, 601}, {301, 226}, 3},
+                      EighthsCase{"TinyPicture", {3, 2}, {1, 1}, 1}),
+    [](const auto& info) { return info.param.name; });
+
+class EighthsDecodeTest : public ::testing::TestWithParam<ScaledCase> {};
+
+TEST_P(EighthsDecodeTest, SamePictureAsQtsReaderFromTheNearestEighth)
+{
+    const ScaledCase& c = GetParam();
+    const QByteArray bytes = jpegOf(c.kind, c.full);
+    ASSERT_FALSE(bytes.isEmpty());
+    QByteArray format;
+    const QImage decoded = DecodeImage(bytes, &format, c.wanted, JpegScaling::Eighths);
+    ASSERT_EQ(decoded.size(), c.wanted);
+    EXPECT_EQ(format, "jpeg");
+    EXPECT_EQ(decoded.format(), QImage::Format_RGB32);
+    EXPECT_TRUE(everyPixelOpaque(decoded));
+    EXPECT_EQ(decoded, DecodeJpegForDisplay(bytes, c.wanted, JpegScaling::Eighths));
+
+    const QImage reference = readWithQt(bytes, c.wanted);
+    ASSERT_EQ(reference.size(), c.wanted);
+    const Difference d = compare(decoded, reference);
+    EXPECT_LE(d.mean, 1.0) << "worst " << d.worst;
+    EXPECT_LE(d.worst, 16) << "mean " << d.mean;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EighthsDecodeTest,
+    ::testing::Values(ScaledCase{"ColourFiveEighths", Kind::Colour, {800, 600}, {500, 375}},
+                      ScaledCase{"ColourBelowFiveEighths", Kind::Colour, {800, 600}, {460, 345}},
+                      ScaledCase{"ColourThreeEighths", Kind::Colour, {800, 600}, {300, 225}},
+                      ScaledCase{"ColourSevenEighthsOddSides", Kind::Colour, {803, 601}, {650, 500}},
+                      ScaledCase{"GreySixEighths", Kind::Grey, {800, 600}, {560, 420}},
+                      ScaledCase{"ProgressiveFiveEighths", Kind::Progressive, {800, 600}, {460, 345}}),
+    [](const auto& info) { return info.param.name; });
+
+// When an eighth of the frame is exactly the size wanted, that eighth is what
+// libjpeg-turbo decodes and nothing is scaled after it.
+TEST(EighthsDecodeScaleTest, AnEighthOfExactlyTheWantedSizeIsTheDecode)
+{
+    const QByteArray bytes = jpegOf(Kind::Colour, {800, 600});
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        const QSize wanted((800 * eighths + 7) / 8, (600 * eighths + 7) / 8);
+        QImage direct(wanted, QImage::Format_RGB32);
+        const TurboHandle decompressor(tjInitDecompress());
+        ASSERT_EQ(tjDecompress2(decompressor.get(), reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                static_cast<unsigned long>(bytes.size()), direct.bits(), wanted.width(),
+                                int(direct.bytesPerLine()), wanted.height(), TJPF_BGRA,
+                                TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS | TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE),
+                  0);
+        EXPECT_EQ(DecodeJpegForDisplay(bytes, wanted, JpegScaling::Eighths), direct) << eighths << "/8";
+    }
+    // Halvings keep to 1/2, 1/4 and 1/8 and smooth the rest of the way.
+    EXPECT_NE(DecodeJpegForDisplay(bytes, {500, 375}, JpegScaling::Halvings),
+              DecodeJpegForDisplay(bytes, {500, 375}, JpegScaling::Eighths));
+}
+
 class FullSizeTest : public ::testing::TestWithParam<Kind> {
 protected:
     void TearDown() override { PictureCache::instance().clear(); }
