@@ -57,6 +57,17 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
             return;
         QMetaObject::invokeMethod(this, &CanvasView::picturesArrived, Qt::QueuedConnection);
     });
+    // Drawing the whole scene for every picture that arrives would take the
+    // processor from the decodes still to come: arrivals are gathered for a
+    // moment, short enough to look immediate.
+    m_arrivalRepaint.setSingleShot(true);
+    m_arrivalRepaint.setInterval(kArrivalGatherMs);
+    connect(&m_arrivalRepaint, &QTimer::timeout, this, [this] {
+        if (!m_sceneMissedPictures)
+            return;
+        m_sceneDirty = true;
+        viewport()->update();
+    });
 }
 
 CanvasView::~CanvasView()
@@ -69,10 +80,8 @@ void CanvasView::picturesArrived()
 {
     m_arrivalQueued.store(false);
     // Only a scene that had to make do without some picture can improve.
-    if (!m_sceneMissedPictures)
-        return;
-    m_sceneDirty = true;
-    viewport()->update();
+    if (m_sceneMissedPictures && !m_arrivalRepaint.isActive())
+        m_arrivalRepaint.start();
 }
 
 const Document& CanvasView::doc() const

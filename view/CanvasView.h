@@ -206,6 +206,8 @@ private:
     bool m_sceneMissedPictures = false;
     bool m_scenePlaceholders = false;
     int m_arrivalListener = 0;
+    static constexpr int kArrivalGatherMs = 40;
+    QTimer m_arrivalRepaint;
     std::atomic<bool> m_arrivalQueued{false};
     int m_sceneRenders = 0;
     ScreenGeometry m_geometry;

@@ -18,7 +18,7 @@
 // from its own decode (no placeholder, no stand-in), and for reopen also
 // the time until every picture showed at least its kept preview.
 //
-//   bench_stall [--runs N] [--cache DIR]
+//   bench_stall [--runs N] [--cache DIR] [--no-previews]
 #include "app/Application.h"
 #include "app/DocumentController.h"
 #include "bench/support/BenchPhotos.h"
@@ -162,6 +162,8 @@ int main(int argc, char** argv)
             runs = std::max(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--cache") && i + 1 < args.size())
             cache = args[++i];
+        else if (args[i] == QLatin1String("--no-previews"))
+            PictureCache::instance().setPreviewStore(nullptr);
     }
 
     std::printf("bench_stall: %d photographs %dx%d, client %dx%d; a %d ms timer's lateness\n", kPhotos,
