@@ -221,6 +221,14 @@ struct PictureCache::Impl {
 
     void startWorkers(PictureCache& cache);
     void stopForExit();
+    // Drops what `owner` asked for and no worker has started; a preview not
+    // brought in yet stays wanted whoever asks next. Under `jobsMutex`.
+    void dropQueued(const void* owner)
+    {
+        queue.erase(std::remove_if(queue.begin(), queue.end(),
+                                   [owner](const Job& j) { return j.owner == owner && !j.preview; }),
+                    queue.end());
+    }
     void work(PictureCache& cache);
     void announce(quint64 pictureKey);
     PreviewStore* previewStore();
@@ -596,10 +604,7 @@ void PictureCache::request(const void* owner, std::vector<Request> requests)
         }
     }
     std::lock_guard lock(d->jobsMutex);
-    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(),
-                                  [owner](const Impl::Job& j) { return j.owner == owner && !j.preview; }),
-                   d->queue.end());
-    // A preview not brought in yet stays wanted whoever asks next.
+    d->dropQueued(owner);
     for (auto it = previews.rbegin(); it != previews.rend(); ++it)
         d->queue.push_front(std::move(*it));
     for (Request& r : requests) {
@@ -615,9 +620,7 @@ void PictureCache::request(const void* owner, std::vector<Request> requests)
 void PictureCache::cancelRequests(const void* owner)
 {
     std::lock_guard lock(d->jobsMutex);
-    d->queue.erase(std::remove_if(d->queue.begin(), d->queue.end(),
-                                  [owner](const Impl::Job& j) { return j.owner == owner && !j.preview; }),
-                   d->queue.end());
+    d->dropQueued(owner);
 }
 
 void PictureCache::waitForRequests()

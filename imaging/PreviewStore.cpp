@@ -171,10 +171,13 @@ QByteArray deflateArgb(const QImage& image)
     return out;
 }
 
-bool writeAll(int fd, const char* data, qsizetype size)
+// Moves `size` bytes through `step` (read or write), however many calls it
+// takes; false on an error or an early end.
+template <typename Data, typename Step>
+bool transferAll(int fd, Data* data, qsizetype size, Step step)
 {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::size_t(size));
+        const ssize_t n = step(fd, data, std::size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -185,18 +188,14 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    return transferAll(fd, data, size, ::write);
+}
+
 bool readAll(int fd, char* data, qsizetype size)
 {
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, std::size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
+    return transferAll(fd, data, size, ::read);
 }
 
 struct Listed {
