@@ -538,10 +538,17 @@ void PreviewStore::clear()
     if (!d->usable)
         return;
     const std::lock_guard once(d->listing);
+    std::int64_t before = 0;
+    {
+        const std::lock_guard lock(d->mutex);
+        before = d->used;
+    }
     for (const Listed& e : d->list())
         ::unlink(e.path.constData());
     const std::lock_guard lock(d->mutex);
-    d->used = 0;
+    // An entry stored by another thread while the folder was listed may have
+    // missed the listing and still be there: what was counted meanwhile stays.
+    d->used = std::max<std::int64_t>(0, d->used - before);
     d->counted = true;
 }
 
