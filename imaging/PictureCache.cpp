@@ -629,6 +629,13 @@ void PictureCache::waitForRequests()
     d->jobsChanged.wait(lock, [this] { return d->queue.empty() && d->running.empty(); });
 }
 
+bool PictureCache::previewsPending() const
+{
+    std::lock_guard lock(d->jobsMutex);
+    return std::any_of(d->queue.begin(), d->queue.end(), [](const Impl::Job& j) { return j.preview; })
+           || std::any_of(d->running.begin(), d->running.end(), [](const SlotKey& k) { return k.a == 0 && k.b == -1; });
+}
+
 int PictureCache::addArrivalListener(ArrivalListener listener)
 {
     std::lock_guard lock(d->listenersMutex);

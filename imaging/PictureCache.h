@@ -76,6 +76,8 @@ public:
     void cancelRequests(const void* owner);
     // Blocks until no request is queued or running.
     void waitForRequests();
+    // Whether kept previews asked for are still being brought in.
+    [[nodiscard]] bool previewsPending() const;
     // Called on a worker thread each time a requested image of a picture has
     // been stored or the picture has been found undecodable. Listeners must
     // be quick and thread-safe; removing one waits for any call in progress.

@@ -80,7 +80,18 @@ void CanvasView::picturesArrived()
 {
     m_arrivalQueued.store(false);
     // Only a scene that had to make do without some picture can improve.
-    if (m_sceneMissedPictures && !m_arrivalRepaint.isActive())
+    if (!m_sceneMissedPictures)
+        return;
+    // Kept previews come in a quick burst before any decode: the last of
+    // them replaces the placeholders at once, without the gathering pause.
+    if (m_awaitingPreviews && !PictureCache::instance().previewsPending()) {
+        m_awaitingPreviews = false;
+        m_arrivalRepaint.stop();
+        m_sceneDirty = true;
+        viewport()->update();
+        return;
+    }
+    if (!m_arrivalRepaint.isActive())
         m_arrivalRepaint.start();
 }
 
@@ -414,15 +425,19 @@ void CanvasView::renderScene()
     if (!m_sceneDirty)
         return;
     QPainter painter(&m_scene);
-    // The window never waits for a decode: what is not at hand is drawn as a
-    // stand-in or a placeholder, and asked of the picture cache's workers.
-    CachedPictureSupply supply(this);
     {
-        PictureSupplyScope scope(supply);
-        PaintScene(painter, client);
+        // The window never waits for a decode: what is not at hand is drawn
+        // as a stand-in or a placeholder, and asked of the picture cache's
+        // workers as the supply goes.
+        CachedPictureSupply supply(this);
+        {
+            PictureSupplyScope scope(supply);
+            PaintScene(painter, client);
+        }
+        m_sceneMissedPictures = supply.missedAny();
+        m_scenePlaceholders = supply.placeheldAny();
     }
-    m_sceneMissedPictures = supply.missedAny();
-    m_scenePlaceholders = supply.placeheldAny();
+    m_awaitingPreviews = m_scenePlaceholders && PictureCache::instance().previewsPending();
     m_sceneDirty = false;
     ++m_sceneRenders;
 }

@@ -205,6 +205,7 @@ private:
     bool m_sceneDirty = true;
     bool m_sceneMissedPictures = false;
     bool m_scenePlaceholders = false;
+    bool m_awaitingPreviews = false; // placeholders whose kept previews are on their way
     int m_arrivalListener = 0;
     static constexpr int kArrivalGatherMs = 40;
     QTimer m_arrivalRepaint;

@@ -150,13 +150,13 @@ ExtractResult ExtractCabinet(const QString& cabinetPath, const QString& destFold
         }
         io.limits().perFile = qint64(file->length);
         const int rc = cabd->extract(cabd.get(), file, path.constData());
-        if (rc != MSPACK_ERR_OK) {
+        if (rc != MSPACK_ERR_OK || io.writeFailed()) {
             closeCabinet();
             // What a stopped member wrote is of no use and may be large.
             ::unlink(path.constData());
             return Failure(result, io.limits().reached
                                        ? QStringLiteral("%1 was stopped at its size limit").arg(name)
-                                       : QStringLiteral("cannot extract %1 (error %2)").arg(name).arg(rc));
+                                       : QStringLiteral("cannot extract %1 (error %2)").arg(name).arg(rc != MSPACK_ERR_OK ? rc : MSPACK_ERR_WRITE));
         }
         RestoreStampAndAttributes(*file, path);
         result.written << name;

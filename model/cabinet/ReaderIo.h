@@ -26,10 +26,14 @@ public:
 
     [[nodiscard]] mspack_system* system() { return &m_system; }
     [[nodiscard]] WriteLimits& limits() { return m_limits; }
+    // Set when the last of a file's writes, made as it closes, failed.
+    [[nodiscard]] bool writeFailed() const { return m_writeFailed; }
+    void noteWriteFailed() { m_writeFailed = true; }
 
 private:
     mspack_system m_system; // first, so libmspack's pointer converts back
     WriteLimits m_limits;
+    bool m_writeFailed = false;
 };
 
 } // namespace vq::cab

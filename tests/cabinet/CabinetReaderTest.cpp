@@ -3,6 +3,7 @@
 #include "model/cabinet/CabinetWriter.h"
 #include "model/cabinet/DosTime.h"
 #include "model/cabinet/ReaderIo.h"
+#include "model/cabinet/WriteBehind.h"
 
 #include "tests/cabinet/CabinetFixture.h"
 
@@ -12,6 +13,8 @@
 
 #include <cstdlib>
 #include <ctime>
+
+#include <fcntl.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -328,6 +331,75 @@ TEST_F(CabinetTest, ReaderIoRefusesWritesPastEitherCap)
     EXPECT_EQ(QFileInfo(b).size(), 50);
     // Members are created, never written through an existing name.
     EXPECT_FALSE(sys->open(sys, QFile::encodeName(a).constData(), MSPACK_SYS_OPEN_WRITE));
+}
+
+TEST_F(CabinetTest, ReaderIoKeepsOrderAndPositionAcrossItsBuffers)
+{
+    // Writes and reads of every size around the buffers' megabyte, with
+    // seeks and tells between them, give back exactly what went in.
+    QByteArray data(3 * (1 << 20) + 12345, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char((i * 131 + i / 4096) & 0xFF);
+    const QString path = root() + QStringLiteral("/io");
+    cab::ReaderIo io;
+    mspack_system* sys = io.system();
+    mspack_file* out = sys->open(sys, QFile::encodeName(path).constData(), MSPACK_SYS_OPEN_WRITE);
+    ASSERT_TRUE(out);
+    const int writes[] = {8, 32768, 1, (1 << 20) - 7, 1 << 20, 5000, 2 << 20};
+    qsizetype at = 0;
+    for (int i = 0; at < data.size(); ++i) {
+        const int n = int(std::min<qsizetype>(writes[i % std::size(writes)], data.size() - at));
+        ASSERT_EQ(sys->write(out, data.data() + at, n), n);
+        at += n;
+        ASSERT_EQ(sys->tell(out), at);
+    }
+    sys->close(out);
+    EXPECT_FALSE(io.writeFailed());
+    ASSERT_EQ(readFile(path), data);
+
+    mspack_file* in = sys->open(sys, QFile::encodeName(path).constData(), MSPACK_SYS_OPEN_READ);
+    ASSERT_TRUE(in);
+    QByteArray back(data.size(), '\0');
+    const int reads[] = {8, 32760, (1 << 20) + 3, 1, 77777};
+    at = 0;
+    for (int i = 0; at < data.size(); ++i) {
+        const int n = reads[i % std::size(reads)];
+        const int got = sys->read(in, back.data() + at, n);
+        ASSERT_EQ(got, int(std::min<qsizetype>(n, data.size() - at)));
+        at += got;
+        ASSERT_EQ(sys->tell(in), at);
+    }
+    EXPECT_EQ(back, data);
+    EXPECT_EQ(sys->read(in, back.data(), 10), 0) << "at the end";
+    // Back into what was read ahead, then on from there.
+    ASSERT_EQ(sys->seek(in, -100, MSPACK_SYS_SEEK_END), 0);
+    char tail[200];
+    ASSERT_EQ(sys->read(in, tail, 200), 100);
+    EXPECT_EQ(QByteArray(tail, 100), data.right(100));
+    ASSERT_EQ(sys->seek(in, 1000, MSPACK_SYS_SEEK_START), 0);
+    ASSERT_EQ(sys->read(in, tail, 10), 10);
+    ASSERT_EQ(sys->seek(in, -20, MSPACK_SYS_SEEK_CUR), 0);
+    EXPECT_EQ(sys->tell(in), 990);
+    ASSERT_EQ(sys->read(in, tail, 20), 20);
+    EXPECT_EQ(QByteArray(tail, 20), data.mid(990, 20));
+    sys->close(in);
+}
+
+TEST(WriteBehind, AFailedWriteIsToldAndStopsTheRest)
+{
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        GTEST_SKIP() << "no /dev/full here";
+    {
+        cab::WriteBehind behind(fd);
+        const std::vector<std::uint8_t> chunk(300000, 7);
+        bool refused = false;
+        for (int i = 0; i < 40 && !refused; ++i)
+            refused = !behind.write(chunk.data(), chunk.size());
+        EXPECT_FALSE(behind.finish());
+        EXPECT_FALSE(behind.write(chunk.data(), 1));
+    }
+    ::close(fd);
 }
 
 } // namespace

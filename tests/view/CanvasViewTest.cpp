@@ -6,6 +6,7 @@
 
 #include "app/Application.h"
 #include "imaging/PictureCache.h"
+#include "imaging/PreviewStore.h"
 #include "tests/support/Isolation.h"
 #include "tests/view/ViewTestSupport.h"
 #include "render/ViewGeometry.h"
@@ -15,6 +16,7 @@
 #include <QStyleOptionSlider>
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -310,6 +312,39 @@ TEST_F(CanvasViewTest, PicturesNotDecodedYetArePlaceholdersThatFillInAsTheyArriv
     onScreen = view->viewport()->grab().toImage();
     EXPECT_TRUE(near(onScreen.pixel(150, 100), Qt::red));
     EXPECT_TRUE(near(onScreen.pixel(450, 100), Qt::blue));
+}
+
+TEST_F(CanvasViewTest, KeptPreviewsReplaceThePlaceholdersAsSoonAsTheLastOfThemIsIn)
+{
+    QTemporaryDir folder;
+    PreviewStore previews(folder.path());
+    PictureCache& cache = PictureCache::instance();
+    cache.setPreviewStore(&previews);
+    const PicturePtr picture = test::makeJpegPicture({2400, 1600}, Qt::red);
+    // An earlier run decoded it and kept its preview.
+    cache.request(this, {{picture, {600, 400}, true}});
+    cache.waitForRequests();
+    ASSERT_GT(previews.usedBytes(), 0);
+    cache.clear();
+
+    Document& doc = app->edits().editableDoc();
+    AppendNode(doc, picture, 300, 200, 200, 150);
+    doc.clearSelection();
+    view->setConsoleVisible(false);
+    view->repaintNow();
+    EXPECT_FALSE(view->showsNoPlaceholder());
+
+    // Only posted events are let through, no timer: the repaint that follows
+    // the last preview must not wait for the pause that gathers decodes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !cache.previewsPending(); }, 10000));
+    for (int i = 0; i < 3 && !view->showsNoPlaceholder(); ++i) {
+        QCoreApplication::sendPostedEvents();
+        view->viewport()->repaint();
+    }
+    EXPECT_TRUE(view->showsNoPlaceholder());
+    EXPECT_TRUE(near(view->viewport()->grab().toImage().pixel(200, 150), Qt::red));
+    cache.waitForRequests();
+    cache.setPreviewStore(nullptr);
 }
 
 } // namespace
