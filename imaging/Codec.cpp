@@ -6,6 +6,7 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegEncode.h"
 #include "imaging/JpegTransform.h"
+#include "imaging/ReadBuffer.h"
 #include "base/Report.h"
 
 #include <QBuffer>
@@ -123,8 +124,8 @@ std::optional<LoadedPicture> LoadPicture(const QString& path, const QString& typ
     const qint64 length = file.size();
     if (length <= 0 || length > kMaxImageFileBytes)
         return std::nullopt;
-    QByteArray bytes(length, Qt::Uninitialized);
-    if (file.read(bytes.data(), length) != length)
+    QByteArray bytes = AllocateReadBuffer(length);
+    if (bytes.isEmpty() || file.read(bytes.data(), length) != length)
         return std::nullopt;
     file.close();
 
