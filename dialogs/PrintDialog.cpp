@@ -1,6 +1,7 @@
 #include "dialogs/PrintDialog.h"
 
 #include "model/Document.h"
+#include "view/BackgroundWork.h"
 #include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/Settings.h"
@@ -839,17 +840,30 @@ void PrintDialog::onPrint()
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(0);
     }
+    // The pages are drawn on a thread of their own, waiting there for the
+    // decodes they need, while the windows go on painting; between pages the
+    // progress is shown here and asked whether to go on. Only the progress,
+    // modal over this dialog, takes input meanwhile: nothing may change the
+    // printer or the settings under the job.
     const PageProgress report = [&progress](int printed, int all) {
         if (!progress)
             return true;
-        progress->setMaximum(all);
-        progress->setValue(printed);
-        QCoreApplication::processEvents();
-        return !progress->wasCanceled();
+        bool goOn = true;
+        RunOnWindowThread([&] {
+            progress->setMaximum(all);
+            progress->setValue(printed);
+            QCoreApplication::processEvents();
+            goOn = !progress->wasCanceled();
+        });
+        return goOn;
     };
     {
         const WaitCursor wait;
-        m_outcome = PrintCanvas(m_printer, m_doc, m_sys, m_mode, settings, report);
+        const auto job = [&] { m_outcome = PrintCanvas(m_printer, m_doc, m_sys, m_mode, settings, report); };
+        if (progress)
+            RunBehindModalProgress(job);
+        else
+            RunWhileWindowsPaint(job);
     }
     progress.reset();
     switch (*m_outcome) {

@@ -59,5 +59,21 @@ TEST(BackgroundWork, MessagesFromTheWorkAreShownOnTheWindowsThread)
     EXPECT_EQ(answer, kIdYes) << "the answer goes back to the work";
 }
 
+TEST(BackgroundWork, WhatTheWorkShowsRunsOnTheWindowsThreadAndIsWaitedFor)
+{
+    QThread* ranOn = nullptr;
+    int steps = 0;
+    RunWhileWindowsPaint([&] {
+        RunOnWindowThread([&] {
+            ranOn = QThread::currentThread();
+            ++steps;
+        });
+        EXPECT_EQ(steps, 1) << "back only once it has run";
+    });
+    EXPECT_EQ(ranOn, qApp->thread());
+    RunOnWindowThread([&] { ++steps; });
+    EXPECT_EQ(steps, 2) << "on the windows' thread it just runs";
+}
+
 } // namespace
 } // namespace vq
