@@ -583,7 +583,7 @@ QImage PictureCache::standIn(const Picture& picture, QSize wanted)
     return best;
 }
 
-void PictureCache::request(const void* owner, std::vector<Request> requests)
+int PictureCache::request(const void* owner, std::vector<Request> requests)
 {
     // Pictures the cache holds nothing of first get their kept previews,
     // all of them before any decode: a reopened document shows every picture
@@ -611,10 +611,12 @@ void PictureCache::request(const void* owner, std::vector<Request> requests)
         if (r.picture && !r.size.isEmpty())
             d->queue.push_back({owner, std::move(r), false});
     }
+    const int previewsAsked = static_cast<int>(previews.size());
     if (d->queue.empty())
-        return;
+        return previewsAsked;
     d->startWorkers(*this);
     d->jobsChanged.notify_all();
+    return previewsAsked;
 }
 
 void PictureCache::cancelRequests(const void* owner)

@@ -71,7 +71,8 @@ public:
     // Queues `requests` in the order given for `owner`, replacing whatever
     // the same owner asked for before and no worker has started: a window
     // asks for what it shows now, not what it showed a moment ago.
-    void request(const void* owner, std::vector<Request> requests);
+    // Returns how many kept previews it sent for, which come before any decode.
+    int request(const void* owner, std::vector<Request> requests);
     // Drops what `owner` asked for and no worker has started.
     void cancelRequests(const void* owner);
     // Blocks until no request is queued or running.

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 #include <dirent.h>
@@ -223,8 +224,10 @@ struct PreviewStore::Impl {
     std::int64_t budget = kDefaultBudgetBytes;
     mutable std::int64_t used = 0;
     mutable bool counted = false;
-    // One listing of the folder at a time; others go on without waiting.
-    mutable std::mutex listing;
+    // Held exclusively to list the folder and act on the listing (count,
+    // trim, clear); shared by every change that counts what it replaced or
+    // removed, so that no change falls between a listing and its count.
+    mutable std::shared_mutex listing;
     std::atomic<quint64> nextPart{0};
 
     QByteArray pathOf(const QByteArray& key) const { return native + key; }
@@ -296,17 +299,20 @@ struct PreviewStore::Impl {
     // over. The listing is the truth: other processes store and remove too.
     void trimIfOver()
     {
-        std::int64_t limit = 0, before = 0;
         {
             const std::lock_guard lock(mutex);
             if (used <= budget)
                 return;
-            limit = budget;
-            before = used;
         }
-        std::unique_lock trimming(listing, std::try_to_lock);
-        if (!trimming.owns_lock())
-            return;
+        const std::unique_lock trimming(listing);
+        std::int64_t limit = 0;
+        {
+            // Another thread may have trimmed while this one waited.
+            const std::lock_guard lock(mutex);
+            if (used <= budget)
+                return;
+            limit = budget;
+        }
         const std::vector<Listed> entries = list();
         std::int64_t total = totalOf(entries);
         if (total > limit) {
@@ -319,15 +325,14 @@ struct PreviewStore::Impl {
             }
         }
         const std::lock_guard lock(mutex);
-        // Stores by other threads while the folder was listed may or may not
-        // be in the listing; counting them again errs on the side of trimming.
-        used = total + std::max<std::int64_t>(0, used - before);
+        used = total;
     }
 
     // Removes an entry found damaged, unless another writer has replaced it
     // since it was read.
     void discard(const QByteArray& path, const struct stat& read) const
     {
+        const std::shared_lock changing(listing);
         struct stat now {};
         if (::lstat(path.constData(), &now) != 0 || now.st_ino != read.st_ino || now.st_dev != read.st_dev)
             return;
@@ -489,15 +494,18 @@ void PreviewStore::store(const QByteArray& key, QSize pictureSize, const QImage&
         ::unlink(part.constData());
         return;
     }
-    struct stat old {};
-    const std::int64_t replaced = ::lstat(path.constData(), &old) == 0 ? std::int64_t(old.st_size) : 0;
     // Counted before the new entry lands, so the listing cannot count it twice.
     d->ensureCounted();
-    if (::rename(part.constData(), path.constData()) != 0) {
-        ::unlink(part.constData());
-        return;
+    {
+        const std::shared_lock changing(d->listing);
+        struct stat old {};
+        const std::int64_t replaced = ::lstat(path.constData(), &old) == 0 ? std::int64_t(old.st_size) : 0;
+        if (::rename(part.constData(), path.constData()) != 0) {
+            ::unlink(part.constData());
+            return;
+        }
+        d->adjust(std::int64_t(entry.size()) - replaced);
     }
-    d->adjust(std::int64_t(entry.size()) - replaced);
     d->trimIfOver();
 }
 
@@ -537,18 +545,14 @@ void PreviewStore::clear()
 {
     if (!d->usable)
         return;
-    const std::lock_guard once(d->listing);
-    std::int64_t before = 0;
-    {
-        const std::lock_guard lock(d->mutex);
-        before = d->used;
+    const std::unique_lock clearing(d->listing);
+    std::int64_t left = 0;
+    for (const Listed& e : d->list()) {
+        if (::unlink(e.path.constData()) != 0 && errno != ENOENT)
+            left += e.bytes;
     }
-    for (const Listed& e : d->list())
-        ::unlink(e.path.constData());
     const std::lock_guard lock(d->mutex);
-    // An entry stored by another thread while the folder was listed may have
-    // missed the listing and still be there: what was counted meanwhile stays.
-    d->used = std::max<std::int64_t>(0, d->used - before);
+    d->used = left;
     d->counted = true;
 }
 

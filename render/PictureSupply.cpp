@@ -27,10 +27,18 @@ PictureSupply::Supplied WaitingPictureSupply::covering(const Picture& picture, Q
 
 CachedPictureSupply::~CachedPictureSupply()
 {
+    if (!m_asked)
+        (void)askForMissing();
+}
+
+bool CachedPictureSupply::askForMissing()
+{
+    m_asked = true;
     // Painted bottom first, asked for top first: the highest pictures show
     // most of themselves, the lowest often only an edge.
-    std::reverse(m_missing.begin(), m_missing.end());
-    PictureCache::instance().request(m_owner, std::move(m_missing));
+    std::vector<PictureCache::Request> missing = std::move(m_missing);
+    std::reverse(missing.begin(), missing.end());
+    return PictureCache::instance().request(m_owner, std::move(missing)) > 0;
 }
 
 PictureSupply::Supplied CachedPictureSupply::scaled(const Picture& picture, QSize size)
@@ -56,6 +64,7 @@ PictureSupply::Supplied CachedPictureSupply::covering(const Picture& picture, QS
 PictureSupply::Supplied CachedPictureSupply::standInFor(const Picture& picture, QSize size, bool exact)
 {
     m_missing.push_back({picture.shared_from_this(), size, exact});
+    m_missedAny = true;
     QImage standIn = PictureCache::instance().standIn(picture, size);
     const bool pending = standIn.isNull();
     m_placeheld = m_placeheld || pending;

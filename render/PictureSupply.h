@@ -60,16 +60,21 @@ public:
     Supplied scaled(const Picture& picture, QSize size) override;
     Supplied covering(const Picture& picture, QSize deviceSize) override;
     // True once anything had to stand in or wait.
-    [[nodiscard]] bool missedAny() const { return !m_missing.empty(); }
+    [[nodiscard]] bool missedAny() const { return m_missedAny; }
     // True once a picture had nothing at all to stand in: a placeholder.
     [[nodiscard]] bool placeheldAny() const { return m_placeheld; }
+    // Asks the picture cache for what was missed, topmost first (done on
+    // destruction otherwise); true when kept previews were sent for.
+    bool askForMissing();
 
 private:
     Supplied standInFor(const Picture& picture, QSize size, bool exact);
 
     const void* m_owner;
     std::vector<PictureCache::Request> m_missing;
+    bool m_missedAny = false;
     bool m_placeheld = false;
+    bool m_asked = false;
 };
 
 // Painters on this thread take pictures from `supply` while the scope lasts.

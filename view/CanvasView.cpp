@@ -425,19 +425,16 @@ void CanvasView::renderScene()
     if (!m_sceneDirty)
         return;
     QPainter painter(&m_scene);
+    // The window never waits for a decode: what is not at hand is drawn as a
+    // stand-in or a placeholder, and asked of the picture cache's workers.
+    CachedPictureSupply supply(this);
     {
-        // The window never waits for a decode: what is not at hand is drawn
-        // as a stand-in or a placeholder, and asked of the picture cache's
-        // workers as the supply goes.
-        CachedPictureSupply supply(this);
-        {
-            PictureSupplyScope scope(supply);
-            PaintScene(painter, client);
-        }
-        m_sceneMissedPictures = supply.missedAny();
-        m_scenePlaceholders = supply.placeheldAny();
+        PictureSupplyScope scope(supply);
+        PaintScene(painter, client);
     }
-    m_awaitingPreviews = m_scenePlaceholders && PictureCache::instance().previewsPending();
+    m_sceneMissedPictures = supply.missedAny();
+    m_scenePlaceholders = supply.placeheldAny();
+    m_awaitingPreviews = supply.askForMissing() && m_scenePlaceholders;
     m_sceneDirty = false;
     ++m_sceneRenders;
 }

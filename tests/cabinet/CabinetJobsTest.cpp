@@ -1,6 +1,5 @@
 // The pack and unpack jobs with the program's messages.
 #include "model/cabinet/CabinetJobs.h"
-#include "view/Prompts.h"
 #include "model/cabinet/CabinetWriter.h"
 
 #include "tests/cabinet/CabinetFixture.h"
@@ -18,7 +17,8 @@ namespace {
 bool shown(bool ok, const vq::Report& failure, QObject* owner)
 {
     if (!ok)
-        vq::ShowMessage(failure, owner);
+        if (ScriptedPrompter* prompts = ScriptedPrompter::current())
+            prompts->show(failure, owner);
     return ok;
 }
 

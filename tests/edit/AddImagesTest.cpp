@@ -1,7 +1,6 @@
 #include "imaging/Codec.h"
 #include "base/TextUtil.h"
 #include "tests/edit/ImagesTestSupport.h"
-#include "view/Prompts.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,7 @@ TEST_F(ImagesTest, FilesCascadeFromTheDropPointWithOneUndoStep)
     int changed = 0;
     QObject::connect(session.get(), &EditSession::documentChanged, [&changed] { ++changed; });
 
-    EXPECT_EQ(AddImageFiles(*session, files, at({200, 100}), nullptr, nullptr, messageSink()), 3);
+    EXPECT_EQ(AddImageFiles(*session, files, at({200, 100}), nullptr, nullptr, test::scriptedSink()), 3);
 
     ASSERT_EQ(doc.state.nodeCount, 4);
     const QPoint expected[] = {{400, 200}, {420, 220}, {440, 240}};
@@ -43,7 +42,7 @@ TEST_F(ImagesTest, WithoutAPointTheFirstGoesToTheMiddleOfTheWindow)
 {
     Placement p = at();
     p.scroll = QPoint(100, 40);
-    AddImageFiles(*session, {jpegFile("a.jpg"), jpegFile("b.jpg")}, p, nullptr, nullptr, messageSink());
+    AddImageFiles(*session, {jpegFile("a.jpg"), jpegFile("b.jpg")}, p, nullptr, nullptr, test::scriptedSink());
     ASSERT_EQ(doc.state.nodeCount, 2);
     EXPECT_EQ(QPoint(doc.nodes[0].centerX, doc.nodes[0].centerY), QPoint(500, 340));
     // The rest cascade from the canvas corner and are pushed onto the canvas.
@@ -80,7 +79,7 @@ TEST_F(ImagesTest, StopsAtTheFirstFileThatFails)
     test::writeFile(broken, QByteArray("not a picture"));
     RecordingProgress progress;
     EXPECT_EQ(AddImageFiles(*session, {jpegFile("a.jpg"), broken, jpegFile("c.jpg")}, at({100, 100}), &progress,
-                            nullptr, messageSink()),
+                            nullptr, test::scriptedSink()),
               1);
     EXPECT_EQ(doc.state.nodeCount, 1);
     EXPECT_EQ(prompter.messageIds(), QList<int>{30029});
@@ -93,7 +92,7 @@ TEST_F(ImagesTest, TheNodeLimitStopsTheRun)
     for (int i = 0; i < kMaxNodes - 1; ++i)
         AppendNode(doc, nullptr, 0, 0, 100, 100);
     const QString file = jpegFile("a.jpg");
-    EXPECT_EQ(AddImageFiles(*session, {file, file, file}, at({100, 100}), nullptr, nullptr, messageSink()), 1);
+    EXPECT_EQ(AddImageFiles(*session, {file, file, file}, at({100, 100}), nullptr, nullptr, test::scriptedSink()), 1);
     EXPECT_EQ(doc.state.nodeCount, kMaxNodes);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].id, 30163);
@@ -113,7 +112,7 @@ TEST_F(ImagesTest, ProgressStepsAndGuideTexts)
         RecordingProgress progress;
         Placement p = at({10, 10});
         p.showGuide = true;
-        AddImageFiles(*session, QStringList(c.files, file), p, &progress, nullptr, messageSink());
+        AddImageFiles(*session, QStringList(c.files, file), p, &progress, nullptr, test::scriptedSink());
         EXPECT_EQ(progress.begun, c.files);
         EXPECT_EQ(progress.steps, c.steps);
         EXPECT_EQ(progress.position, 0) << "the bar returns to 0";

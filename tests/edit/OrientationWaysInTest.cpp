@@ -10,7 +10,6 @@
 #include "model/DocumentFile.h"
 #include "tests/edit/ImagesTestSupport.h"
 #include "tests/imaging/ImagingTestSupport.h"
-#include "view/Prompts.h"
 
 #include <QMimeData>
 
@@ -78,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
               [](EditSession& session, Document& doc, const QString& path) {
                   Placement p;
                   p.client = QSize(800, 600);
-                  AddImageFiles(session, {path}, p, nullptr, nullptr, messageSink());
+                  AddImageFiles(session, {path}, p, nullptr, nullptr, test::scriptedSink());
                   return mainPicture(doc);
               },
               true},
@@ -121,10 +120,10 @@ TEST_F(ImagesTest, AnOldDocumentShowsItsTaggedPictureAsBefore)
     const QByteArray tagged = test::TaggedPhoto(Upright(), 6);
     AppendNode(doc, Picture::fromJpegBytes(tagged), 48, 64, 200, 200);
     const QString path = filesDir() + QStringLiteral("/old.vqd");
-    ASSERT_TRUE(SaveDocumentFile(path, doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(path, doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
 
     Document opened;
-    ASSERT_TRUE(OpenDocumentFile(path, opened, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(OpenDocumentFile(path, opened, nullptr, directJobRunner(), test::scriptedSink()));
     ASSERT_EQ(opened.state.nodeCount, 1);
     const PicturePtr& picture = opened.nodes[0].picture;
     ASSERT_TRUE(picture);

@@ -12,7 +12,6 @@
 #include "tests/edit/ImagesTestSupport.h"
 #include "tests/imaging/ColourFixtures.h"
 #include "tests/imaging/ImagingTestSupport.h"
-#include "view/Prompts.h"
 
 #include <QMimeData>
 
@@ -88,7 +87,7 @@ TEST_P(TrueColourTest, ShowsOnTheCanvasInTrueColour)
     case Way::AddedFile: {
         const QList<ImageFile> accepted = AcceptedImageFiles({path});
         ASSERT_EQ(accepted.size(), 1) << picture.name;
-        ASSERT_EQ(AddImageFiles(*session, {accepted[0].path}, at(), nullptr, nullptr, messageSink()), 1);
+        ASSERT_EQ(AddImageFiles(*session, {accepted[0].path}, at(), nullptr, nullptr, test::scriptedSink()), 1);
         EXPECT_EQ(NodeSourceText(doc.nodes[doc.state.mainIndex]), FileSource(path));
         break;
     }

@@ -5,7 +5,6 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
-#include "view/Prompts.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -350,12 +349,12 @@ TEST_F(PictureBlockTest, BlocksSurviveTheDocumentFileToo)
         const QByteArray original = fileWithBlock(c.bytes);
         Document fromData;
         ASSERT_TRUE(read(original, fromData));
-        ASSERT_TRUE(SaveDocumentFile(first, fromData, options, nullptr, directJobRunner(), messageSink()));
+        ASSERT_TRUE(SaveDocumentFile(first, fromData, options, nullptr, directJobRunner(), test::scriptedSink()));
         Document opened;
-        ASSERT_TRUE(OpenDocumentFile(first, opened, nullptr, directJobRunner(), messageSink()));
-        ASSERT_TRUE(SaveDocumentFile(second, opened, options, nullptr, directJobRunner(), messageSink()));
+        ASSERT_TRUE(OpenDocumentFile(first, opened, nullptr, directJobRunner(), test::scriptedSink()));
+        ASSERT_TRUE(SaveDocumentFile(second, opened, options, nullptr, directJobRunner(), test::scriptedSink()));
         Document reopened;
-        ASSERT_TRUE(OpenDocumentFile(second, reopened, nullptr, directJobRunner(), messageSink()));
+        ASSERT_TRUE(OpenDocumentFile(second, reopened, nullptr, directJobRunner(), test::scriptedSink()));
         EXPECT_EQ(write(reopened), original);
         ASSERT_TRUE(reopened.state.backPicture);
         EXPECT_EQ(reopened.state.backPicture->bytes(), c.bytes);

@@ -6,7 +6,6 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
-#include "view/Prompts.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -38,8 +37,8 @@ protected:
         SetNodeSource(doc, 0, 120, 80, int(jpeg.size()), QStringLiteral("file:////x/a.jpg"));
     }
     QString path(const QString& name) const { return filesDir() + QLatin1Char('/') + name; }
-    bool save(const QString& p) { return SaveDocumentFile(p, doc, *settingsStore, nullptr, directJobRunner(), messageSink()); }
-    bool open(const QString& p, Document& into) { return OpenDocumentFile(p, into, nullptr, directJobRunner(), messageSink()); }
+    bool save(const QString& p) { return SaveDocumentFile(p, doc, *settingsStore, nullptr, directJobRunner(), test::scriptedSink()); }
+    bool open(const QString& p, Document& into) { return OpenDocumentFile(p, into, nullptr, directJobRunner(), test::scriptedSink()); }
     QStringList workFiles() const { return QDir(GetWorkFolder()).entryList(QDir::Files); }
 
     Document doc;

@@ -1,4 +1,3 @@
-#include "view/Prompts.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "model/WorkFolder.h"
@@ -50,18 +49,8 @@ TEST(FormatThousands, Table)
 
 class UtilitiesTest : public test::IsolatedTest {};
 
-TEST_F(UtilitiesTest, ShowMessagePassesIdPrefixAndStyle)
+TEST(MessageCatalogue, KeepsStringsNoOperationShows)
 {
-    test::ScriptedPrompter prompts;
-    prompts.answers << kIdYes;
-    EXPECT_EQ(ShowMessage(30012, nullptr, QStringLiteral("x\n"), kStyleYesNo), kIdYes);
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].fullText(), QStringLiteral("x\n現在セットされているイメージを変更しますか"));
-    EXPECT_EQ(prompts.messages[0].style, kStyleYesNo);
-    // An unknown id shows nothing and answers 0.
-    EXPECT_EQ(ShowMessage(30999), 0);
-    EXPECT_EQ(prompts.messages.size(), 1);
-    // Strings no operation shows are still in the catalogue.
     EXPECT_EQ(messageText(30065), QStringLiteral("256色以内に減色しました"));
     EXPECT_TRUE(messageText(30087).has_value());
 }

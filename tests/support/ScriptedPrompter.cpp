@@ -1,17 +1,42 @@
 #include "tests/support/ScriptedPrompter.h"
 
-#include "view/Prompts.h"
-
 namespace vq::test {
 
-ScriptedPrompter::ScriptedPrompter()
+namespace {
+ScriptedPrompter::Installer s_installer = nullptr;
+ScriptedPrompter* s_current = nullptr;
+} // namespace
+
+void ScriptedPrompter::setInstaller(Installer installer)
 {
-    m_previous = installPrompter(this);
+    s_installer = installer;
+}
+
+ScriptedPrompter::ScriptedPrompter() : m_outer(s_current)
+{
+    s_current = this;
+    if (s_installer)
+        m_previous = s_installer(this);
 }
 
 ScriptedPrompter::~ScriptedPrompter()
 {
-    installPrompter(m_previous);
+    if (s_installer)
+        s_installer(m_previous);
+    s_current = m_outer;
+}
+
+ScriptedPrompter* ScriptedPrompter::current()
+{
+    return s_current;
+}
+
+ReportSink scriptedSink()
+{
+    return [](const Report& report, QObject* owner) {
+        ScriptedPrompter* prompter = ScriptedPrompter::current();
+        return prompter ? prompter->show(report, owner) : 0;
+    };
 }
 
 QList<int> ScriptedPrompter::messageIds() const

@@ -15,10 +15,19 @@ namespace vq::test {
 // unscripted file, folder, colour and print-setup questions are cancelled.
 // A save question takes the first entry of the next `files` script as the
 // path and the second, when there is one, as the chosen filter.
+// Suites with windows get it installed as the program's prompter for its
+// lifetime (their support links the installer); core suites, whose code asks
+// nothing, use it to show what the core reported.
 class ScriptedPrompter : public Prompter {
 public:
+    using Installer = Prompter* (*)(Prompter*);
+    // Set once, before any test, by the support of suites with windows.
+    static void setInstaller(Installer installer);
+
     ScriptedPrompter();
     ~ScriptedPrompter() override;
+    // The one made last and still alive, if any.
+    [[nodiscard]] static ScriptedPrompter* current();
 
     QList<MessageRequest> messages;
     QList<FileRequest> fileRequests;
@@ -49,6 +58,12 @@ public:
 
 private:
     Prompter* m_previous = nullptr;
+    ScriptedPrompter* m_outer = nullptr;
 };
+
+// A sink that shows each report through the current scripted prompter, as
+// the program's message sink shows it through the installed prompter; for
+// suites without windows.
+[[nodiscard]] ReportSink scriptedSink();
 
 } // namespace vq::test

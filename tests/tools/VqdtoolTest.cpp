@@ -4,12 +4,12 @@
 #include "model/RangeModeState.h"
 #include "model/DocumentFile.h"
 #include "base/Settings.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "tests/edit/ExportScene.h"
 #include "tests/imaging/ColourFixtures.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
-#include "view/Prompts.h"
 
 #include <QDir>
 #include <QFile>
@@ -241,7 +241,7 @@ TEST_F(VqdtoolTest, ExportWritesWhatTheProgramWrites)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
     const struct {
         QStringList options;
         const char* out;
@@ -275,7 +275,7 @@ TEST_F(VqdtoolTest, ExportTypeComesFromTheExtensionOrTheBitmapFormat)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
     const struct {
         QStringList args;
         const char* out;
@@ -305,7 +305,7 @@ TEST_F(VqdtoolTest, ExportRefusesWhatItCannotWrite)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
     const struct {
         QStringList args;
         int exitCode;
@@ -334,7 +334,7 @@ TEST_F(VqdtoolTest, ExportNeverWritesOverTheDocumentItReads)
 {
     Document doc;
     test::BuildExportScene(doc);
-    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(file("scene.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
     QFile original(file("scene.vqd"));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray bytes = original.readAll();
@@ -372,7 +372,7 @@ TEST_F(VqdtoolTest, ExportZoomIsBoundedAsTheViewBoundsIt)
     test::BuildExportScene(doc);
     doc.state.canvasWidth = 4000;
     doc.state.canvasHeight = 3000;
-    ASSERT_TRUE(SaveDocumentFile(file("wide.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), messageSink()));
+    ASSERT_TRUE(SaveDocumentFile(file("wide.vqd"), doc, SaveOptions{false, nullptr}, nullptr, directJobRunner(), test::scriptedSink()));
     const struct {
         QStringList zoom;
         int exitCode;

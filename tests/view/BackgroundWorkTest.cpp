@@ -48,6 +48,19 @@ public:
     }
 };
 
+TEST(Prompts, ShowMessagePassesIdPrefixAndStyle)
+{
+    test::ScriptedPrompter prompts;
+    prompts.answers << kIdYes;
+    EXPECT_EQ(ShowMessage(30012, nullptr, QStringLiteral("x\n"), kStyleYesNo), kIdYes);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].fullText(), QStringLiteral("x\n現在セットされているイメージを変更しますか"));
+    EXPECT_EQ(prompts.messages[0].style, kStyleYesNo);
+    // An unknown id shows nothing and answers 0.
+    EXPECT_EQ(ShowMessage(30999), 0);
+    EXPECT_EQ(prompts.messages.size(), 1);
+}
+
 TEST(BackgroundWork, MessagesFromTheWorkAreShownOnTheWindowsThread)
 {
     ThreadNotingPrompter prompter;
