@@ -1,6 +1,8 @@
 #include "dialogs/PrintDialog.h"
 
 #include "model/Document.h"
+#include "imaging/PictureCache.h"
+#include "render/PictureSupply.h"
 #include "view/BackgroundWork.h"
 #include "view/Prompts.h"
 #include "base/Prompter.h"
@@ -34,6 +36,8 @@ namespace vq {
 
 namespace {
 
+// Pictures arriving together are drawn into the preview in one go.
+constexpr int kArrivalGatherMs = 40;
 constexpr int kPortrait = 1;
 constexpr int kLandscape = 2;
 // The number fields accept any typed number; out-of-range values are
@@ -104,6 +108,25 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     buildControls();
 
+    m_arrivalRedraw.setSingleShot(true);
+    m_arrivalRedraw.setInterval(kArrivalGatherMs);
+    connect(&m_arrivalRedraw, &QTimer::timeout, this, [this] {
+        if (m_previewMissed)
+            RebuildPreview(false);
+    });
+    m_arrivalListener = PictureCache::instance().addArrivalListener([this](quint64) {
+        if (m_arrivalQueued.exchange(true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_arrivalQueued.store(false);
+                if (m_previewMissed && !m_arrivalRedraw.isActive())
+                    m_arrivalRedraw.start();
+            },
+            Qt::QueuedConnection);
+    });
+
     if (!refreshMetrics()) {
         ShowMessage(kMsgNoPrinterContext, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
         m_minTrack = sizeHint();
@@ -149,7 +172,11 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
     placeWindow();
 }
 
-PrintDialog::~PrintDialog() = default;
+PrintDialog::~PrintDialog()
+{
+    PictureCache::instance().removeArrivalListener(m_arrivalListener);
+    PictureCache::instance().cancelRequests(this);
+}
 
 void PrintDialog::buildControls()
 {
@@ -599,10 +626,16 @@ void PrintDialog::RebuildPreview(bool fullRepaint)
         const bool small = qint64(whole.width()) * whole.height() <= qint64(paper.width()) * paper.height();
         const QRect page = PlacePreviewPage(m_layout, canvas.size, m_currentPage, m_fitOnePage).source;
         const QRect block = small ? whole : page;
-        const bool held = m_previewScale == canvas.scale && !m_previewCanvas.isNull() && m_previewBlock.contains(block);
+        const bool held = m_previewScale == canvas.scale && !m_previewCanvas.isNull() && m_previewBlock.contains(block)
+                          && !m_previewMissed;
         if (!held && !block.isEmpty()) {
             const QRect drawn = small ? whole : QRect(page.topLeft(), paper.size()).intersected(whole);
-            m_previewCanvas = RenderCanvasPart(m_doc, m_sys, m_mode, canvas.scale, drawn);
+            CachedPictureSupply supply(this);
+            {
+                PictureSupplyScope scope(supply);
+                m_previewCanvas = RenderCanvasPart(m_doc, m_sys, m_mode, canvas.scale, drawn);
+            }
+            m_previewMissed = supply.missedAny();
             m_previewScale = canvas.scale;
             m_previewBlock = drawn;
             if (m_previewCanvas.isNull()) {

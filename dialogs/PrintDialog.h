@@ -5,6 +5,9 @@
 #include "print/PrintLayout.h"
 
 #include <QDialog>
+#include <QTimer>
+
+#include <atomic>
 
 #include <optional>
 
@@ -43,6 +46,8 @@ public:
     [[nodiscard]] bool hasPrinter() const { return m_metrics.valid(); }
     // The size the window cannot be made smaller than.
     [[nodiscard]] QSize minimumTrackSize() const { return m_minTrack; }
+    // False while the preview shows a picture not decoded yet at its size.
+    [[nodiscard]] bool previewShowsEveryPicture() const { return !m_previewMissed; }
 
 protected:
     void done(int result) override;
@@ -92,6 +97,12 @@ private:
     QImage m_previewCanvas;
     float m_previewScale = 0.0f;
     QRect m_previewBlock;
+    // The preview never waits for a decode: it draws what is at hand and is
+    // drawn again once the pictures it missed arrive, gathered for a moment.
+    bool m_previewMissed = false;
+    int m_arrivalListener = 0;
+    std::atomic<bool> m_arrivalQueued{false};
+    QTimer m_arrivalRedraw;
     MarginsMm m_margins;
     MarginsMm m_minimum{0, 0, 0, 0};  // the printer's unprintable border
     int m_paperCode = 0;

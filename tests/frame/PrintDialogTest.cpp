@@ -1,4 +1,5 @@
 #include "dialogs/PrintDialog.h"
+#include "imaging/PictureCache.h"
 #include "model/RangeModeState.h"
 #include "base/Settings.h"
 #include "tests/frame/PrintScene.h"
@@ -185,6 +186,7 @@ TEST_F(PrintDialogTest, PreviewIsDrawnNoLargerThanShownAndKeptAcrossMarginSteps)
     m_settings->setValue(keys::InsatuSX, 900);
     m_settings->setValue(keys::InsatuSY, 800);
     open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_dialog->previewShowsEveryPicture(); }, 10000));
     PrintPreview* preview = child<PrintPreview>("preview");
     const QRect paper = m_dialog->layout().paperRect;
     ASSERT_GT(m_dialog->layout().previewScale, 1.0f);
@@ -208,6 +210,7 @@ TEST_F(PrintDialogTest, PreviewIsDrawnNoLargerThanShownAndKeptAcrossMarginSteps)
 
     // The third page draws its own block, where the node ends.
     child<QSpinBox>("page")->setValue(3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_dialog->previewShowsEveryPicture(); }, 10000));
     const QImage second = preview->scene().canvas;
     EXPECT_NE(second.cacheKey(), first.cacheKey());
     EXPECT_LE(second.width(), paper.width());
@@ -216,6 +219,30 @@ TEST_F(PrintDialogTest, PreviewIsDrawnNoLargerThanShownAndKeptAcrossMarginSteps)
     const int end = nodeW - 2 * q.width();
     EXPECT_TRUE(test::NearRgb(page2.pixel(q.topLeft() + QPoint(end - 2, nodeH / 2)), Qt::red));
     EXPECT_TRUE(test::NearRgb(page2.pixel(q.topLeft() + QPoint(end + 2, nodeH / 2)), Qt::white));
+}
+
+// The preview is drawn at once: a picture not decoded yet at its size is a
+// quiet placeholder until it arrives, then the preview is drawn again.
+TEST_F(PrintDialogTest, ThePreviewDoesNotWaitForDecodes)
+{
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_dialog->previewShowsEveryPicture(); }, 10000));
+    PrintPreview* preview = child<PrintPreview>("preview");
+    // The red node's middle, in the preview's drawing of the whole canvas.
+    const auto nodeColour = [&] {
+        const QImage canvas = preview->scene().canvas;
+        return QColor(canvas.pixel(canvas.width() * 150 / 1000, canvas.height() * 100 / 1000));
+    };
+    EXPECT_TRUE(test::NearRgb(nodeColour().rgb(), Qt::red));
+
+    // Another scale draws the preview again, with nothing decoded at hand.
+    PictureCache::instance().clear();
+    click("landscape");
+    EXPECT_FALSE(m_dialog->previewShowsEveryPicture());
+    EXPECT_EQ(nodeColour(), QColor(0xE6, 0xE6, 0xE6));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_dialog->previewShowsEveryPicture(); }, 10000));
+    EXPECT_TRUE(test::NearRgb(nodeColour().rgb(), Qt::red));
 }
 
 TEST_F(PrintDialogTest, RangeRadiosAndFitOnOnePage)
