@@ -1,3 +1,4 @@
+#include "imaging/PictureCache.h"
 #include "app/Application.h"
 #include "app/QtPrompter.h"
 #include "view/Prompts.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[])
         if (app.InitInstance(QApplication::arguments()))
             rc = QApplication::exec();
     }
+    vq::PictureCache::instance().stopForExit();
     vq::installPrompter(nullptr);
     return rc;
 }

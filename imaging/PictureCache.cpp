@@ -356,7 +356,10 @@ void PictureCache::Impl::startWorkers(PictureCache& cache)
     // worker waits on the queue without touching anything else. At exit the
     // queue is dropped and the jobs running are let finish, so no decode runs
     // while the libraries it uses are torn down.
-    std::atexit([] { PictureCache::instance().d->stopForExit(); });
+    // The hashing library is told before any worker hashes not to tear
+    // itself down at exit.
+    PreviewStore::prepareHashing();
+    std::atexit([] { PictureCache::instance().stopForExit(); });
     const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     for (unsigned i = 0; i < count; ++i) {
         workers.emplace_back([this, &cache] { work(cache); });
@@ -617,6 +620,11 @@ int PictureCache::request(const void* owner, std::vector<Request> requests)
     d->startWorkers(*this);
     d->jobsChanged.notify_all();
     return previewsAsked;
+}
+
+void PictureCache::stopForExit()
+{
+    d->stopForExit();
 }
 
 void PictureCache::cancelRequests(const void* owner)

@@ -75,6 +75,11 @@ public:
     int request(const void* owner, std::vector<Request> requests);
     // Drops what `owner` asked for and no worker has started.
     void cancelRequests(const void* owner);
+    // Drops every request no worker has started and waits for those running:
+    // for the end of the program, before the libraries they use go. Run at
+    // exit in any case; the program calls it while its application object
+    // still stands.
+    void stopForExit();
     // Blocks until no request is queued or running.
     void waitForRequests();
     // Whether kept previews asked for are still being brought in.

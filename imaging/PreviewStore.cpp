@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <zlib.h>
 
@@ -367,6 +368,11 @@ PreviewStore::PreviewStore(const QString& folder) : d(std::make_unique<Impl>())
 }
 
 PreviewStore::~PreviewStore() = default;
+
+void PreviewStore::prepareHashing()
+{
+    (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+}
 
 QByteArray PreviewStore::keyFor(const QByteArray& bytes)
 {

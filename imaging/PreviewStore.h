@@ -50,6 +50,11 @@ public:
     // lowercase hexadecimal digits. 1 to 2 ms a megabyte, far more than a
     // load: make it once per picture and keep it.
     [[nodiscard]] static QByteArray keyFor(const QByteArray& bytes);
+    // Readies the hashing library before any thread hashes. Left to itself
+    // it tears its state down in an exit handler, under the feet of a worker
+    // still hashing as the program leaves; readied here, it leaves its state
+    // to the end of the process.
+    static void prepareHashing();
     // The size a preview of a picture of `pictureSize` is kept at: the
     // picture's shape within kMaxSide, never larger than the picture.
     [[nodiscard]] static QSize previewSize(QSize pictureSize);
