@@ -3,6 +3,7 @@
 #include "edit/EditSession.h"
 #include "edit/Selection.h"
 #include "imaging/Codec.h"
+#include "imaging/KeptThreads.h"
 #include "model/Document.h"
 #include "base/Report.h"
 #include "base/TextUtil.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace vq {
@@ -72,13 +72,9 @@ std::vector<std::optional<LoadedPicture>> loadFiles(const QStringList& paths)
             }
         }
     };
-    const std::size_t threads = std::min<std::size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& t : helpers)
-        t.join();
+    // On threads kept from one add to the next, so that the memory of the
+    // pictures added before serves the files read now.
+    RunOnKeptThreads(int(std::min<std::size_t>(count, 4)), work);
     return loaded;
 }
 
