@@ -4,6 +4,7 @@
 #include "imaging/PictureCache.h"
 #include "render/PictureSupply.h"
 #include "view/BackgroundWork.h"
+#include "view/PictureArrivals.h"
 #include "view/Prompts.h"
 #include "base/Prompter.h"
 #include "base/Settings.h"
@@ -36,8 +37,6 @@ namespace vq {
 
 namespace {
 
-// Pictures arriving together are drawn into the preview in one go.
-constexpr int kArrivalGatherMs = 40;
 constexpr int kPortrait = 1;
 constexpr int kLandscape = 2;
 // The number fields accept any typed number; out-of-range values are
@@ -108,24 +107,13 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     buildControls();
 
-    m_arrivalRedraw.setSingleShot(true);
-    m_arrivalRedraw.setInterval(kArrivalGatherMs);
-    connect(&m_arrivalRedraw, &QTimer::timeout, this, [this] {
-        if (m_previewMissed)
-            RebuildPreview(false);
-    });
-    m_arrivalListener = PictureCache::instance().addArrivalListener([this](quint64) {
-        if (m_arrivalQueued.exchange(true))
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_arrivalQueued.store(false);
-                if (m_previewMissed && !m_arrivalRedraw.isActive())
-                    m_arrivalRedraw.start();
-            },
-            Qt::QueuedConnection);
-    });
+    // A child: it goes with the dialog.
+    new PictureArrivals([this] { return m_previewMissed ? ArrivalAnswer::Gather : ArrivalAnswer::Ignore; },
+                        [this] {
+                            if (m_previewMissed)
+                                RebuildPreview(false);
+                        },
+                        this);
 
     if (!refreshMetrics()) {
         ShowMessage(kMsgNoPrinterContext, this, QStringLiteral("CreateDC At SetPaperSize\n"), kStyleError);
@@ -174,7 +162,6 @@ PrintDialog::PrintDialog(QPrinter& printer, Settings& settings, const Document& 
 
 PrintDialog::~PrintDialog()
 {
-    PictureCache::instance().removeArrivalListener(m_arrivalListener);
     PictureCache::instance().cancelRequests(this);
 }
 

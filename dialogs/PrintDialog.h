@@ -5,9 +5,6 @@
 #include "print/PrintLayout.h"
 
 #include <QDialog>
-#include <QTimer>
-
-#include <atomic>
 
 #include <optional>
 
@@ -98,11 +95,8 @@ private:
     float m_previewScale = 0.0f;
     QRect m_previewBlock;
     // The preview never waits for a decode: it draws what is at hand and is
-    // drawn again once the pictures it missed arrive, gathered for a moment.
+    // drawn again once the pictures it missed arrive.
     bool m_previewMissed = false;
-    int m_arrivalListener = 0;
-    std::atomic<bool> m_arrivalQueued{false};
-    QTimer m_arrivalRedraw;
     MarginsMm m_margins;
     MarginsMm m_minimum{0, 0, 0, 0};  // the printer's unprintable border
     int m_paperCode = 0;

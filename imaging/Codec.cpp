@@ -52,25 +52,12 @@ bool isConvertedData(const QByteArray& bytes)
     return webp || !HeifFormatOf(bytes).isEmpty();
 }
 
-bool hasTransparentPixel(const QImage& image)
-{
-    if (!image.hasAlphaChannel())
-        return false;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        if (std::any_of(line, line + argb.width(), [](QRgb pixel) { return qAlpha(pixel) != 255; }))
-            return true;
-    }
-    return false;
-}
-
 // A picture converted from a format no document keeps: a photograph as JPEG
 // at quality 95 with chroma at full resolution, which keeps fine colour edges
 // with no visible loss; anything with transparency as PNG, which keeps it.
 PicturePtr convertedPicture(const QImage& image)
 {
-    if (!hasTransparentPixel(image))
+    if (!HasTransparentPixel(image))
         return Picture::fromJpegBytes(EncodeJpegFullChroma(image, 95));
     QByteArray png;
     QBuffer buffer(&png);

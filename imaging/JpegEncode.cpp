@@ -45,6 +45,19 @@ QRgb blendOver(QRgb pixel, QRgb background)
 
 } // namespace
 
+bool HasTransparentPixel(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return false;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        if (std::any_of(line, line + argb.width(), [](QRgb pixel) { return qAlpha(pixel) != 255; }))
+            return true;
+    }
+    return false;
+}
+
 QImage FlattenOntoTopLeftColor(QImage image)
 {
     if (image.isNull())

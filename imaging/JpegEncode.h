@@ -11,6 +11,9 @@ namespace vq {
 // come back unchanged apart from a cheap format normalisation.
 [[nodiscard]] QImage FlattenOntoTopLeftColor(QImage image);
 
+// Whether any pixel of `image` is less than fully opaque: what JPEG cannot keep.
+[[nodiscard]] bool HasTransparentPixel(const QImage& image);
+
 // JPEG bytes of `image` at `quality` (0..100), encoded in memory with
 // baseline, non-optimised Huffman tables: the fastest of Qt's writer options.
 // Transparent images are flattened first. Empty on failure.

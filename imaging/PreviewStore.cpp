@@ -118,21 +118,6 @@ bool makePrivateFolder(const QString& folder)
            && ((st.st_mode & 0077) == 0 || ::chmod(native.constData(), 0700) == 0) && ::access(native.constData(), W_OK) == 0;
 }
 
-// Every pixel fully covered: such a preview loses nothing as JPEG.
-bool isOpaque(const QImage& image)
-{
-    if (!image.hasAlphaChannel())
-        return true;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
-            if (qAlpha(line[x]) != 255)
-                return false;
-    }
-    return true;
-}
-
 QImage inflateArgb(const QByteArray& payload, int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -462,7 +447,8 @@ void PreviewStore::store(const QByteArray& key, QSize pictureSize, const QImage&
 
     QByteArray payload;
     quint32 encoding = kJpeg;
-    if (isOpaque(image)) {
+    // A preview with every pixel fully covered loses nothing as JPEG.
+    if (!HasTransparentPixel(image)) {
         payload = EncodeJpeg(image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image, kJpegQuality);
     } else {
         encoding = kDeflatedArgb;

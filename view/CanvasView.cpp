@@ -1,4 +1,5 @@
 #include "view/CanvasView.h"
+#include "view/PictureArrivals.h"
 
 #include "edit/EditSession.h"
 #include "model/RangeModeState.h"
@@ -50,49 +51,32 @@ CanvasView::CanvasView(EditSession& session, const SysSettings& sys, QWidget* pa
     m_animTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_animTimer, &QTimer::timeout, this, &CanvasView::onAnimationTick);
 
-    // Decodes arrive on the cache's workers; a burst of them becomes one
-    // repaint on this thread.
-    m_arrivalListener = PictureCache::instance().addArrivalListener([this](quint64) {
-        if (m_arrivalQueued.exchange(true))
-            return;
-        QMetaObject::invokeMethod(this, &CanvasView::picturesArrived, Qt::QueuedConnection);
-    });
-    // Drawing the whole scene for every picture that arrives would take the
-    // processor from the decodes still to come: arrivals are gathered for a
-    // moment, short enough to look immediate.
-    m_arrivalRepaint.setSingleShot(true);
-    m_arrivalRepaint.setInterval(kArrivalGatherMs);
-    connect(&m_arrivalRepaint, &QTimer::timeout, this, [this] {
-        if (!m_sceneMissedPictures)
-            return;
-        m_sceneDirty = true;
-        viewport()->update();
-    });
+    // A child: it goes with the view.
+    new PictureArrivals(
+        [this] {
+            // Only a scene that had to make do without some picture can improve.
+            if (!m_sceneMissedPictures)
+                return ArrivalAnswer::Ignore;
+            // Kept previews come in a quick burst before any decode: the last
+            // of them replaces the placeholders at once.
+            if (m_awaitingPreviews && !PictureCache::instance().previewsPending()) {
+                m_awaitingPreviews = false;
+                return ArrivalAnswer::DrawNow;
+            }
+            return ArrivalAnswer::Gather;
+        },
+        [this] {
+            if (!m_sceneMissedPictures)
+                return;
+            m_sceneDirty = true;
+            viewport()->update();
+        },
+        this);
 }
 
 CanvasView::~CanvasView()
 {
-    PictureCache::instance().removeArrivalListener(m_arrivalListener);
     PictureCache::instance().cancelRequests(this);
-}
-
-void CanvasView::picturesArrived()
-{
-    m_arrivalQueued.store(false);
-    // Only a scene that had to make do without some picture can improve.
-    if (!m_sceneMissedPictures)
-        return;
-    // Kept previews come in a quick burst before any decode: the last of
-    // them replaces the placeholders at once, without the gathering pause.
-    if (m_awaitingPreviews && !PictureCache::instance().previewsPending()) {
-        m_awaitingPreviews = false;
-        m_arrivalRepaint.stop();
-        m_sceneDirty = true;
-        viewport()->update();
-        return;
-    }
-    if (!m_arrivalRepaint.isActive())
-        m_arrivalRepaint.start();
 }
 
 const Document& CanvasView::doc() const

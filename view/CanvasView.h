@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QTimer>
 
-#include <atomic>
 
 
 class QMimeData;
@@ -198,18 +197,11 @@ private:
     CanvasInteraction m_interaction;
     ZoomConsoleArt m_art;
 
-    // A decode asked for by an earlier paint has arrived.
-    void picturesArrived();
-
     QImage m_scene;
     bool m_sceneDirty = true;
     bool m_sceneMissedPictures = false;
     bool m_scenePlaceholders = false;
     bool m_awaitingPreviews = false; // placeholders whose kept previews are on their way
-    int m_arrivalListener = 0;
-    static constexpr int kArrivalGatherMs = 40;
-    QTimer m_arrivalRepaint;
-    std::atomic<bool> m_arrivalQueued{false};
     int m_sceneRenders = 0;
     ScreenGeometry m_geometry;
     bool m_geometryDirty = true;

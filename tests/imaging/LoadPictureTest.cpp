@@ -5,6 +5,7 @@
 #include "imaging/JpegEncode.h"
 #include "imaging/Picture.h"
 #include "tests/imaging/ImagingTestSupport.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -150,17 +151,6 @@ TEST_F(LoadPictureTest, ContentDecidesWhenTheNameLies)
 
 // --- Hostile and broken files ----------------------------------------------
 
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 QByteArray pngClaiming(quint32 width, quint32 height)
 {
     QByteArray out("\x89PNG\r\n\x1a\n", 8);
@@ -169,7 +159,7 @@ QByteArray pngClaiming(quint32 width, quint32 height)
         const QByteArray typed = QByteArray(type) + data;
         s << quint32(data.size());
         s.writeRawData(typed.constData(), int(typed.size()));
-        s << crc32(typed);
+        s << crc32Of(typed);
     };
     QByteArray ihdr;
     QDataStream h(&ihdr, QIODevice::WriteOnly);

@@ -2,6 +2,7 @@
 // entry turns into, how the folder stays within its budget, and many threads
 // at once.
 #include "imaging/PreviewStore.h"
+#include "tests/support/Fixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -224,23 +225,11 @@ TEST_F(PreviewStoreTest, KeepsItsFolderPrivate)
 
 constexpr qsizetype kHeader = 72;
 
-quint32 crc32Of(const QByteArray& bytes)
-{
-    // Reflected CRC-32, as zlib computes it.
-    quint32 crc = 0xffffffffu;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // Sets a header field and makes the header's own checksum agree, as a forger would.
 QByteArray forged(QByteArray entry, int offset, quint32 value)
 {
     qToLittleEndian<quint32>(value, entry.data() + offset);
-    qToLittleEndian<quint32>(crc32Of(entry.left(68)), entry.data() + 68);
+    qToLittleEndian<quint32>(test::crc32Of(entry.left(68)), entry.data() + 68);
     return entry;
 }
 

@@ -37,13 +37,29 @@ QByteArray makeJpeg(int w, int h, QColor color)
         p.setPen(QPen(Qt::black, 3));
         p.drawLine(0, 0, w, h);
     }
+    return jpegBytes(image, 90);
+}
+
+QByteArray jpegBytes(const QImage& image, int quality)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
+}
+
+quint32 crc32Of(const QByteArray& bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)

@@ -17,6 +17,11 @@ namespace vq::test {
 // sides, selected or not, for tests of geometry alone; returns its index.
 int placeNode(Document& doc, int cx, int cy, int halfWidth, int halfHeight, bool selected);
 
+// `image` encoded as JPEG by Qt's writer at `quality`.
+[[nodiscard]] QByteArray jpegBytes(const QImage& image, int quality);
+// Reflected CRC-32 of `bytes`, as zlib computes it.
+[[nodiscard]] quint32 crc32Of(const QByteArray& bytes);
+
 // JPEG bytes of a w x h picture filled with `color` and a diagonal stripe.
 [[nodiscard]] QByteArray makeJpeg(int w, int h, QColor color = QColor(200, 80, 40));
 // Writes `bytes` to `path`; false on failure.

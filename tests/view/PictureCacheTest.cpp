@@ -1,5 +1,6 @@
 // The decode and scaled-copy pools that let the canvas repaint without decoding.
 #include "imaging/PictureCache.h"
+#include "tests/support/Fixtures.h"
 #include "imaging/PreviewStore.h"
 
 #include "tests/view/ViewTestSupport.h"
@@ -29,13 +30,7 @@ PicturePtr makeStripedPicture(QSize size, int width)
         for (int x = 0; x < size.width(); ++x)
             line[x] = (x / width) % 2 == 0 ? qRgb(20, 20, 20) : qRgb(235, 235, 235);
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(100);
-    writer.write(image);
-    return Picture::fromJpegBytes(bytes);
+    return Picture::fromJpegBytes(test::jpegBytes(image, 100));
 }
 
 // How far the green channel swings along the middle row of `rect`.

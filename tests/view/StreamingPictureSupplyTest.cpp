@@ -11,9 +11,7 @@
 #include "tests/support/Fixtures.h"
 #include "tests/view/ViewTestSupport.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -43,13 +41,7 @@ QByteArray rampJpeg(QSize size, int seed)
         p.fillRect(QRect(size.width() / 3, size.height() / 3, size.width() / 4, size.height() / 4),
                    QColor::fromHsv((seed * 70) % 360, 200, 200));
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(95);
-    writer.write(image);
-    return bytes;
+    return test::jpegBytes(image, 95);
 }
 
 // JPEG bytes whose header gives a size but which hold no scan to decode.

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "imaging/Picture.h"
+#include "tests/support/Fixtures.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 
 #include <cstdlib>
@@ -21,13 +20,7 @@ inline PicturePtr makeJpegPicture(QSize size, QColor left, QColor right)
         QPainter p(&image);
         p.fillRect(QRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height()), right);
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(100);
-    writer.write(image);
-    return Picture::fromJpegBytes(bytes);
+    return Picture::fromJpegBytes(test::jpegBytes(image, 100));
 }
 
 inline PicturePtr makeJpegPicture(QSize size, QColor colour)
