@@ -151,7 +151,7 @@ void PrintPreview::paintPosterExtras(QPainter& painter, const QRect& printed) co
         const QRect paper = layout.paperRect;
         const int length = std::max(3, int(layout.previewScale * float(logicalDpiX()) * 6.0f / kMmPerInch));
         const int gap = std::max(2, int(layout.previewScale * float(logicalDpiX()) * 2.0f / kMmPerInch));
-        for (const CutMark& mark : CutMarks(printed, paper, QPoint(1, 1), length, gap, ox > 0 && col > 0,
+        for (const CutMark& mark : CutMarks(printed, paper, QPoint(1, 1), length, gap, 1, ox > 0 && col > 0,
                                             oy > 0 && row > 0)) {
             painter.setPen(QPen(kMarkColour, 1, mark.dashed ? Qt::DashLine : Qt::SolidLine));
             painter.drawLine(mark.from, mark.to);

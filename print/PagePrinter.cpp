@@ -173,14 +173,15 @@ void drawCutMarks(QPainter& painter, const PrintPlan& plan, const PageBlock& blo
     const int dpi = printer.dpiX;
     const QRect printed(block.dest, block.source.size());
     const int k = page - 1;
+    const int penWidth = std::max(1, mmToDevice(0.2, dpi));
     const std::vector<CutMark> marks =
         CutMarks(printed, QRect(0, 0, printer.physWidth, printer.physHeight),
-                 QPoint(printer.offsetX, printer.offsetY), mmToDevice(6, dpi), mmToDevice(2, dpi),
+                 QPoint(printer.offsetX, printer.offsetY), mmToDevice(6, dpi), mmToDevice(2, dpi), penWidth,
                  plan.overlapX > 0 && k % plan.across > 0, plan.overlapY > 0 && k / plan.across > 0);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (const CutMark& mark : marks) {
-        QPen pen(kMarkColour, mmToDevice(0.2, dpi), mark.dashed ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap);
+        QPen pen(kMarkColour, penWidth, mark.dashed ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap);
         painter.setPen(pen);
         painter.drawLine(mark.from, mark.to);
     }

@@ -391,7 +391,7 @@ bool LabelFits(const MarginsMm& margins, const MarginsMm& minimum)
 }
 
 std::vector<CutMark> CutMarks(const QRect& printed, const QRect& sheet, QPoint border, int length, int gap,
-                              bool leftNeighbour, bool upperNeighbour)
+                              int lineWidth, bool leftNeighbour, bool upperNeighbour)
 {
     std::vector<CutMark> marks;
     if (printed.isEmpty() || length <= 0)
@@ -422,12 +422,14 @@ std::vector<CutMark> CutMarks(const QRect& printed, const QRect& sheet, QPoint b
         if (b > 0)
             add(QPoint(x, bottom + gap), QPoint(x, bottom + gap + b));
     }
-    // In the middle of the gap beside the picture, clear of it for any pen
-    // thinner than the gap.
-    if (leftNeighbour && roomLeft + gap - gap / 2 >= 0)
-        marks.push_back({QPoint(left - gap / 2, top), QPoint(left - gap / 2, bottom), true});
-    if (upperNeighbour && roomTop + gap - gap / 2 >= 0)
-        marks.push_back({QPoint(left, top - gap / 2), QPoint(right, top - gap / 2), true});
+    // Touching the picture's edge from outside: an aliased pen of width w on
+    // the pixel line x covers x - w/2 up to x + (w - 1)/2, so this far out it
+    // ends on the pixel next to the edge.
+    const int beside = (std::max(1, lineWidth) + 1) / 2;
+    if (leftNeighbour && roomLeft + gap - beside >= 0)
+        marks.push_back({QPoint(left - beside, top), QPoint(left - beside, bottom), true});
+    if (upperNeighbour && roomTop + gap - beside >= 0)
+        marks.push_back({QPoint(left, top - beside), QPoint(right, top - beside), true});
     return marks;
 }
 

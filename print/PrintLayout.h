@@ -228,12 +228,13 @@ struct CutMark {
     friend bool operator==(const CutMark&, const CutMark&) = default;
 };
 // `printed` is the block the sheet's picture fills, `sheet` the whole
-// sheet, `border` the unprintable border, `length` and `gap` the mark's,
-// all in the same pixels. A sheet with a left or upper neighbour is cut
-// along its printed edge there, where it is glued over the neighbour's
-// overlap: that edge gets a dashed line along it, in the gap beside it.
+// sheet, `border` the unprintable border, `length` and `gap` the mark's and
+// `lineWidth` the pen's, all in the same pixels. A sheet with a left or upper
+// neighbour is cut along its printed edge there, where it is glued over the
+// neighbour's overlap: that edge gets a dashed line right beside it, so that
+// cutting along the line leaves no white strip to lie over the picture.
 [[nodiscard]] std::vector<CutMark> CutMarks(const QRect& printed, const QRect& sheet, QPoint border, int length,
-                                            int gap, bool leftNeighbour, bool upperNeighbour);
+                                            int gap, int lineWidth, bool leftNeighbour, bool upperNeighbour);
 
 // The pages of one job: the map first when it is asked for and the whole
 // poster is printed, then the sheets of the range.

@@ -1,5 +1,7 @@
 #include "print/PrintLayout.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QRegion>
 
 #include <gtest/gtest.h>
@@ -225,7 +227,7 @@ TEST(CutMarkTest, MarksStayInTheMarginWithinThePrintersReach)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::vector<CutMark> marks = CutMarks(c.printed, sheet, border, 30, 10, c.left, c.up);
+        const std::vector<CutMark> marks = CutMarks(c.printed, sheet, border, 30, 10, 1, c.left, c.up);
         int solid = 0;
         int dashed = 0;
         int shortest = INT_MAX;
@@ -245,7 +247,7 @@ TEST(CutMarkTest, MarksStayInTheMarginWithinThePrintersReach)
     }
     // Every corner of the picture has its two marks, in line with its edges.
     const QRect printed(100, 100, 400, 600);
-    const std::vector<CutMark> marks = CutMarks(printed, sheet, border, 30, 10, false, false);
+    const std::vector<CutMark> marks = CutMarks(printed, sheet, border, 30, 10, 1, false, false);
     for (const QPoint corner : {printed.topLeft(), printed.topRight(), printed.bottomLeft(), printed.bottomRight()}) {
         // Each starts the gap away from the corner, in line with one edge.
         int starting = 0;
@@ -254,6 +256,39 @@ TEST(CutMarkTest, MarksStayInTheMarginWithinThePrintersReach)
             starting += (d.x() == 0 && std::abs(d.y()) == 10) || (d.y() == 0 && std::abs(d.x()) == 10);
         }
         EXPECT_EQ(starting, 2) << corner.x() << "," << corner.y();
+    }
+}
+
+// The dashed line says where to cut a sheet that is glued over its
+// neighbour: painted as the page printer paints it, it touches the picture's
+// edge from outside, so cutting along it leaves no white strip on the poster.
+TEST(CutMarkTest, TheCutLineTouchesTheEdgeWithoutCoveringThePicture)
+{
+    const QRect sheet(0, 0, 300, 300);
+    const QRect printed(60, 60, 200, 200);
+    for (const int width : {1, 2, 5, 8}) {
+        SCOPED_TRACE(width);
+        QImage page(sheet.size(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        for (const CutMark& m : CutMarks(printed, sheet, QPoint(5, 5), 20, 24, width, true, true)) {
+            if (!m.dashed)
+                continue;
+            painter.setPen(QPen(Qt::black, width, Qt::DashLine, Qt::FlatCap));
+            painter.drawLine(m.from, m.to);
+        }
+        painter.end();
+        int leftTouching = 0;
+        int topTouching = 0;
+        for (int i = printed.left(); i <= printed.right(); ++i) {
+            leftTouching += page.pixel(printed.left() - 1, i) != qRgb(255, 255, 255);
+            topTouching += page.pixel(i, printed.top() - 1) != qRgb(255, 255, 255);
+            EXPECT_EQ(page.pixel(printed.left(), i), qRgb(255, 255, 255)) << "row " << i;
+            EXPECT_EQ(page.pixel(i, printed.top()), qRgb(255, 255, 255)) << "column " << i;
+        }
+        // Dashed: some of the edge's length, not none of it.
+        EXPECT_GT(leftTouching, printed.height() / 4);
+        EXPECT_GT(topTouching, printed.width() / 4);
     }
 }
 
