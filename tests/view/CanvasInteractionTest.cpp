@@ -394,6 +394,25 @@ TEST_F(SnapDragTest, GuideSpansTheSnappedEdgeAndItsTarget)
     EXPECT_TRUE(host.proposedPosition.isEmpty());
 }
 
+TEST_F(SnapDragTest, SeveralSelectedSnapAsOneBoxAndMoveTogether)
+{
+    // Node 2 spans 750..850 and is selected with node 0: the box's right
+    // edge, node 2's, ends 4 short of the canvas's right edge.
+    addNode({800, 300, 50, 40});
+    selectOnly(0);
+    doc.screen[2].selected = 1;
+    const QPoint from = clientOf({300, 300});
+    interaction.press(from, Qt::LeftButton, {});
+    ASSERT_EQ(interaction.drag(), DragKind::Move);
+    interaction.move(from + QPoint(146, 0), {});
+    ASSERT_EQ(host.feedback.guides.size(), 1u);
+    EXPECT_EQ(host.feedback.guides[0], QLine(1000, 0, 1000, 1000));
+    EXPECT_EQ(host.proposedPosition, QStringLiteral("400, 260"));
+    interaction.release(from + QPoint(146, 0), {}, Qt::LeftButton, {});
+    EXPECT_EQ(centre0(), QPoint(450, 300));
+    EXPECT_EQ(box(2), (Box{950, 300, 50, 40}));
+}
+
 TEST_F(SnapDragTest, ArrowKeysDoNotSnap)
 {
     // Left edge 495 and right edge 595: one pixel on is 4 from the canvas's
@@ -441,7 +460,10 @@ INSTANTIATE_TEST_SUITE_P(
         // goes from 555 to node 1's left edge at 560 and the height follows
         // at 100 x 80.
         SnapResizeCase{"CornerSnapsItsLeadingSide", {350, 340}, {205, 20}, {}, {405, 384, 155, 124}, 1},
-        SnapResizeCase{"CornerWithAltStaysFree", {350, 340}, {205, 20}, Qt::AltModifier, {402, 382, 152, 122}, 0}),
+        SnapResizeCase{"CornerWithAltStaysFree", {350, 340}, {205, 20}, Qt::AltModifier, {402, 382, 152, 122}, 0},
+        // The height leads (it grew 195 %, the width 10 %): the bottom goes
+        // from 496 to the canvas's centre line and the width follows.
+        SnapResizeCase{"CornerSnapsTheHeightWhenItLeads", {350, 340}, {10, 156}, {}, {400, 380, 150, 120}, 1}),
     [](const auto& info) { return info.param.name; });
 
 // ---- Resizing --------------------------------------------------------------
