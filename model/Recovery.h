@@ -117,7 +117,7 @@ struct LeftRecoveryCopy {
 // it is alive and the system's advisory lock on it, which the kernel drops
 // when the process dies however it dies, is still taken. A copy with no lock
 // file at all counts as running while its process id is alive. Parts left by
-// a dead instance are deleted. `ownPid` is the id of this instance's store
+// a dead instance are deleted, and so is the lock of one that left no copy. `ownPid` is the id of this instance's store
 // (or the process id before it has one): its files are always a dead
 // process's, since that id is ours now.
 [[nodiscard]] std::vector<LeftRecoveryCopy> FindLeftRecoveryCopies(const QString& folder, qint64 ownPid);

@@ -234,6 +234,39 @@ TEST_F(RecoveryTest, TableOfLeftCopies)
     }
 }
 
+TEST_F(RecoveryTest, ALockLeftWithoutACopyGoesOnlyWhenItsInstanceHasGone)
+{
+    const qint64 dead = deadPid();
+    const qint64 own = QCoreApplication::applicationPid();
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    // Another instance running now, as in ARunningInstancesCopyIsNeverOffered.
+    RecoveryStore running(folder, 31050);
+    ASSERT_TRUE(running.isHeld());
+    struct Row {
+        const char* name;
+        qint64 pid;
+        QByteArray lockText; // empty: the lock is the running store's own
+        bool removed;
+    };
+    const Row rows[] = {
+        {"killed with nothing unsaved", dead, QByteArray::number(dead) + "\nvelquin\n" + host + "\n", true},
+        {"written only in part by a dead process", dead, "31", true},
+        {"held by a running instance", 31050, "", false},
+        {"an id a process has now", 1, "1\nvelquin\n" + host + "\n", false},
+        {"our own id", own, QByteArray::number(own) + "\nvelquin\n" + host + "\n", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString lock = RecoveryLockPath(folder, row.pid);
+        if (!row.lockText.isEmpty()) {
+            ASSERT_TRUE(test::writeFile(lock, row.lockText));
+        }
+        EXPECT_TRUE(pidsFound(own).isEmpty()) << "a lock alone is no copy to offer";
+        EXPECT_EQ(!QFileInfo::exists(lock), row.removed);
+    }
+    EXPECT_TRUE(running.isHeld());
+}
+
 TEST_F(RecoveryTest, AFoundCopyIsHeldAgainstASecondStartingInstance)
 {
     ASSERT_TRUE(WriteRecoveryCopy(RecoveryCopyPath(folder, 31020), {}, doc));
