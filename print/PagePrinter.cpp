@@ -2,23 +2,20 @@
 
 #include "model/RangeModeState.h"
 #include "model/Document.h"
+#include "model/cabinet/ReplaceFile.h"
 #include "base/Settings.h"
 #include "render/Painters.h"
 
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cstdio>
 
 namespace vq {
 
@@ -40,69 +37,6 @@ void drawFrame(QPainter& painter, const QRect& block, ColorRef colour)
     painter.drawRect(block.adjusted(0, 0, -1, -1));
     painter.restore();
 }
-
-// A PDF goes to a temporary file beside its target and is renamed over it
-// only when the job is complete, so a failed or cancelled job leaves an
-// earlier file as it was. What is not a regular file (a pipe, a device) and a
-// folder that takes no new file are written in place, as before.
-class PdfTarget {
-public:
-    explicit PdfTarget(QPrinter& printer) : m_printer(printer)
-    {
-        if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
-            return;
-        const QFileInfo info(printer.outputFileName());
-        if (info.exists() && !info.isFile())
-            return;
-        // Through a link the file it points at is replaced, not the link.
-        const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-        QTemporaryFile temp(QFileInfo(target).absolutePath() + QStringLiteral("/.") + QFileInfo(target).fileName() +
-                            QStringLiteral(".XXXXXX"));
-        temp.setAutoRemove(false);
-        if (!temp.open())
-            return;
-        m_named = printer.outputFileName();
-        m_target = target;
-        m_temp = temp.fileName();
-        temp.close();
-        printer.setOutputFileName(m_temp);
-    }
-    ~PdfTarget()
-    {
-        if (m_temp.isEmpty())
-            return;
-        QFile::remove(m_temp);
-        m_printer.setOutputFileName(m_named);
-    }
-    PdfTarget(const PdfTarget&) = delete;
-    PdfTarget& operator=(const PdfTarget&) = delete;
-
-    // The finished file under its name, with the permissions an earlier one
-    // had or else those a new file gets.
-    bool commit()
-    {
-        if (m_temp.isEmpty())
-            return true;
-        const QByteArray temp = QFile::encodeName(m_temp);
-        struct stat old = {};
-        mode_t mode = 0;
-        if (::stat(QFile::encodeName(m_target).constData(), &old) == 0) {
-            mode = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::chmod(temp.constData(), mode);
-        return std::rename(temp.constData(), QFile::encodeName(m_target).constData()) == 0;
-    }
-
-private:
-    QPrinter& m_printer;
-    QString m_named;
-    QString m_target;
-    QString m_temp;
-};
 
 } // namespace
 
@@ -318,7 +252,7 @@ JobPages PrintJobFor(const PrinterMetrics& metrics, const Document& doc, const P
 }
 
 PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettings& sys, const RangeMode& mode,
-                         const PrintSettings& settings, const PageProgress& progress)
+                         const PrintSettings& settings, const PageProgress& progress, const ReplaceOptions& pdfFile)
 {
     // Coordinates from the sheet's corner, as the margins are measured.
     printer.setFullPage(true);
@@ -332,21 +266,45 @@ PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettin
     SheetExtras extras;
     extras.printer = metrics;
     extras.labels = settings.poster.labels && LabelFits(settings.margins, MinimumMargins(metrics));
-    PdfTarget pdf(printer);
-    QPainter painter;
-    if (!painter.begin(&printer))
+    const auto printJob = [&]() {
+        QPainter painter;
+        if (!painter.begin(&printer))
+            return PrintOutcome::NoDevice;
+        const PrintOutcome outcome = PrintPages(painter, printer, doc, sys, mode, plan, job, extras, progress);
+        if (outcome != PrintOutcome::Printed) {
+            // Qt's PDF and CUPS engines cannot abort a started job: a spooled
+            // job gets the pages printed so far.
+            printer.abort();
+            painter.end();
+            return outcome;
+        }
+        return painter.end() ? PrintOutcome::Printed : PrintOutcome::NoDevice;
+    };
+
+    const QString named = printer.outputFileName();
+    const QFileInfo info(named);
+    // A pipe or a device is written as it is and left in place whatever happens.
+    if (printer.outputFormat() != QPrinter::PdfFormat || named.isEmpty() || (info.exists() && !info.isFile()))
+        return printJob();
+    // A PDF file is finished under another name and only then takes the
+    // target's place, or is copied over it where the folder takes no new file,
+    // so a failed or cancelled job leaves an earlier file as it was.
+    ReplaceOptions options = pdfFile;
+    if (options.fallbackFolder.isEmpty())
+        options.fallbackFolder = QDir::tempPath();
+    PrintOutcome outcome = PrintOutcome::NoDevice;
+    const ReplaceOutcome replaced = ReplaceFile(
+        named,
+        [&](const QString& path) {
+            printer.setOutputFileName(path);
+            outcome = printJob();
+            return outcome == PrintOutcome::Printed;
+        },
+        options);
+    printer.setOutputFileName(named);
+    if (outcome == PrintOutcome::Printed && replaced == ReplaceOutcome::Failed)
         return PrintOutcome::NoDevice;
-    const PrintOutcome outcome = PrintPages(painter, printer, doc, sys, mode, plan, job, extras, progress);
-    if (outcome != PrintOutcome::Printed) {
-        // Qt's PDF and CUPS engines cannot abort a started job: a PDF file is
-        // removed instead, a spooled job gets the pages printed so far.
-        printer.abort();
-        painter.end();
-        if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
-            QFile::remove(printer.outputFileName());
-        return outcome;
-    }
-    return painter.end() && pdf.commit() ? PrintOutcome::Printed : PrintOutcome::NoDevice;
+    return outcome;
 }
 
 } // namespace vq

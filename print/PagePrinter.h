@@ -4,6 +4,7 @@
 // at printer resolution only when that page is printed, so memory stays
 // bounded by one page however large the canvas and however fine the printer.
 
+#include "model/cabinet/ReplaceFile.h"
 #include "print/PrintLayout.h"
 
 #include <QImage>
@@ -76,8 +77,11 @@ PrintOutcome PrintPages(QPainter& painter, QPagedPaintDevice& device, const Docu
 [[nodiscard]] JobPages PrintJobFor(const PrinterMetrics& metrics, const Document& doc, const PrintSettings& settings);
 
 // The whole job on `printer`: layout, range, pages. A cancelled job is
-// aborted so no partial output is left behind.
+// aborted so no partial output is left behind: a PDF file is replaced as
+// ReplaceFile() replaces a file, with `pdfFile` (the system's temporary
+// folder when it names none) for a folder that takes no new file.
 PrintOutcome PrintCanvas(QPrinter& printer, const Document& doc, const SysSettings& sys, const RangeMode& mode,
-                         const PrintSettings& settings, const PageProgress& progress = {});
+                         const PrintSettings& settings, const PageProgress& progress = {},
+                         const ReplaceOptions& pdfFile = {});
 
 } // namespace vq

@@ -12,6 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
 namespace vq {
 namespace {
 
@@ -206,6 +215,101 @@ TEST_F(PagePrinterTest, AnEarlierPdfIsReplacedOnlyByACompleteOne)
     EXPECT_TRUE(QFileInfo(filesDir() + QStringLiteral("/link.pdf")).isSymLink());
     EXPECT_EQ(QFile::permissions(pdf) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+}
+
+// Where the folder takes no new file, the PDF is put together elsewhere and
+// copied over the earlier file only when complete: a cancelled job leaves
+// it as it was, and nothing stays behind in either folder.
+TEST_F(PagePrinterTest, AFolderThatTakesNoNewFileHasItsPdfRewrittenWhenComplete)
+{
+    const struct {
+        const char* what;
+        PageProgress progress;
+        PrintOutcome outcome;
+    } cases[] = {
+        {"finished", {}, PrintOutcome::Printed},
+        {"cancelled", [](int printed, int) { return printed < 1; }, PrintOutcome::Cancelled},
+    };
+    const QString pdf = filesDir() + QStringLiteral("/out.pdf");
+    const QString elsewhere = filesDir() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ReplaceOptions refusing;
+    refusing.fallbackFolder = elsewhere;
+    refusing.folderTakesNewFiles = [](const QString&) { return false; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile old(pdf);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("an earlier file");
+        old.close();
+        struct stat before = {};
+        ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &before), 0);
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setResolution(150);
+        printer.setOutputFileName(pdf);
+        EXPECT_EQ(PrintCanvas(printer, m_doc, m_sys, RangeMode{}, PrintSettings{}, c.progress, refusing), c.outcome);
+        EXPECT_EQ(printer.outputFileName(), pdf);
+
+        struct stat after = {};
+        ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "the file itself is rewritten, not replaced";
+        if (c.outcome == PrintOutcome::Printed) {
+            EXPECT_EQ(PdfPageCount(pdf), 4);
+        } else {
+            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+            EXPECT_EQ(old.readAll(), "an earlier file");
+            old.close();
+        }
+        EXPECT_TRUE(QDir(elsewhere).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+        EXPECT_EQ(QDir(filesDir()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    }
+}
+
+// A pipe named as the PDF is written as it stands, and a stopped job leaves
+// the pipe where it was rather than removing it like a partial file.
+TEST_F(PagePrinterTest, APipeIsWrittenInPlaceAndNeverRemoved)
+{
+    const QString pipe = filesDir() + QStringLiteral("/pipe.pdf");
+    const QByteArray name = QFile::encodeName(pipe);
+    ASSERT_EQ(::mkfifo(name.constData(), 0600), 0);
+    // Read without blocking, so the writer can open the pipe at once and the
+    // reader can tell a writer that has gone from one still writing.
+    const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    std::atomic<bool> done{false};
+    QByteArray received;
+    std::thread drain([&] {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(reader, buffer, sizeof buffer);
+            if (n > 0) {
+                received.append(buffer, qsizetype(n));
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break;
+            if (done)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(150);
+    printer.setOutputFileName(pipe);
+    const PageProgress stopAtSecond = [](int printed, int) { return printed < 1; };
+    EXPECT_EQ(PrintCanvas(printer, m_doc, m_sys, RangeMode{}, PrintSettings{}, stopAtSecond), PrintOutcome::Cancelled);
+    done = true;
+    drain.join();
+    ::close(reader);
+
+    EXPECT_TRUE(received.startsWith("%PDF")) << received.left(16).toStdString();
+    struct stat st = {};
+    ASSERT_EQ(::lstat(name.constData(), &st), 0) << "the pipe is still there";
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(PagePrinterTest, UnwritableFileIsReported)
