@@ -181,6 +181,40 @@ int ExifOrientationOf(const QByteArray& jpeg)
     return tag && isTurning(tag->value) ? tag->value : kUprightOrientation;
 }
 
+int PngExifOrientationOf(const QByteArray& png)
+{
+    const Bytes b = bytesOf(png);
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!b.has(0, 8))
+        return kUprightOrientation;
+    for (qsizetype k = 0; k < 8; ++k) {
+        if (b.u8(k) != kSignature[k])
+            return kUprightOrientation;
+    }
+    const auto typeIs = [&b](qsizetype at, const char* name) {
+        for (qsizetype k = 0; k < 4; ++k) {
+            if (b.u8(at + k) != static_cast<unsigned char>(name[k]))
+                return false;
+        }
+        return true;
+    };
+    // Chunks: a big-endian length, a four-letter type, the data, a CRC.
+    qsizetype at = 8;
+    while (b.has(at, 8)) {
+        const quint32 length = b.u32(at, true);
+        const qsizetype data = at + 8;
+        if (typeIs(at + 4, "IDAT") || typeIs(at + 4, "IEND") || !b.has(data, qsizetype(length)))
+            break;
+        if (typeIs(at + 4, "eXIf")) {
+            const std::optional<ExifOrientationTag> tag
+                = findOrientationEntry(b, ExifSegment{at, 12 + qsizetype(length), data, qsizetype(length)});
+            return tag && isTurning(tag->value) ? tag->value : kUprightOrientation;
+        }
+        at = data + qsizetype(length) + 4;
+    }
+    return kUprightOrientation;
+}
+
 QByteArray WithUprightOrientationTag(QByteArray jpeg)
 {
     const std::optional<ExifOrientationTag> tag = FindExifOrientation(jpeg);

@@ -33,6 +33,11 @@ struct ExifOrientationTag {
 // The orientation `jpeg` asks for: 1 without a tag or for values outside 1..8.
 [[nodiscard]] int ExifOrientationOf(const QByteArray& jpeg);
 
+// The orientation the Exif block of a PNG file asks for (its eXIf chunk,
+// which belongs before the image data): 1 without one, for a damaged one or
+// for values outside 1..8. The block is read as strictly as a JPEG's.
+[[nodiscard]] int PngExifOrientationOf(const QByteArray& png);
+
 // `jpeg` with its orientation tag set to 1 in place, every other byte kept.
 // The same bytes when there is no tag or it is already 1.
 [[nodiscard]] QByteArray WithUprightOrientationTag(QByteArray jpeg);

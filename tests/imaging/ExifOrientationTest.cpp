@@ -7,12 +7,14 @@
 #include "imaging/ImageDecode.h"
 #include "imaging/JpegTransform.h"
 #include "tests/imaging/ImagingTestSupport.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +145,90 @@ TEST(Orientation, TiffOrientationIsAppliedOnTheWayInOnly)
 
     // The same bytes kept in a document as they are still show as stored.
     EXPECT_EQ(DecodeImage(tiff).size(), QSize(40, 60));
+}
+
+// `stored` as a PNG file with an eXIf chunk holding `orientation`, before the
+// image data where it belongs or, when `afterData`, after it; `exif` replaces
+// the chunk's block when given.
+QByteArray TaggedPng(const QImage& stored, int orientation, bool afterData = false, QByteArray exif = {})
+{
+    const QByteArray png = test::Encode(stored, "png");
+    if (exif.isEmpty())
+        exif = test::ExifSegment(orientation, false).mid(4 + 6); // the block without APP1's header
+    const QByteArray body = "eXIf" + exif;
+    QByteArray chunk;
+    const auto u32 = [&chunk](quint32 v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            chunk.append(char((v >> shift) & 0xFF));
+    };
+    u32(quint32(exif.size()));
+    chunk.append(body);
+    u32(test::crc32Of(body));
+    const qsizetype at = png.indexOf(afterData ? "IEND" : "IDAT") - 4;
+    return QByteArray(png).insert(at, chunk);
+}
+
+class PngOrientationTest : public ::testing::TestWithParam<int> {};
+
+// A PNG's Exif block turns it on the way in as a JPEG's does; kept bytes
+// still show as stored.
+TEST_P(PngOrientationTest, ComesInUpright)
+{
+    const int orientation = GetParam();
+    const QImage upright = test::QuadrantImage(64, 48);
+    const QImage stored = test::StoredForOrientation(upright, orientation);
+    const QByteArray png = TaggedPng(stored, orientation);
+    ASSERT_EQ(PngExifOrientationOf(png), orientation);
+
+    const QImage shown = DecodeImageUpright(png);
+    EXPECT_EQ(shown.size(), upright.size());
+    ExpectUprightQuadrants(shown, "decoded upright");
+
+    const QTemporaryDir scope;
+    ASSERT_TRUE(scope.isValid());
+    const QString path = QDir(scope.path()).filePath(QStringLiteral("screen.png"));
+    ASSERT_TRUE(test::WriteBytes(path, png));
+    const std::optional<LoadedPicture> loaded = LoadPicture(path, QStringLiteral("png"));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(QSize(loaded->width, loaded->height), upright.size());
+    ExpectUprightQuadrants(DecodeImage(loaded->picture->bytes()), "kept upright");
+
+    EXPECT_EQ(DecodeImage(png).size(), stored.size()) << "kept bytes are not reinterpreted";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTag, PngOrientationTest, ::testing::Range(1, 9));
+
+TEST(Orientation, PngKeepsItsTransparencyAndIgnoresMisplacedOrDamagedBlocks)
+{
+    // Upright 64 x 48 with a clear top-left quadrant, stored turned left.
+    QImage upright = test::QuadrantImage(64, 48).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 32; ++x)
+            upright.setPixel(x, y, qRgba(0, 0, 0, 0));
+    }
+    const QImage stored = upright.transformed(QTransform().rotate(-90));
+    ASSERT_EQ(stored.size(), QSize(48, 64));
+
+    const QImage shown = DecodeImageUpright(TaggedPng(stored, 6));
+    ASSERT_EQ(shown.size(), QSize(64, 48));
+    EXPECT_EQ(qAlpha(shown.pixel(4, 4)), 0);
+    EXPECT_EQ(shown.pixel(60, 44), upright.pixel(60, 44));
+    EXPECT_EQ(shown.pixel(60, 4), upright.pixel(60, 4));
+
+    QByteArray damaged = test::ExifSegment(6, false).mid(4 + 6);
+    damaged[2] = 43; // not a TIFF structure
+    const struct {
+        const char* name;
+        QByteArray png;
+    } ignored[] = {
+        {"block after the image data", TaggedPng(stored, 6, true)},
+        {"damaged block", TaggedPng(stored, 6, false, damaged)},
+        {"block cut short", TaggedPng(stored, 6, false, test::ExifSegment(6, false).mid(4 + 6, 20))},
+    };
+    for (const auto& c : ignored) {
+        EXPECT_EQ(PngExifOrientationOf(c.png), 1) << c.name;
+        EXPECT_EQ(DecodeImageUpright(c.png).size(), stored.size()) << c.name;
+    }
 }
 
 // A picture kept before (a document opened, an undo step) shows exactly as
