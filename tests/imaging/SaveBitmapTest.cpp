@@ -76,6 +76,26 @@ INSTANTIATE_TEST_SUITE_P(Types, SaveTypeTest,
                              return std::string(info.param.type) + "_" + std::to_string(info.index);
                          });
 
+// A canvas is mostly flat colour: its PNG must be compressed, a small part
+// of its raw size, not the pixels stored as they are.
+TEST_F(SaveBitmapTest, PngIsCompressed)
+{
+    QImage bitmap(1000, 800, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    QImage quadrants = QuadrantImage(400, 300);
+    for (int y = 0; y < quadrants.height(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(quadrants.constScanLine(y)), quadrants.width(),
+                    reinterpret_cast<QRgb*>(bitmap.scanLine(y + 100)) + 100);
+    const QString path = file(QStringLiteral("canvas.png"));
+    ASSERT_TRUE(save(bitmap, bitmap.width(), bitmap.height(), path, QStringLiteral("png"), 95, false));
+    const qint64 raw = qint64(bitmap.width()) * bitmap.height() * 3;
+    EXPECT_LT(QFileInfo(path).size(), raw / 50) << "raw " << raw;
+    const QImage back(path);
+    ASSERT_EQ(back.size(), bitmap.size());
+    EXPECT_EQ(back.pixel(150, 150), bitmap.pixel(150, 150));
+    EXPECT_EQ(back.pixel(900, 700), qRgb(255, 255, 255));
+}
+
 TEST_F(SaveBitmapTest, GifHasAtMost256ColoursAndKeepsGradientsClose)
 {
     QImage bitmap(256, 64, QImage::Format_RGB32);
