@@ -8,16 +8,17 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/Isolation.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocalSocket>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -77,10 +78,17 @@ QString cupsPdfOutputFolder()
     return out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
 }
 
-QSet<QString> pdfsIn(const QString& folder)
+// The PDFs in `folder` with when each was last written. cups-pdf names its
+// output after the job's number, which a daemon of our own starts at 1 every
+// time, so a job may rewrite a file an earlier run left: what counts as ours
+// is a file that is new or written since.
+using PdfStamps = QHash<QString, QDateTime>;
+PdfStamps pdfsIn(const QString& folder)
 {
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-    return QSet<QString>(names.begin(), names.end());
+    PdfStamps stamps;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
+        stamps.insert(file.fileName(), file.fileTime(QFileDevice::FileModificationTime));
+    return stamps;
 }
 
 class CupsPrintTest : public test::IsolatedTest {
@@ -165,11 +173,15 @@ protected:
     }
 
     // The PDF the queue wrote for our job, once complete; empty after `ms`.
-    QString waitForOutput(const QString& folder, const QSet<QString>& before, int ms)
+    QString waitForOutput(const QString& folder, const PdfStamps& before, int ms)
     {
         const QDeadlineTimer deadline(ms);
         while (!deadline.hasExpired()) {
-            for (const QString& name : pdfsIn(folder) - before) {
+            const PdfStamps now = pdfsIn(folder);
+            for (auto it = now.cbegin(); it != now.cend(); ++it) {
+                const QString& name = it.key();
+                if (before.value(name) == it.value())
+                    continue;
                 const QString path = folder + QLatin1Char('/') + name;
                 if (!m_outputs.contains(path))
                     m_outputs << path;
@@ -207,7 +219,7 @@ TEST_F(CupsPrintTest, DialogPrintsTwoPagesThroughACupsPdfQueue)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     ASSERT_EQ(dialog.layout().grid, (PageGrid{2, 1}));
     const QString folder = cupsPdfOutputFolder();
-    const QSet<QString> before = pdfsIn(folder);
+    const PdfStamps before = pdfsIn(folder);
 
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("print")), Qt::LeftButton);
     ASSERT_EQ(dialog.outcome(), PrintOutcome::Printed);
