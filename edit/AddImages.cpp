@@ -59,10 +59,14 @@ std::vector<std::optional<LoadedPicture>> loadFiles(const QStringList& paths)
 {
     const std::size_t count = static_cast<std::size_t>(paths.size());
     std::vector<std::optional<LoadedPicture>> loaded(count);
-    std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> firstFailure{count};
-    const auto work = [&] {
-        for (std::size_t i = next++; i < count && i < firstFailure.load(); i = next++) {
+    // Each reader takes every n-th file, in every batch the same share on
+    // the same thread: its allocator pool then gets back, when the pictures
+    // of a batch go, about what it hands out for the next one. Handed out as
+    // each reader came free, the shares shifted from batch to batch and one
+    // pool had to take new memory while the other's lay idle.
+    const auto work = [&](int reader, int readers) {
+        for (auto i = std::size_t(reader); i < count && i < firstFailure.load(); i += std::size_t(readers)) {
             const QString& path = paths.at(static_cast<qsizetype>(i));
             loaded[i] = LoadPicture(path, AddableImageTypeFromPath(path));
             if (!loaded[i]) {

@@ -11,7 +11,7 @@ namespace {
 
 class KeptThreads {
 public:
-    void run(int wanted, const std::function<void()>& body)
+    void run(int wanted, const std::function<void(int, int)>& body)
     {
         const std::lock_guard batch(m_batch);
         const int count = std::clamp(wanted, 1, std::max(1, int(std::thread::hardware_concurrency())));
@@ -40,9 +40,10 @@ private:
             seen = m_generation;
             if (index >= m_taking)
                 continue;
-            const std::function<void()>* body = m_body;
+            const std::function<void(int, int)>* body = m_body;
+            const int count = m_taking;
             lock.unlock();
-            (*body)();
+            (*body)(index, count);
             lock.lock();
             if (--m_left == 0)
                 m_changed.notify_all();
@@ -53,7 +54,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_started = 0;
-    const std::function<void()>* m_body = nullptr;
+    const std::function<void(int, int)>* m_body = nullptr;
     unsigned long m_generation = 0;
     int m_taking = 0;
     int m_left = 0;
@@ -61,7 +62,7 @@ private:
 
 } // namespace
 
-void RunOnKeptThreads(int threads, const std::function<void()>& body)
+void RunOnKeptThreads(int threads, const std::function<void(int index, int count)>& body)
 {
     // Never destroyed: its threads outlive every static.
     static KeptThreads* const kept = new KeptThreads;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace vq {
@@ -17,13 +17,14 @@ TEST(KeptThreads, RunsTheBodyOnEveryThreadAtOnceAndKeepsTheThreads)
 {
     const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
     std::mutex mutex;
-    const auto batch = [&](std::set<std::thread::id>& ids) {
+    const auto batch = [&](std::map<int, std::thread::id>& ids) {
         std::atomic<int> arrived{0};
         std::atomic<bool> allTogether{true};
-        RunOnKeptThreads(threads, [&] {
+        RunOnKeptThreads(threads, [&](int index, int count) {
             {
                 const std::lock_guard lock(mutex);
-                ids.insert(std::this_thread::get_id());
+                EXPECT_EQ(count, threads);
+                EXPECT_TRUE(ids.emplace(index, std::this_thread::get_id()).second) << "index " << index << " twice";
             }
             // Every thread is in the body before any leaves it.
             ++arrived;
@@ -36,18 +37,25 @@ TEST(KeptThreads, RunsTheBodyOnEveryThreadAtOnceAndKeepsTheThreads)
         EXPECT_EQ(arrived.load(), threads) << "returns once every thread is done";
         EXPECT_TRUE(allTogether.load());
     };
-    std::set<std::thread::id> first, second;
+    std::map<int, std::thread::id> first, second;
     batch(first);
     batch(second);
-    EXPECT_EQ(int(first.size()), threads);
-    EXPECT_EQ(first, second) << "the same threads serve the next batch";
-    EXPECT_EQ(first.count(std::this_thread::get_id()), 0u) << "the caller only waits";
+    ASSERT_EQ(int(first.size()), threads);
+    EXPECT_EQ(first.begin()->first, 0);
+    EXPECT_EQ(first.rbegin()->first, threads - 1);
+    EXPECT_EQ(first, second) << "the same thread serves the same index in the next batch";
+    for (const auto& [index, id] : first)
+        EXPECT_NE(id, std::this_thread::get_id()) << "the caller only waits";
 
-    // A batch of fewer takes some of the same threads; none still runs once.
-    std::set<std::thread::id> single;
-    RunOnKeptThreads(0, [&] { single.insert(std::this_thread::get_id()); });
-    EXPECT_EQ(single.size(), 1u);
-    EXPECT_EQ(first.count(*single.begin()), 1u);
+    // A batch of fewer takes the first of the same threads; none still runs once.
+    std::map<int, std::thread::id> single;
+    RunOnKeptThreads(0, [&](int index, int count) {
+        EXPECT_EQ(count, 1);
+        single.emplace(index, std::this_thread::get_id());
+    });
+    ASSERT_EQ(single.size(), 1u);
+    EXPECT_EQ(single.begin()->first, 0);
+    EXPECT_EQ(single.begin()->second, first.at(0));
 }
 
 } // namespace
