@@ -68,16 +68,27 @@ Placement ImageCommands::placementAt(QPoint point) const
     return p;
 }
 
+QString ImageCommands::pictureFolder() const
+{
+    return !m_pictureFolder.isEmpty() && QFileInfo(m_pictureFolder).isDir() ? m_pictureFolder : QDir::homePath();
+}
+
+void ImageCommands::rememberPictureFolder(const QString& chosenFile)
+{
+    m_pictureFolder = QFileInfo(chosenFile).absolutePath();
+}
+
 void ImageCommands::OnAddImage()
 {
     FileRequest request;
     request.title = QStringLiteral("追加するイメージを指定(複数選択可)");
     request.filter = AddImageFileFilter();
-    request.directory = QDir::homePath();
+    request.directory = pictureFolder();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, true);
     if (chosen.isEmpty())
         return;
+    rememberPictureFolder(chosen.first());
     QStringList files;
     for (const ImageFile& file : AcceptedImageFiles(chosen)) {
         if (files.size() >= kMaxFilesAtOnce) {
@@ -100,11 +111,12 @@ void ImageCommands::OnChangeImage()
     FileRequest request;
     request.title = QStringLiteral("変更するイメージを指定");
     request.filter = AddImageFileFilter();
-    request.directory = QDir::homePath();
+    request.directory = pictureFolder();
     request.owner = owner();
     const QStringList chosen = prompter().openFiles(request, false);
     if (chosen.isEmpty())
         return;
+    rememberPictureFolder(chosen.first());
     const QString path = chosen.first();
     const QString type = AddableImageTypeFromPath(path);
     if (!QFileInfo::exists(path) || type.isEmpty())

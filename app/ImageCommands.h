@@ -43,6 +43,8 @@ public:
 
 private:
     [[nodiscard]] Placement placementAt(QPoint point) const;
+    [[nodiscard]] QString pictureFolder() const;
+    void rememberPictureFolder(const QString& chosenFile);
     [[nodiscard]] QObject* owner() const;
     // Asks before `node`'s picture is replaced, then makes it the main node
     // with one undo step; false when the user says no.
@@ -55,6 +57,9 @@ private:
     CanvasView& m_view;
     CopyBuffer m_buffer;
     DropHandler m_dropTarget;
+    // Where the picture dialogs open: the folder pictures were last chosen
+    // from in this run, home until then.
+    QString m_pictureFolder;
 };
 
 // Plugs the image commands into the frame and the canvas.

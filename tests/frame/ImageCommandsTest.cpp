@@ -83,6 +83,34 @@ TEST_F(ImageCommandsTest, AddImageTakesTheImagesOfTheSelection)
     EXPECT_EQ(bar().progressPosition(), 0);
 }
 
+// The picture dialogs open in the home folder, then where pictures were last
+// chosen from, by either command; a folder that has gone since sends them home.
+TEST_F(ImageCommandsTest, PictureDialogsOpenWherePicturesWereLastChosen)
+{
+    const QString album = filesDir() + QStringLiteral("/album");
+    ASSERT_TRUE(QDir().mkpath(album));
+    const QString first = jpegFile("album/a.jpg");
+    const QString other = filesDir() + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(other));
+    const QString second = jpegFile("other/b.jpg");
+
+    prompts().files.enqueue({first});
+    ASSERT_TRUE(frame().executeCommand(cmd::AddImage));
+    prompts().files.enqueue({second});
+    ASSERT_TRUE(frame().executeCommand(cmd::ChangeImage));
+    prompts().files.enqueue({});
+    ASSERT_TRUE(frame().executeCommand(cmd::AddImage));
+    ASSERT_TRUE(QDir(other).removeRecursively());
+    prompts().files.enqueue({});
+    ASSERT_TRUE(frame().executeCommand(cmd::AddImage));
+
+    ASSERT_EQ(prompts().fileRequests.size(), 4);
+    EXPECT_EQ(prompts().fileRequests[0].directory, QDir::homePath());
+    EXPECT_EQ(prompts().fileRequests[1].directory, QFileInfo(first).absolutePath());
+    EXPECT_EQ(prompts().fileRequests[2].directory, QFileInfo(second).absolutePath());
+    EXPECT_EQ(prompts().fileRequests[3].directory, QDir::homePath());
+}
+
 TEST_F(ImageCommandsTest, AddImageCancelledAddsNothing)
 {
     prompts().files.enqueue({});
