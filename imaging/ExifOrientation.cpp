@@ -5,6 +5,8 @@
 #include "imaging/JpegTransform.h"
 #include "imaging/Rotate.h"
 
+#include <QTransform>
+
 namespace vq {
 
 namespace {
@@ -227,17 +229,34 @@ QByteArray WithUprightOrientationTag(QByteArray jpeg)
 
 QImage OrientImage(const QImage& stored, int orientation)
 {
+    // The exact turns of the rotation commands work in RGB32; a picture that
+    // may be transparent (a PNG) is turned by Qt's own exact quarter turns
+    // and mirrors instead, so its transparency stays.
+    const bool alpha = stored.hasAlphaChannel();
+    const auto turn = [alpha](const QImage& image, ExactTurn how) {
+        if (!alpha)
+            return TurnImage(image, how);
+        switch (how) {
+        case ExactTurn::Left90: return image.transformed(QTransform().rotate(270));
+        case ExactTurn::Right90: return image.transformed(QTransform().rotate(90));
+        case ExactTurn::Half: return image.mirrored(true, true);
+        case ExactTurn::MirrorLeftRight: return image.mirrored(true, false);
+        case ExactTurn::MirrorTopBottom: return image.mirrored(false, true);
+        }
+        return image;
+    };
     switch (orientation) {
-    case 2: return TurnImage(stored, ExactTurn::MirrorLeftRight);
-    case 3: return TurnImage(stored, ExactTurn::Half);
-    case 4: return TurnImage(stored, ExactTurn::MirrorTopBottom);
-    case 5: return TurnImage(TurnImage(stored, ExactTurn::Right90), ExactTurn::MirrorLeftRight);
-    case 6: return TurnImage(stored, ExactTurn::Right90);
-    case 7: return TurnImage(TurnImage(stored, ExactTurn::Left90), ExactTurn::MirrorLeftRight);
-    case 8: return TurnImage(stored, ExactTurn::Left90);
+    case 2: return turn(stored, ExactTurn::MirrorLeftRight);
+    case 3: return turn(stored, ExactTurn::Half);
+    case 4: return turn(stored, ExactTurn::MirrorTopBottom);
+    case 5: return turn(turn(stored, ExactTurn::Right90), ExactTurn::MirrorLeftRight);
+    case 6: return turn(stored, ExactTurn::Right90);
+    case 7: return turn(turn(stored, ExactTurn::Left90), ExactTurn::MirrorLeftRight);
+    case 8: return turn(stored, ExactTurn::Left90);
     default:
-        return stored.isNull() || stored.format() == QImage::Format_RGB32 ? stored
-                                                                          : stored.convertToFormat(QImage::Format_RGB32);
+        if (stored.isNull())
+            return stored;
+        return stored.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
 }
 

@@ -42,7 +42,8 @@ struct ExifOrientationTag {
 // The same bytes when there is no tag or it is already 1.
 [[nodiscard]] QByteArray WithUprightOrientationTag(QByteArray jpeg);
 
-// `stored` turned and mirrored pixel for pixel as `orientation` asks, RGB32.
+// `stored` turned and mirrored pixel for pixel as `orientation` asks, RGB32;
+// a picture with an alpha channel keeps it (ARGB32).
 [[nodiscard]] QImage OrientImage(const QImage& stored, int orientation);
 
 // `jpeg` brought upright for keeping as a new picture. A JPEG without an

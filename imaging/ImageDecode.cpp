@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QTransform>
 
 #include <algorithm>
 #include <array>
@@ -193,23 +192,6 @@ bool needsOwnFourColourDecode(const QByteArray& bytes)
     return IsFourColourJpeg(bytes) && (!JpegHasAdobeMarker(bytes) || !EmbeddedIccProfile(bytes).isEmpty());
 }
 
-// `image` turned as an Exif orientation asks, pixel for pixel, keeping its
-// transparency: a PNG may have some, which the turns the rotation commands
-// use would drop.
-QImage orientKeepingAlpha(QImage image, int orientation)
-{
-    switch (orientation) {
-    case 2: return image.mirrored(true, false);
-    case 3: return image.mirrored(true, true);
-    case 4: return image.mirrored(false, true);
-    case 5: return image.transformed(QTransform().rotate(90)).mirrored(true, false);
-    case 6: return image.transformed(QTransform().rotate(90));
-    case 7: return image.transformed(QTransform().rotate(270)).mirrored(true, false);
-    case 8: return image.transformed(QTransform().rotate(270));
-    default: return image;
-    }
-}
-
 QImage decodeFourColourJpeg(const QByteArray& bytes, QSize scaledTo)
 {
     const bool scaled = scaledTo.isValid() && !scaledTo.isEmpty();
@@ -288,8 +270,11 @@ QImage DecodeImageUpright(const QByteArray& bytes, QByteArray* format)
     // Qt's reader turns JPEG and TIFF pictures by their tag, but reads past a
     // PNG's Exif block: such a picture is turned here, unless a reader that
     // knows the block has turned it already.
-    if (detected == "png" && reader.transformation() == QImageIOHandler::TransformationNone)
-        image = orientKeepingAlpha(std::move(image), PngExifOrientationOf(bytes));
+    if (detected == "png" && reader.transformation() == QImageIOHandler::TransformationNone) {
+        const int orientation = PngExifOrientationOf(bytes);
+        if (orientation != kUprightOrientation)
+            image = OrientImage(image, orientation);
+    }
     if (format)
         *format = detected;
     return ConvertToSrgb(std::move(image), EmbeddedIccProfile(bytes));

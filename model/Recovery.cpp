@@ -272,29 +272,20 @@ std::vector<LeftRecoveryCopy> FindLeftRecoveryCopies(const QString& folder, qint
 {
     static const QRegularExpression pattern(QStringLiteral("^recovery-([0-9]{1,18})\\.(vqdr(\\.part)?|lock)$"));
     std::set<qint64> pids;
-    // Ids that have a lock file and nothing else.
-    std::set<qint64> lockOnly;
+    std::set<qint64> locked;
     const QStringList names = QDir(folder).entryList({QStringLiteral("recovery-*")}, QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         const QRegularExpressionMatch m = pattern.match(name);
-        if (!m.hasMatch())
-            continue;
-        const qint64 pid = m.captured(1).toLongLong();
-        if (m.captured(2) == QLatin1String("lock")) {
-            if (!pids.count(pid))
-                lockOnly.insert(pid);
-        } else {
-            pids.insert(pid);
-            lockOnly.erase(pid);
-        }
+        if (m.hasMatch())
+            (m.captured(2) == QLatin1String("lock") ? locked : pids).insert(m.captured(1).toLongLong());
     }
 
     // An instance killed while it had nothing unsaved leaves only its lock:
     // taken here, it goes with its holder, or it would stay until its id came
     // round again. The lock of a process still alive is never touched, not
     // even to try it.
-    for (const qint64 pid : lockOnly) {
-        if (pid == ownPid || processAlive(pid))
+    for (const qint64 pid : locked) {
+        if (pids.count(pid) != 0 || pid == ownPid || processAlive(pid))
             continue;
         auto lock = makeLock(RecoveryLockPath(folder, pid));
         if (takeLock(*lock))
